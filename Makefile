@@ -1,0 +1,32 @@
+# make run   : install dependencies, build, start tanvexw on a sample design
+# make test  : install dependencies, build with -Werror, run every test
+# make bench : build and run the benchmarks
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANVEX_WERROR=ON
+
+.PHONY: deps configure build run test bench format clean
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	cd resources/examples && $(CURDIR)/$(BUILD)/bin/tanvexw bandpass
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+format:
+	find core gui apps tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

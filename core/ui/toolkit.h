@@ -1,0 +1,60 @@
+// The toolkit: the only door between the engine and the user. Every notice,
+// question, input box, single-key box and selection in core/ goes through it.
+// Implementations: Qt windows (gui/ui), scripted (tests, drives whole
+// interactive procedures from a queue) and batch (console front end).
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace tanvex::ui {
+
+struct PromptLine {
+    std::string text; // up to 59 characters; empty lines are not shown
+    int attribute = 7;
+};
+
+constexpr int kPromptLines = 10;
+
+class Toolkit {
+public:
+    virtual ~Toolkit() = default;
+
+    // Prompt lines filled by callers before a box opens; cleared when it closes.
+    std::array<PromptLine, kPromptLines> prompt{};
+    // Initial text of the input box's edit field (cleared when the box opens).
+    std::string defaultAnswer;
+    // Results of the last input box.
+    std::string textResult;
+    double numberResult = 0.0;
+
+    void setPrompt(int line, const std::string& text, int attribute = 7) {
+        prompt[line].text = text.substr(0, 59);
+        prompt[line].attribute = attribute;
+    }
+    void clearPrompt() { prompt.fill(PromptLine{}); }
+
+    // Message box titled "NOTICE!" with an OK button.
+    virtual void notice(const std::string& text) = 0;
+    // Yes/No box titled "Respond"; def 'Y' makes Yes the default button.
+    // Returns 'Y' for Yes, 'N' otherwise.
+    virtual char respond(const std::string& text, char def) = 0;
+    // Shows the prompt lines and an edit field holding defaultAnswer; OK,
+    // Enter and Esc all accept. Fills textResult and numberResult (0 when
+    // the text is not a number) and clears the prompt lines.
+    virtual void inputBox() = 0;
+    // Shows the prompt lines and one button per character of keys; returns
+    // the character pressed. Clears the prompt lines.
+    virtual char keyBox(const std::string& keys) = 0;
+    // Selection bar; see the generic text window. Returns the option number
+    // (from 1), 27 for Esc, 140 for help, 130 for a click outside.
+    virtual int select(int preselected, int markerColumn, int firstRow, bool markerSwitch,
+                       int lastRow, const std::string& options) = 0;
+
+    virtual void beep() {}
+    virtual void wait(int /*milliseconds*/) {}
+    // Returns the virtual key of a pending key-down, else 0.
+    virtual int keyPoll() { return 0; }
+};
+
+} // namespace tanvex::ui
