@@ -1,0 +1,216 @@
+#include "ui/qt_toolkit.h"
+
+#include "ui/prompt_box.h"
+#include "ui/selection_bar.h"
+#include "ui/text_screen_widget.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace tanvex::gui {
+
+namespace {
+
+double numberOf(const std::string& s) {
+    const char* p = s.c_str();
+    char* end = nullptr;
+    double v = std::strtod(p, &end);
+    return end == p ? 0.0 : v;
+}
+
+// Collects key-down events while keyPoll drains the queue.
+class KeyCatcher : public QObject {
+public:
+    int key = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress) {
+            if (key == 0) key = virtualKeyOf(static_cast<QKeyEvent*>(e)->key());
+            return true;
+        }
+        if (e->type() == QEvent::KeyRelease || e->type() == QEvent::ShortcutOverride) return true;
+        return false;
+    }
+};
+
+} // namespace
+
+int virtualKeyOf(int k) {
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
+    if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 112 + (k - Qt::Key_F1);
+    switch (k) {
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return 0;
+    }
+}
+
+QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow) {}
+
+void QtToolkit::setGenWin(QWidget* window, TextScreenWidget* view) {
+    genWin_ = window;
+    genView_ = view;
+}
+
+QPoint QtToolkit::boxPosition() const {
+    if (genWin_ && genWin_->isVisible()) {
+        QRect f = genWin_->frameGeometry();
+        return QPoint(f.left(), f.bottom() + 1);
+    }
+    if (main_) return main_->frameGeometry().topLeft() + QPoint(100, 100);
+    return QPoint(100, 100);
+}
+
+void QtToolkit::notice(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("NOTICE!"),
+                    QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok, main_);
+    if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
+    box.exec();
+}
+
+char QtToolkit::respond(const std::string& text, char def) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Respond"),
+                    QString::fromLocal8Bit(text.c_str()), QMessageBox::Yes | QMessageBox::No,
+                    main_);
+    box.setDefaultButton(def == 'Y' ? QMessageBox::Yes : QMessageBox::No);
+    if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
+    return box.exec() == QMessageBox::Yes ? 'Y' : 'N';
+}
+
+void QtToolkit::inputBox() {
+    std::string def = defaultAnswer;
+    defaultAnswer.clear();
+    PromptBox box(prompt, def, std::string(), main_);
+    box.move(boxPosition());
+    if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
+    box.exec();
+    textResult = box.text().toLocal8Bit().toStdString().substr(0, 80);
+    numberResult = numberOf(textResult);
+    clearPrompt();
+}
+
+char QtToolkit::keyBox(const std::string& keys) {
+    PromptBox box(prompt, std::string(), keys.empty() ? std::string(" ") : keys, main_);
+    box.move(boxPosition());
+    if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
+    box.exec();
+    clearPrompt();
+    return box.key();
+}
+
+int QtToolkit::select(int preselected, int markerColumn, int firstRow, bool markerSwitch,
+                      int lastRow, const std::string& options) {
+    std::vector<ui::SelectionOption> opts = ui::parseOptions(options);
+    ui::SelectionRows rows{markerColumn, firstRow, lastRow};
+    ui::TextScreen* screen = genView_ ? genView_->screen() : nullptr;
+
+    // A click that ended the previous selection with "outside" chooses at
+    // once when it lies in this selection's marker area.
+    if (pendingClickRow >= 0) {
+        int col = pendingClickColumn;
+        int row = pendingClickRow;
+        pendingClickColumn = pendingClickRow = -1;
+        if (rows.inMarkerArea(col, row)) {
+            int r = ui::resultForClick(opts, rows, col, row);
+            if (r > 0) return r;
+        }
+    }
+
+    if (markerSwitch && screen) {
+        ui::showSelectionMarkers(*screen, opts, rows);
+        genView_->update();
+    }
+    int result = ui::kSelectEsc;
+    while (true) {
+        int width = genWin_ ? genWin_->frameGeometry().width() : 640;
+        SelectionBar bar(opts, preselected, rows, width, main_);
+        bar.move(boxPosition());
+        QObject::connect(genView_, &TextScreenWidget::cellClicked, &bar,
+                         &SelectionBar::textClicked);
+        // Moving or resizing the text window moves the bar with it.
+        QTimer follow;
+        follow.setInterval(100);
+        QObject::connect(&follow, &QTimer::timeout, &bar, [this, &bar] {
+            if (!genWin_) return;
+            QPoint p = boxPosition();
+            int w = genWin_->frameGeometry().width();
+            if (bar.pos() != p) bar.move(p);
+            if (bar.width() != w) bar.relayout(w);
+        });
+        follow.start();
+        if (onBoxShown) QTimer::singleShot(0, &bar, [this, &bar] { onBoxShown(&bar); });
+        bar.exec();
+        result = bar.result();
+        if (result == SelectionBar::kSizeRequest) {
+            if (genWin_ && genView_) {
+                QSize cell = genView_->cellSize();
+                genWin_->resize(82 * cell.width() + genView_->leftMargin() * 2, 29 * cell.height());
+            }
+            continue;
+        }
+        break;
+    }
+    if (markerSwitch && screen) {
+        ui::clearSelectionMarkers(*screen, rows);
+        genView_->update();
+    }
+    return result;
+}
+
+void QtToolkit::beep() {
+    QApplication::beep();
+}
+
+void QtToolkit::wait(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(std::max(0, milliseconds), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+int QtToolkit::keyPoll() {
+    KeyCatcher catcher;
+    qApp->installEventFilter(&catcher);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    qApp->removeEventFilter(&catcher);
+    return catcher.key;
+}
+
+} // namespace tanvex::gui
