@@ -43,14 +43,16 @@ void roundTurns(const CoilState& s, CoilResult& res) {
         whole += 1.0;
         direction = 1;
     }
+    if (whole < 1.0) {
+        // Less than half a turn rounds to no coil at all: keep the fractional
+        // figures and report the design as failed.
+        res.badParameters = true;
+        res.inductance = coilInductance(res.length, r, d, n);
+        return;
+    }
     n = whole;
     res.turns = n;
     res.badParameters = true;
-    if (n < 1.0) {
-        // Less than half a turn rounds to no coil at all.
-        res.inductance = coilInductance(res.length, r, d, res.turns);
-        return;
-    }
     double l = res.length;
     double step = d / 2.0;
     int previous = direction;
