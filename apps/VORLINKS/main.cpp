@@ -1,12 +1,12 @@
 // VORLINKS: converts a design file into a SPICE deck.
-#include <cstdio>
+#include "spice/vorlinks.h"
+#include "terminal_console.h"
+
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-    (void)argv;
-    if (argc > 2) {
-        std::fprintf(stderr, "Usage: VORLINKS [design name]\n");
-        return 1;
-    }
-    std::printf("Usage: VORLINKS [design name]\n");
-    return 0;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    tanvex::vorlinks::TerminalConsole console;
+    return tanvex::spice::runVorlinks(console, args);
 }
