@@ -5,9 +5,12 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
 namespace tanvex::ui {
+
+class GenWin;
 
 struct PromptLine {
     std::string text; // up to 59 characters; empty lines are not shown
@@ -18,7 +21,15 @@ constexpr int kPromptLines = 10;
 
 class Toolkit {
 public:
-    virtual ~Toolkit() = default;
+    Toolkit();
+    virtual ~Toolkit();
+    Toolkit(const Toolkit&) = delete;
+    Toolkit& operator=(const Toolkit&) = delete;
+
+    // The generic 80 x 25 text window every report, table and text menu is
+    // written into (ui/gen_win.h). One per toolkit; the Qt toolkit shows it
+    // in the "** TANVEX **" window.
+    GenWin& genWin();
 
     // Prompt lines filled by callers before a box opens; cleared when it closes.
     std::array<PromptLine, kPromptLines> prompt{};
@@ -55,6 +66,9 @@ public:
     virtual void wait(int /*milliseconds*/) {}
     // Returns the virtual key of a pending key-down, else 0.
     virtual int keyPoll() { return 0; }
+
+private:
+    std::unique_ptr<GenWin> genWin_;
 };
 
 } // namespace tanvex::ui

@@ -1,0 +1,96 @@
+#include "ui/report.h"
+
+#include "ui/box_ascii.h"
+#include "ui/cp437.h"
+#include "ui/gen_win.h"
+
+namespace tanvex::ui {
+
+ReportChannel::ReportChannel(GenWin& genWin, PrinterSink* printer)
+    : genWin_(genWin), printer_(printer) {}
+
+ReportChannel::~ReportChannel() {
+    end();
+}
+
+int ReportChannel::start(const std::string& name, int kind) {
+    end();
+    px_ = py_ = 0;
+    pages_ = 0;
+    switch (kind) {
+    case kFile:
+        file_ = std::fopen(name.c_str(), "wb");
+        destination_ = file_ ? kFile : kScreen;
+        break;
+    case kPrinter:
+        if (printer_ && printer_->begin(name, fontSetting)) {
+            destination_ = kPrinter;
+            pages_ = 1;
+        }
+        break;
+    case kPrinterTest:
+        if (printer_ && printer_->testPage(name)) destination_ = kPrinterTest;
+        break;
+    default:
+        destination_ = kScreen;
+        break;
+    }
+    return destination_;
+}
+
+void ReportChannel::report(const std::string& text, int attr) {
+    const int a = attr < 0 ? attribute : attr;
+    attribute = 112;
+    switch (destination_) {
+    case kFile: {
+        std::string out = ascii ? boxToAscii(text) : cp437ToUtf8(text);
+        std::fwrite(out.data(), 1, out.size(), file_);
+        break;
+    }
+    case kPrinter: {
+        std::string out = ascii ? boxToAscii(text) : text;
+        printer_->text(px_, py_, out, a);
+        px_ += printer_->textWidth(out);
+        break;
+    }
+    case kPrinterTest:
+        break;
+    default:
+        genWin_.write(text, a);
+        break;
+    }
+}
+
+void ReportChannel::newline() {
+    switch (destination_) {
+    case kFile:
+        std::fputs("\r\n", file_);
+        break;
+    case kPrinter:
+        px_ = 0;
+        py_ += printer_->lineHeight();
+        // A new page when the next line would not fit.
+        if (py_ + printer_->lineHeight() > printer_->pageHeight()) {
+            printer_->newPage();
+            ++pages_;
+            py_ = 0;
+        }
+        break;
+    case kPrinterTest:
+        break;
+    default:
+        genWin_.newline();
+        break;
+    }
+}
+
+void ReportChannel::end() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (destination_ == kPrinter && printer_) printer_->end();
+    destination_ = kScreen;
+}
+
+} // namespace tanvex::ui
