@@ -1,0 +1,71 @@
+// Plain-text file helpers shared by the design file readers and writers.
+//
+// Lines end in CR LF when written. When read, a line ends at LF; one CR
+// before it is dropped, so CR LF and bare LF files read alike and a bare LF
+// never costs the last character. A last line without LF is still a line.
+// Numbers are parsed like the C library's strtod/strtol in the "C" locale:
+// leading blanks skipped, parsing stops at the first character that does not
+// fit, no number gives 0.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+namespace tanvex {
+
+// Files larger than this are refused by readTextLines (no design file comes
+// near it; it keeps a stray binary file from filling memory).
+constexpr std::size_t kMaxTextFileBytes = 16u << 20;
+
+enum class ReadStatus { kOk, kCannotOpen, kTooLarge };
+
+// Reads path into lines (without line ends).
+ReadStatus readTextLines(const std::string& path, std::vector<std::string>& lines);
+
+// A sequential reader over the lines of a file.
+class LineReader {
+public:
+    explicit LineReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+    // Next line into out; false at end of file.
+    bool next(std::string& out);
+    bool atEnd() const { return pos_ >= lines_.size(); }
+
+private:
+    std::vector<std::string> lines_;
+    std::size_t pos_ = 0;
+};
+
+// Number at column col of line; 0 when col is past the end or no number is there.
+double numberAt(const std::string& line, std::size_t col);
+// Integer at column col (clamped to the int range).
+int integerAt(const std::string& line, std::size_t col);
+// Character at column col, or 0 past the end.
+char charAt(const std::string& line, std::size_t col);
+
+// Number-list parser: letters (other than E and e) and '?' are blanked, the
+// text is cut at ',' and '/', each field ended by ',' or the end is parsed
+// into values[0], values[1], ... (at most maxValues); a field ended by '/'
+// leaves its value unchanged. Returns the number of fields.
+int parseNumberFields(const std::string& text, double* values, int maxValues);
+
+// printf into a std::string.
+std::string formatText(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Collects the text of a file and writes it in one go: to path + ".tmp~"
+// first, then renamed over path, so a failed write never leaves half a file.
+class AtomicTextFile {
+public:
+    explicit AtomicTextFile(std::string path) : path_(std::move(path)) {}
+    // Appends text + "\r\n".
+    void line(const std::string& text);
+    void linef(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // Writes and renames; false when the file could not be written.
+    bool commit();
+
+private:
+    std::string path_;
+    std::string text_;
+};
+
+} // namespace tanvex
