@@ -1,0 +1,125 @@
+// Lowpass ladder synthesis from a characteristic function (Darlington's method).
+//
+// A lossless lowpass ladder between a 1 ohm termination and a source is fixed
+// by its transducer function H(s) = E(s)/P(s) and its characteristic function
+// K(s) = F(s)/P(s), tied by the Feldtkeller equation
+//     E(s)E(-s) = F(s)F(-s) + P(s)P(-s).
+// P(s) carries the transmission zeros: a factor s^2 + W^2 for every finite zero
+// W (rad/s) on the j axis; the zeros at infinity are the degree deficit of P.
+//
+// The steps, each a routine below:
+//   1. E(s) from the left-half-plane roots of F F* + P P* (roots found in the
+//      variable w = Omega^2, then polished by Newton steps on the original
+//      polynomial);
+//   2. the impedance seen from the termination end: (E + F)/(E - F) or its
+//      reciprocal for a doubly terminated ladder, Ee/Eo (even over odd part of
+//      E) for a ladder fed from a current source (source resistance infinite);
+//   3. element extraction from the termination end: poles at infinity by long
+//      division (series L, shunt C); a finite zero W by zero shifting, that is a
+//      partial removal of the preceding shunt C (series L) that makes the
+//      remainder vanish at s = jW, followed by the full removal of the pole at
+//      jW as a parallel L-C tank in the series arm (series L-C in shunt).
+//
+// All polynomial work is done in long double (64-bit mantissa). With that, the
+// element values of ladders up to about order 20 come out to better than 1e-9;
+// every division by s^2 + W^2 returns its remainder so callers can tell how
+// well the arithmetic held.
+#pragma once
+
+#include <complex>
+#include <string>
+#include <vector>
+
+namespace tanvex::synthesis {
+
+using Real = long double;
+using Complex = std::complex<Real>;
+// Polynomial in s with real coefficients, ascending powers: c[0] + c[1] s + ...
+using Poly = std::vector<Real>;
+
+// ---- polynomial helpers -------------------------------------------------
+void polyTrim(Poly& p);
+Poly polyMul(const Poly& a, const Poly& b);
+Poly polyAdd(const Poly& a, const Poly& b);
+Poly polySub(const Poly& a, const Poly& b);
+Poly polyScale(const Poly& a, Real k);
+// p(-s)
+Poly polyMirror(const Poly& p);
+Poly polyEvenPart(const Poly& p);
+Poly polyOddPart(const Poly& p);
+Complex polyEval(const Poly& p, Complex s);
+int polyDegree(const Poly& p);
+// Divides p by s^2 + w; returns the quotient and stores the remainder's
+// largest coefficient magnitude relative to p's largest in *residual.
+Poly polyDivQuadratic(const Poly& p, Real w, Real* residual = nullptr);
+// All complex roots (Aberth iteration, then Newton polishing).
+std::vector<Complex> polyRoots(const Poly& p);
+// Monic product of (s - r) over the roots; the imaginary parts of the result
+// (rounding only, for roots in conjugate pairs) are dropped.
+Poly polyFromRoots(const std::vector<Complex>& roots);
+
+// ---- Darlington synthesis -----------------------------------------------
+
+// The Hurwitz polynomial E(s) with E E* = F F* + P P* (positive leading term).
+// Returns an empty polynomial when F F* + P P* has a root on the j axis.
+Poly hurwitzFromFeldtkeller(const Poly& f, const Poly& p);
+
+// One section of the ladder, from the termination end. Codes are those of the
+// lowpass prototype: 2 shunt C, 3 series L, 4 shunt series L-C (zero at
+// omega), 5 series-arm parallel L-C (zero at omega). A code 2 (3) directly
+// before a code 5 (4) is removed partially, shifting a zero to that section's
+// omega; otherwise it removes the whole pole at infinity.
+struct LadderSection {
+    int code = 0;
+    Real omega = 0; // transmission zero of codes 4 and 5, rad/s
+};
+
+struct LadderElement {
+    double value = 0.0;  // C (code 2), L (code 3), L of the branch (codes 4, 5)
+    double value2 = 0.0; // C of the branch (codes 4, 5)
+    int code = 0;
+};
+
+struct LadderResult {
+    bool ok = false;
+    std::string error;
+    std::vector<LadderElement> elements; // from the termination end
+    double source = 0.0;                 // source resistance, 1e20 when infinite
+    double worstResidual = 0.0;          // largest relative division remainder
+    bool negative = false;               // some element came out negative
+};
+
+// Extracts the given sections from Z = num/den (the impedance seen from the
+// termination end). singly: the ladder ends in an open circuit (source 1e20);
+// else the remainder must be a resistance, returned as the source.
+LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>& sections,
+                           bool singly);
+
+// Ladder for the characteristic function F/P and transmission zeros:
+// finiteZeros are the arm resonances W (rad/s) in extraction order from the
+// termination end, each realised as a code-5 arm between shunt capacitors;
+// infinityZeros is 1 (shunt C at both ends) or 2 (a series L at the
+// termination end, shunt C at the source end) when finite zeros are present,
+// and the order N for an all-pole ladder (alternating L and C, shunt C at the
+// source end). singly selects a source of infinite resistance.
+LadderResult synthesizeLadder(const Poly& f, const Poly& p, const std::vector<Real>& finiteZeros,
+                              int infinityZeros, bool singly);
+
+// Generalized Chebyshev characteristic function with prescribed transmission
+// zeros (the recursion of Cameron in the lowpass variable): the equiripple
+// function of degree 2*finite + infinityZeros that swings between -1 and 1 on
+// |Omega| <= 1 and has poles at +-finiteZeros[i]. Returns F(s) and P(s) with
+// |F(jW)/P(jW)| = eps |C(W)|.
+void generalizedChebyshev(const std::vector<Real>& finiteZeros, int infinityZeros, Real eps,
+                          Poly& f, Poly& p);
+
+// Attenuation 10 log10(1 + |F(jW)/P(jW)|^2) in dB.
+double characteristicLossDb(const Poly& f, const Poly& p, double omega);
+
+// The order in which a placer extracts n finite zeros by default: n, n-2,
+// ... down to 1 or 2, then the remaining indices upward (1-based). With the
+// zeros sorted ascending this keeps the zero nearest the passband in the
+// middle of the ladder.
+std::vector<int> automaticZeroSequence(int n);
+
+} // namespace tanvex::synthesis
