@@ -86,6 +86,10 @@ void roundTurns(const CoilState& s, CoilResult& res) {
 CoilResult designCoil(CoilState& s) {
     CoilResult res;
     const double d = s.wire;
+    if (s.autoDiameter && s.formDia == 0.0 && d > 0.0) {
+        s.formDia = 10.0 * d;
+        s.drillNote.clear();
+    }
     if (!(s.required > 0.0) || !finite(s.required) || !(d > 0.0) || !finite(d) ||
         (!s.autoDiameter && !(s.formDia > 0.0))) {
         res.badParameters = true;
