@@ -297,7 +297,8 @@ ConvertResult convert(const std::vector<NetEntry>& entries, const ConvertOptions
     int K = 1;
     int R = 0;
     bool sidePort = false;
-    double F = f0;
+    // A reference frequency of 0 is read as 1 Hz, as the analysis reads it.
+    double F = f0 > 0.0 ? f0 : 1.0;
 
     auto element = [&](int i, int n1, int n2) {
         appendf(out, "%c%-3d %-3d %-3d %e\n", at(i).letter, K, n1, n2, at(i).value);

@@ -327,6 +327,12 @@ TEST(SpiceDeck, LinesReportNodeAndCode22) {
     ASSERT_TRUE(rd.ok);
     EXPECT_NE(rd.deck.find("F=1e+07 NL=0.125"), std::string::npos) << rd.deck;
     EXPECT_EQ(rd.notImplemented, std::vector<int>{22});
+
+    // A reference frequency of 0 means 1 Hz for the line lengths.
+    Entries zero = {{50, 'R', 1}, {50, 'Z', 23}, {d, 'D', 23}, {50, 'R', 1}, {0.0, 'x', 1}};
+    auto rz = convert(zero, options());
+    ASSERT_TRUE(rz.ok);
+    EXPECT_NE(rz.deck.find("ZO=50  F=1 NL=0.125"), std::string::npos) << rz.deck;
 }
 
 TEST(SpiceDeck, SidePortComments) {
