@@ -1,0 +1,411 @@
+#include "shell/shell.h"
+
+#include "design/design_file.h"
+#include "design/operations.h"
+#include "design/paths.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace tanvex::shell {
+
+namespace {
+
+std::string format(const char* fmt, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+// Splits a comma list the way the number-list parser does for plain
+// numbers: fields end at ',' or '/'; a field ended by '/' keeps its old
+// value. Returns how many fields there were; fills up to n values and marks
+// which were given.
+int parseList(const std::string& text, double* values, bool* given, int n) {
+    int count = 0;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = text.find_first_of(",/", start);
+        std::string field =
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        bool keep = end != std::string::npos && text[end] == '/';
+        if (count < n && !keep) {
+            char* stop = nullptr;
+            double v = std::strtod(field.c_str(), &stop);
+            values[count] = (stop == field.c_str() || !std::isfinite(v)) ? 0.0 : v;
+            given[count] = true;
+        }
+        ++count;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return count;
+}
+
+bool blank(const std::string& s) {
+    return s.find_first_not_of(" \t") == std::string::npos;
+}
+
+const char* const kQLabels[3] = {"  Ind. Ql", "  Cap. Qc", "Trans. Qt"};
+
+} // namespace
+
+bool designTypeUsesMatcher(int designType) {
+    switch (designType) {
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 9:
+    case 10:
+    case 11:
+    case 14:
+    case 17:
+        return true;
+    default:
+        return false;
+    }
+}
+
+double noiseBandwidth(const std::vector<double>& attenuationDb, double step, double multiplier) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i + 1 < attenuationDb.size(); ++i)
+        sum +=
+            std::exp(-0.2302585 * attenuationDb[i]) + std::exp(-0.2302585 * attenuationDb[i + 1]);
+    return 0.5 * step * sum * multiplier;
+}
+
+Shell::Shell(Design& d, ui::Toolkit& tk) : design(d), toolkit(tk) {
+    transfer = [](Design& des, const std::string& name, char mode, int kind, ui::Toolkit& t) {
+        return transferDesign(des, name, mode, kind, t);
+    };
+    registerBuiltIns();
+}
+
+void Shell::registerBuiltIns() {
+    commands.add(kCmdMatcher, [this](int) {
+        matcherSwitch();
+        return 0;
+    });
+    commands.add(kCmdSetAllQ, [this](int) {
+        setAllQ();
+        return 0;
+    });
+    commands.addRange(kCmdSetQl, kCmdSetQt, [this](int id) {
+        setOneQ(id - kCmdSetQl);
+        return 0;
+    });
+    commands.add(kCmdSaveDesign, [this](int) { return saveCurrentDesign(); });
+    commands.add(kCmdRecallDesign, [this](int) { return recallCurrentDesign(); });
+    commands.addRange(kCmdRecentFirst, kCmdRecentLast,
+                      [this](int id) { return openRecent(id - kCmdRecentFirst); });
+    // 137: when the parameter dialog closes with CALCULATE (result 1), run
+    // Calculate. The dialog itself is plugged in as "parameters dialog".
+}
+
+void Shell::setQ(int which, double value) {
+    if (which < 0 || which > 2) return;
+    // A Q below 0.1 (0 typed) means no loss.
+    design.analysis[3 + which] = std::isfinite(value) ? normalizeQ(value) : kInfiniteQ;
+}
+
+void Shell::applySpecDefaults() {
+    for (int i = 0; i < kSavedSlots; ++i) {
+        design.record[i].letter = 'x';
+        design.record[i].setText("x");
+    }
+    design.record[kSlotRefLowpass].setText("x_______________");
+    design.record[kSlotSettings].setText(kDefaultSettings);
+    setQ(0, 150.0);
+    setQ(1, 500.0);
+    setQ(2, 1000.0);
+    design.record[kSlotNotation].letter = static_cast<char>('0' + kDefaultNotation);
+    applyElectricalNotation(design.notation, kDefaultNotation);
+}
+
+void Shell::applyNetworkDefaults() {
+    design.record[kSlotRefLowpass].value = 0.0;
+    design.record[kSlotDesignType].value = 0.0;
+    newDesign(design.entries);
+}
+
+void Shell::refreshMatcherFlag() {
+    int type = static_cast<int>(design.record[kSlotDesignType].value);
+    design.record[kSlotMatcher].letter = designTypeUsesMatcher(type) ? 1 : 0;
+}
+
+int Shell::startUp(const std::string& designArgument) {
+    env = readEnvironment();
+    if (env.working.size() > kMaxWorkingDirectory)
+        toolkit.notice("Path is too long! 178 characters max.");
+
+    design.record[kSlotTemplate].setText(kValueTemplate);
+
+    // Window positions and the recent designs: start directory first.
+    std::string path = joinPath(env.start, kPositionFileName);
+    if (!fileExists(path)) path = joinPath(env.home, kPositionFileName);
+    positions = readPositionFile(path, desktopHeight);
+
+    std::string name = blank(designArgument) ? "default" : designArgument;
+    setDesignName(design, name);
+    int r = transfer(design, name, 'r', kTransferWhole, toolkit);
+    if (r & kNameTooLong) {
+        // The name was refused; start on the default design instead.
+        setDesignName(design, "default");
+        r = transfer(design, "default", 'r', kTransferWhole, toolkit);
+    }
+    // A specification that was not read leaves slot 1 empty (a read one
+    // always sets its layout letter).
+    if ((r & kSpkFailed) || design.record[kSlotSettings].letter == 0) applySpecDefaults();
+    // A network that was not read, or was refused, leaves no valid list.
+    bool networkValid = design.entries[0].code == 1 && entryCount(design.entries) < kEntrySlots - 1;
+    if ((r & kDznFailed) || !networkValid) applyNetworkDefaults();
+    if (r == 0) refreshMatcherFlag();
+    completeSettingsString(design.record);
+
+    hardCopyFont = design.record[kSlotSettings].text[10];
+    hardCopyRaster = design.record[kSlotSettings].text[11];
+
+    // Re-apply the stored mechanical unit and electrical notation.
+    reapplyStoredNotation(design);
+
+    setSaved(design.record, true);
+
+    std::ifstream help(joinPath(env.home, kHelpFileName));
+    if (!help) {
+        toolkit.notice("TANVEX is not installed correctly!\nInstall it in " + env.home +
+                       " -OR- Environment must be:\n"
+                       "TANVEX_HOME=[Path where the TANVEX data files are located]");
+    }
+    drawStatus();
+    return r;
+}
+
+int Shell::dispatch(int id) {
+    int result = 0;
+    if (id == kCmdParameters) {
+        // The parameter dialog returns 1 when closed with CALCULATE.
+        result = commands.run(id);
+        if (result == 1) result = commands.run(kCmdCalculate);
+    } else {
+        result = commands.run(id);
+    }
+    drawStatus();
+    if (repaint) repaint();
+    return result;
+}
+
+void Shell::drawStatus() {
+    if (env.workingStale || env.working.empty()) {
+        env.working = currentDirectory();
+        env.workingStale = false;
+    }
+    StatusInfo info = statusFromDesign(design);
+    info.workingDirectory = env.working;
+    info.noiseLine = noiseLine;
+    noiseLine.clear(); // shown once
+    drawStatusScreen(status, info);
+}
+
+void Shell::click(int column, int row) {
+    switch (statusClickAt(column, row)) {
+    case StatusClick::MatcherSwitch:
+        dispatch(kCmdMatcher);
+        break;
+    case StatusClick::StubOff:
+        if (design.record[kSlotStubGen].text[0] == '1') {
+            switchStubGeneratorOff();
+            drawStatus();
+            if (repaint) repaint();
+        }
+        break;
+    case StatusClick::SetAllQ:
+        dispatch(kCmdSetAllQ);
+        break;
+    case StatusClick::SetQl:
+        dispatch(kCmdSetQl);
+        break;
+    case StatusClick::SetQc:
+        dispatch(kCmdSetQc);
+        break;
+    case StatusClick::SetQt:
+        dispatch(kCmdSetQt);
+        break;
+    case StatusClick::None:
+        break;
+    }
+}
+
+char Shell::typed(int character) {
+    char key = statusMenuKey(character);
+    if (key == 0) toolkit.beep();
+    return key;
+}
+
+void Shell::switchStubGeneratorOff() {
+    design.record[kSlotStubGen].text[0] = 'x';
+}
+
+void Shell::matcherSwitch() {
+    ParamSlot& source = design.record[8];
+    ParamSlot& term = design.record[9];
+    char& flag = design.record[kSlotMatcher].letter;
+    if (flag == 0) {
+        // First use: enable both matching parameters and start disabled.
+        ParamSlot& mask = design.record[kSlotRefLowpass];
+        std::string m = mask.str();
+        if (m.size() < 10) m.resize(10, '_');
+        m[8] = '1';
+        m[9] = '1';
+        mask.setText(m);
+        source.letter = 'X';
+        term.letter = 'X';
+        flag = 1;
+    } else if (source.letter == 'x' && term.letter == 'x') {
+        source.letter = 'X';
+        term.letter = 'X';
+    } else {
+        source.letter = 'x';
+        term.letter = 'x';
+    }
+}
+
+void Shell::setAllQ() {
+    toolkit.setPrompt(0, "(0=Inf.) Inductor Q, Cap. Q, Trans. Q ?");
+    toolkit.defaultAnswer =
+        format("%g", q(0)) + "," + format("%g", q(1)) + "," + format("%g", q(2));
+    toolkit.inputBox();
+    // An empty answer keeps the values (it would otherwise read as three
+    // zeros, that is three infinite Qs).
+    if (blank(toolkit.textResult)) return;
+    double values[3] = {0, 0, 0};
+    bool given[3] = {false, false, false};
+    parseList(toolkit.textResult, values, given, 3);
+    for (int i = 0; i < 3; ++i)
+        if (given[i]) setQ(i, values[i]);
+}
+
+void Shell::setOneQ(int which) {
+    if (which < 0 || which > 2) return;
+    char prompt[64];
+    std::snprintf(prompt, sizeof prompt, "(0=Inf.) %s?", kQLabels[which]);
+    toolkit.setPrompt(0, prompt);
+    toolkit.defaultAnswer = format("%g", q(which));
+    toolkit.inputBox();
+    if (blank(toolkit.textResult)) return;
+    setQ(which, toolkit.numberResult);
+}
+
+int Shell::saveCurrentDesign() {
+    return transfer(design, designName(design), 'w', kTransferWhole, toolkit);
+}
+
+int Shell::recallCurrentDesign() {
+    int r = transfer(design, designName(design), 'r', kTransferWhole, toolkit);
+    if ((r & kDznFailed) && recentOpening_ >= 0 &&
+        recentOpening_ < static_cast<int>(positions.recent.size())) {
+        positions.recent[recentOpening_].missing = true;
+        setDesignName(design, "default");
+        if (recentChanged) recentChanged();
+    }
+    // A network that could not be read must not leave an invalid list.
+    if (design.entries[0].code != 1 || entryCount(design.entries) >= kEntrySlots - 1)
+        applyNetworkDefaults();
+    refreshMatcherFlag();
+    completeSettingsString(design.record);
+    for (auto& f : afterRecall) f();
+    env.workingStale = true;
+    return r;
+}
+
+int Shell::openRecent(int index) {
+    if (index < 0 || index >= static_cast<int>(positions.recent.size())) return 0;
+    RecentDesign& entry = positions.recent[index];
+    if (!changeDirectory(entry.directory)) {
+        // Without its directory the name would be looked up here, and a
+        // different design of the same name could be opened by mistake.
+        toolkit.notice("Can't open: " + entry.directory);
+        entry.missing = true;
+        if (recentChanged) recentChanged();
+        return kDznFailed;
+    }
+    env.workingStale = true;
+    setDesignName(design, entry.name);
+    recentOpening_ = index;
+    int r = recallCurrentDesign();
+    recentOpening_ = -1;
+    return r;
+}
+
+int Shell::storedNotation() const {
+    char c = design.record[kSlotNotation].letter;
+    return (c >= '1' && c <= '6') ? c - '0' : kDefaultNotation;
+}
+
+int Shell::storedMechanicalUnit() const {
+    char c = design.record[kSlotMechUnit].letter;
+    return (c >= '0' && c <= '3') ? kUnitInch + (c - '0') : kUnitInch;
+}
+
+bool Shell::applyNotationChoice(int electrical, int mechanical) {
+    bool changed = false;
+    if (mechanical >= kUnitInch && mechanical <= kUnitMm) {
+        char digit = static_cast<char>('0' + mechanical - kUnitInch);
+        changed |= design.record[kSlotMechUnit].letter != digit;
+        design.record[kSlotMechUnit].letter = digit;
+        applyMechanicalUnit(design.notation, mechanical);
+    }
+    if (electrical >= 1 && electrical <= 6) {
+        char digit = static_cast<char>('0' + electrical);
+        changed |= design.record[kSlotNotation].letter != digit;
+        design.record[kSlotNotation].letter = digit;
+        applyElectricalNotation(design.notation, electrical);
+    }
+    return changed;
+}
+
+void Shell::showNoiseBandwidth(double value) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Equivalent noise Bw = %g %s", value,
+                  design.notation.frequency.name.c_str());
+    noiseLine = buf;
+}
+
+bool Shell::closeRequested() {
+    if (busy) {
+        toolkit.beep();
+        return false;
+    }
+    if (!isSaved(design.record)) {
+        ExitAnswer a;
+        if (askExit) {
+            a = askExit();
+        } else {
+            a = toolkit.respond(kExitQuestion, 'Y') == 'Y' ? ExitAnswer::Save
+                                                           : ExitAnswer::DontSave;
+        }
+        if (a == ExitAnswer::Cancel) return false;
+        if (a == ExitAnswer::Save) {
+            // A save that failed (refused overwrite, unwritable folder) keeps
+            // the program open: leaving would throw the work away.
+            if (saveCurrentDesign() != 0) return false;
+        }
+    }
+    return true;
+}
+
+std::string Shell::positionFilePath() const {
+    return joinPath(env.start.empty() ? currentDirectory() : env.start, kPositionFileName);
+}
+
+bool Shell::finish() {
+    if (env.workingStale || env.working.empty()) {
+        env.working = currentDirectory();
+        env.workingStale = false;
+    }
+    return writePositionFile(positionFilePath(), positions, env.working, designName(design));
+}
+
+} // namespace tanvex::shell

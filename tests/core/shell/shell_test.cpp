@@ -1,0 +1,416 @@
+#include "shell/shell.h"
+
+#include "design/design_file.h"
+#include "design/paths.h"
+#include "ui/scripted_toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+using namespace tanvex;
+using namespace tanvex::shell;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder under the build tree that the test works in; the previous
+// working directory is restored afterwards.
+class InFolder {
+public:
+    explicit InFolder(const std::string& name) : old_(fs::current_path()) {
+        dir_ = fs::path(TANVEX_BUILD_HOME).parent_path() / "tests" / ("shell_" + name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+    }
+    ~InFolder() { fs::current_path(old_); }
+    std::string path() const { return dir_.string(); }
+
+private:
+    fs::path old_;
+    fs::path dir_;
+};
+
+// A design of type 3 (direct scaled bandpass) saved as dir/name.
+void writeSample(const std::string& dir, const std::string& name) {
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    setEntry(d.entries, 0, 50.0, 'R', 1);
+    setEntry(d.entries, 1, 1e-9, 'L', 4);
+    setEntry(d.entries, 2, 2e-12, 'C', 4);
+    setEntry(d.entries, 3, 50.0, 'R', 1);
+    setEntry(d.entries, 4, 100e6, 'x', 1);
+    for (int i = 0; i < kSavedSlots; ++i) {
+        d.record[i].letter = 'x';
+        d.record[i].setText("x");
+    }
+    d.record[kSlotRefLowpass].setText("-____11111-1-___-----");
+    d.record[kSlotSettings].setText(kDefaultSettings);
+    d.record[kSlotDesignType].value = 3;
+    d.record[kSlotNotation].letter = '3';
+    d.record[8].letter = 'F';
+    d.record[9].letter = 'L';
+    d.analysis = {50, 200, 1, 250, 800, 1e11, 50};
+    setDesignName(d, name);
+    ASSERT_EQ(saveDesign(d, dir, name, tk), 0);
+}
+
+std::string cellsText(const ui::TextScreen& s, int col, int row, int n) {
+    std::string out;
+    for (int c = col; c < col + n; ++c)
+        out += static_cast<char>(s.at(c, row).ch ? s.at(c, row).ch : ' ');
+    return out;
+}
+
+} // namespace
+
+TEST(ShellStartUp, NamedDesignIsLoadedAndShown) {
+    InFolder f("startup_named");
+    writeSample(f.path(), "bandpass");
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    EXPECT_EQ(shell.startUp("bandpass"), 0);
+    EXPECT_EQ(designName(d), "bandpass");
+    EXPECT_EQ(entryCount(d.entries), 3);
+    EXPECT_DOUBLE_EQ(shell.q(0), 250);
+    EXPECT_DOUBLE_EQ(shell.q(2), 1e11);
+    EXPECT_EQ(d.record[kSlotMatcher].letter, 1); // type 3 uses the matcher
+    EXPECT_TRUE(isSaved(d.record));
+    EXPECT_EQ(d.record[kSlotTemplate].str(), "____x%11.5g %s  ");
+    EXPECT_EQ(d.notation.frequency.name, "MHz ");
+    EXPECT_EQ(shell.env.start, shell.env.working);
+    const ui::TextScreen& s = shell.status;
+    EXPECT_EQ(cellsText(s, 48, 4, 23), " Active file: bandpass ");
+    EXPECT_EQ(cellsText(s, 5, 4, 14), "Termination: L");
+    EXPECT_EQ(cellsText(s, 5, 5, 11), "  Source: F");
+    EXPECT_EQ(cellsText(s, 5, 6, 10), "Programmed");
+    EXPECT_EQ(cellsText(s, 26, 3, 17), "  Ind. Ql= 250   ");
+    EXPECT_EQ(cellsText(s, 26, 5, 15), "Trans. Qt= Inf.");
+    EXPECT_EQ(s.rowText(2).substr(48), " Working directory: " + f.path());
+}
+
+TEST(ShellStartUp, NoArgumentStartsTheDefaultDesign) {
+    InFolder f("startup_default");
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    int r = shell.startUp("");
+    EXPECT_NE(r & kDznFailed, 0);
+    EXPECT_EQ(designName(d), "default");
+    EXPECT_EQ(entryCount(d.entries), 1);
+    EXPECT_EQ(d.entries[2].letter, 'x');
+    EXPECT_DOUBLE_EQ(shell.q(0), 150);
+    EXPECT_DOUBLE_EQ(shell.q(1), 500);
+    EXPECT_DOUBLE_EQ(shell.q(2), 1000);
+    EXPECT_EQ(d.record[kSlotRefLowpass].str(), "x_______________");
+    EXPECT_EQ(d.record[5].str(), "x");
+    EXPECT_EQ(d.record[16].letter, '4'); // V.H.F.
+    EXPECT_EQ(d.notation.inductance.name, "nHy ");
+    EXPECT_EQ(d.record[kSlotMatcher].letter, 0);
+    EXPECT_EQ(cellsText(shell.status, 5, 6, 5), "Reset");
+    // Exiting with the default design puts no current pair on the list.
+    EXPECT_TRUE(shell.closeRequested());
+    EXPECT_TRUE(shell.finish());
+    PositionData back = readPositionFile(f.path() + "/tanvexw_pos.dat", 1000);
+    EXPECT_TRUE(back.recent.empty());
+}
+
+TEST(ShellStartUp, PositionFileFromStartDirectoryAndRecentWrittenAtExit) {
+    InFolder f("startup_positions");
+    writeSample(f.path(), "bp");
+    std::ofstream(f.path() + "/tanvexw_pos.dat", std::ios::binary)
+        << "20,30,700,500\r\n1,1,1,1\r\n1,2,3\r\n"
+        << "\r\n\r\n\r\n\r\n\r\n\r\n\r\n/old/place\r\nbp\r\n/other\r\nnotch\r\n";
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    shell.startUp("bp");
+    EXPECT_EQ(shell.positions.rects[kMainWindow], (WindowRect{20, 30, 700, 500}));
+    EXPECT_EQ(shell.positions.rects[kSchematicEditorWindow], (WindowRect{1, 1, 1, 1}));
+    EXPECT_EQ(shell.positions.rects[kAnalysisDataWindow], WindowRect{});
+    ASSERT_EQ(shell.positions.recent.size(), 2u);
+    shell.positions.rects[kMainWindow] = WindowRect{40, 50, 800, 600};
+    ASSERT_TRUE(shell.finish());
+    PositionData back = readPositionFile(f.path() + "/tanvexw_pos.dat", 1000);
+    EXPECT_EQ(back.rects[kMainWindow], (WindowRect{40, 50, 800, 600}));
+    ASSERT_EQ(back.recent.size(), 2u);
+    EXPECT_EQ(back.recent[0], (RecentDesign{f.path(), "bp", false}));
+    EXPECT_EQ(back.recent[1].name, "notch"); // the older "bp" entry is gone
+}
+
+TEST(ShellCommands, AllThreeQValues) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    d.analysis[3] = 150;
+    d.analysis[4] = 500;
+    d.analysis[5] = 1000;
+    tk.answer("0,300");
+    shell.dispatch(kCmdSetAllQ);
+    EXPECT_TRUE(tk.sawPrompt("(0=Inf.) Inductor Q, Cap. Q, Trans. Q ?"));
+    EXPECT_DOUBLE_EQ(shell.q(0), 1e11);
+    EXPECT_DOUBLE_EQ(shell.q(1), 300);
+    EXPECT_DOUBLE_EQ(shell.q(2), 1000); // not typed: unchanged
+    tk.answer("//0.05");
+    shell.dispatch(kCmdSetAllQ);
+    EXPECT_DOUBLE_EQ(shell.q(1), 300);
+    EXPECT_DOUBLE_EQ(shell.q(2), 1e11);
+    tk.answer("");
+    shell.dispatch(kCmdSetAllQ); // an empty answer changes nothing
+    EXPECT_DOUBLE_EQ(shell.q(1), 300);
+    // The box offers the current values.
+    EXPECT_NE(std::find(tk.log.begin(), tk.log.end(), "INPUT: 1e+11,300,1e+11"), tk.log.end());
+}
+
+TEST(ShellCommands, SingleQPromptsFromMenuAndStatusScreen) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    d.analysis[3] = d.analysis[4] = d.analysis[5] = 100;
+    tk.answer("300");
+    shell.dispatch(kCmdSetQl);
+    EXPECT_TRUE(tk.sawPrompt("(0=Inf.)   Ind. Ql?"));
+    EXPECT_DOUBLE_EQ(shell.q(0), 300);
+    tk.answer("0");
+    shell.click(30, 4); // the Qc row
+    EXPECT_TRUE(tk.sawPrompt("(0=Inf.)   Cap. Qc?"));
+    EXPECT_DOUBLE_EQ(shell.q(1), 1e11);
+    tk.answer("42");
+    shell.dispatch(kCmdSetQt);
+    EXPECT_TRUE(tk.sawPrompt("(0=Inf.) Trans. Qt?"));
+    EXPECT_DOUBLE_EQ(shell.q(2), 42);
+    tk.answer("1,2,3");
+    shell.click(30, 2); // the title row: all three
+    EXPECT_DOUBLE_EQ(shell.q(1), 2);
+    EXPECT_EQ(cellsText(shell.status, 26, 4, 12), "  Cap. Qc= 2");
+}
+
+TEST(ShellCommands, MatcherSwitchCycles) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    d.record[kSlotRefLowpass].setText("-____11111-1-___-----");
+    d.record[8].letter = 'F';
+    d.record[9].letter = 'F';
+    shell.dispatch(kCmdMatcher); // first use: set up, disabled
+    EXPECT_EQ(d.record[kSlotRefLowpass].text[8], '1');
+    EXPECT_EQ(d.record[kSlotRefLowpass].text[9], '1');
+    EXPECT_EQ(d.record[kSlotRefLowpass].text[10], '-'); // the rest kept
+    EXPECT_EQ(d.record[8].letter, 'X');
+    EXPECT_EQ(d.record[9].letter, 'X');
+    EXPECT_EQ(d.record[kSlotMatcher].letter, 1);
+    EXPECT_EQ(cellsText(shell.status, 5, 6, 8), "Disabled");
+    shell.click(10, 4); // the matcher box
+    EXPECT_EQ(d.record[8].letter, 'x');
+    EXPECT_EQ(d.record[9].letter, 'x');
+    shell.dispatch(kCmdMatcher);
+    EXPECT_EQ(d.record[8].letter, 'X');
+    d.record[9].letter = 'L'; // programmed
+    shell.dispatch(kCmdMatcher);
+    EXPECT_EQ(d.record[8].letter, 'x');
+    EXPECT_EQ(d.record[9].letter, 'x');
+}
+
+TEST(ShellCommands, StubLineClickSwitchesTheGeneratorOff) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    d.record[kSlotStubGen].setText("1000000009");
+    shell.drawStatus();
+    EXPECT_EQ(cellsText(shell.status, 48, 6, 18), "Stub generator: ON");
+    shell.click(60, 6);
+    EXPECT_EQ(d.record[kSlotStubGen].text[0], 'x');
+    EXPECT_EQ(shell.status.rowText(6).size(), 46u); // the line is gone
+}
+
+TEST(ShellCommands, PluggedHandlersAndParametersThenCalculate) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    int repaints = 0;
+    shell.repaint = [&] { ++repaints; };
+    EXPECT_EQ(shell.dispatch(kCmdAnalyse), 0); // nobody serves it yet
+    EXPECT_EQ(repaints, 1);
+    std::vector<int> ran;
+    shell.commands.add(kCmdAnalyse, [&](int id) {
+        ran.push_back(id);
+        return 7;
+    });
+    shell.commands.add(kCmdParameters, [&](int id) {
+        ran.push_back(id);
+        return 1;
+    });
+    shell.commands.add(kCmdCalculate, [&](int id) {
+        ran.push_back(id);
+        return 0;
+    });
+    EXPECT_EQ(shell.dispatch(kCmdAnalyse), 7);
+    shell.dispatch(kCmdParameters); // closed with CALCULATE
+    EXPECT_EQ(ran, (std::vector<int>{133, 137, 136}));
+    EXPECT_EQ(repaints, 3);
+}
+
+TEST(ShellExit, QuestionOnlyWhenUnsavedAndFailedSaveStays) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    setDesignName(d, "work");
+    int saves = 0;
+    int saveResult = 0;
+    shell.transfer = [&](Design&, const std::string& name, char mode, int kind, ui::Toolkit&) {
+        EXPECT_EQ(name, "work");
+        EXPECT_EQ(mode, 'w');
+        EXPECT_EQ(kind, kTransferWhole);
+        ++saves;
+        return saveResult;
+    };
+    ExitAnswer answer = ExitAnswer::Cancel;
+    int asked = 0;
+    shell.askExit = [&] {
+        ++asked;
+        return answer;
+    };
+
+    shell.busy = true;
+    EXPECT_FALSE(shell.closeRequested());
+    EXPECT_EQ(tk.beeps, 1);
+    shell.busy = false;
+
+    setSaved(d.record, true);
+    EXPECT_TRUE(shell.closeRequested());
+    EXPECT_EQ(asked, 0);
+
+    setSaved(d.record, false);
+    EXPECT_FALSE(shell.closeRequested()); // Cancel
+    answer = ExitAnswer::DontSave;
+    EXPECT_TRUE(shell.closeRequested());
+    EXPECT_EQ(saves, 0);
+    answer = ExitAnswer::Save;
+    saveResult = kOverwriteRefused;
+    EXPECT_FALSE(shell.closeRequested()); // the work is not thrown away
+    saveResult = 0;
+    EXPECT_TRUE(shell.closeRequested());
+    EXPECT_EQ(saves, 2);
+
+    // Without a window the toolkit's Yes/No box asks.
+    shell.askExit = nullptr;
+    tk.answer("N");
+    EXPECT_TRUE(shell.closeRequested());
+    EXPECT_NE(std::find(tk.log.begin(), tk.log.end(), std::string("RESPOND: ") + kExitQuestion),
+              tk.log.end());
+}
+
+TEST(ShellRecall, RecentDesignOpensInItsFolderOrIsMarkedMissing) {
+    InFolder f("recent");
+    fs::create_directories(f.path() + "/a");
+    fs::create_directories(f.path() + "/empty");
+    writeSample(f.path() + "/a", "bp");
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    shell.startUp("");
+    shell.positions.recent = {{f.path() + "/a", "bp", false},
+                              {f.path() + "/empty", "gone", false},
+                              {f.path() + "/nowhere", "lost", false}};
+    int changed = 0;
+    shell.recentChanged = [&] { ++changed; };
+    int afterRecall = 0;
+    shell.afterRecall.push_back([&] { ++afterRecall; });
+
+    EXPECT_EQ(shell.dispatch(kCmdRecentFirst), 0);
+    EXPECT_EQ(designName(d), "bp");
+    EXPECT_EQ(entryCount(d.entries), 3);
+    EXPECT_EQ(d.record[kSlotMatcher].letter, 1);
+    EXPECT_EQ(shell.status.rowText(2).substr(48), " Working directory: " + f.path() + "/a");
+    EXPECT_EQ(afterRecall, 1);
+
+    EXPECT_NE(shell.dispatch(kCmdRecentFirst + 1) & kDznFailed, 0);
+    EXPECT_TRUE(shell.positions.recent[1].missing);
+    EXPECT_EQ(designName(d), "default");
+    EXPECT_EQ(entryCount(d.entries), 3); // the network read before stays
+    bool reported = false;
+    for (const auto& n : tk.notices())
+        reported |= n.rfind("Can't open: ", 0) == 0 && n.find("gone.dzn") != std::string::npos;
+    EXPECT_TRUE(reported);
+
+    // A folder that no longer exists: nothing is read from the current one.
+    EXPECT_NE(shell.dispatch(kCmdRecentFirst + 2), 0);
+    EXPECT_TRUE(shell.positions.recent[2].missing);
+    EXPECT_TRUE(tk.sawNotice("Can't open: " + f.path() + "/nowhere"));
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(shell.dispatch(kCmdRecentFirst + 5), 0); // no such entry
+
+    ASSERT_TRUE(shell.finish());
+    PositionData back = readPositionFile(shell.positionFilePath(), 1000);
+    ASSERT_EQ(back.recent.size(), 1u); // missing entries dropped; default not added
+    EXPECT_EQ(back.recent[0].name, "bp");
+}
+
+TEST(ShellRecall, SaveThenRecallKeepsTheDesign) {
+    InFolder f("save_recall");
+    writeSample(f.path(), "bp");
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    shell.startUp("bp");
+    d.entries[1].value = 3.3e-9;
+    shell.setQ(0, 77);
+    tk.answer("Y"); // overwrite
+    EXPECT_EQ(shell.dispatch(kCmdSaveDesign), 0);
+    d.entries[1].value = 0;
+    shell.setQ(0, 1);
+    EXPECT_EQ(shell.dispatch(kCmdRecallDesign), 0);
+    EXPECT_DOUBLE_EQ(d.entries[1].value, 3.3e-9);
+    EXPECT_DOUBLE_EQ(shell.q(0), 77);
+}
+
+TEST(ShellNotation, ChoiceIsStoredAndApplied) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    EXPECT_EQ(shell.storedNotation(), 4);
+    EXPECT_EQ(shell.storedMechanicalUnit(), kUnitInch);
+    EXPECT_TRUE(shell.applyNotationChoice(2, kUnitMm));
+    EXPECT_EQ(d.record[16].letter, '2');
+    EXPECT_EQ(d.record[19].letter, '3');
+    EXPECT_EQ(d.notation.frequency.name, "KHz ");
+    EXPECT_DOUBLE_EQ(d.notation.capacitance.multiplier, 1e12);
+    EXPECT_DOUBLE_EQ(d.notation.length.multiplier, 25.4);
+    EXPECT_EQ(shell.storedNotation(), 2);
+    EXPECT_EQ(shell.storedMechanicalUnit(), kUnitMm);
+    EXPECT_FALSE(shell.applyNotationChoice(2, kUnitMm));
+}
+
+TEST(NoiseBandwidth, TrapezoidOfPowerTransfer) {
+    // A flat passband of 11 points 0.5 apart: exactly 5.
+    EXPECT_NEAR(noiseBandwidth(std::vector<double>(11, 0.0), 0.5, 1.0), 5.0, 1e-12);
+    // 3.0103 dB is half power.
+    EXPECT_NEAR(noiseBandwidth(std::vector<double>(3, 10 * std::log10(2.0)), 1.0, 1.0), 1.0, 1e-6);
+    // A single-pole response |H|^2 = 1/(1+(f/fc)^2) from 0 to F integrates
+    // to fc*atan(F/fc).
+    const double fc = 1e6, top = 20e6, step = 1e3;
+    std::vector<double> att;
+    for (double fr = 0; fr <= top + step / 2; fr += step)
+        att.push_back(10 * std::log10(1 + (fr / fc) * (fr / fc)));
+    double expected = fc * std::atan(top / fc);
+    EXPECT_NEAR(noiseBandwidth(att, step, 1.0), expected, expected * 1e-5);
+    EXPECT_NEAR(noiseBandwidth(att, step, 1e-6), expected * 1e-6, expected * 1e-11);
+    EXPECT_EQ(noiseBandwidth({}, 1.0, 1.0), 0.0);
+}
+
+TEST(NoiseBandwidth, ShownOnceOnTheStatusScreen) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    applyElectricalNotation(d.notation, 3);
+    shell.showNoiseBandwidth(1.25);
+    shell.drawStatus();
+    EXPECT_EQ(shell.status.rowText(8).substr(48), "Equivalent noise Bw = 1.25 MHz");
+    shell.drawStatus();
+    EXPECT_EQ(shell.status.rowText(8), "");
+}
