@@ -1,5 +1,6 @@
 #include "ui/qt_toolkit.h"
 
+#include "ui/gen_win_window.h"
 #include "ui/prompt_box.h"
 #include "ui/selection_bar.h"
 #include "ui/text_screen_widget.h"
@@ -83,7 +84,40 @@ int virtualKeyOf(int k) {
     }
 }
 
-QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow) {}
+QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow) {
+    ui::GenWin& g = genWin();
+    g.onOpen = [this](int mode) {
+        if (!genWin_) {
+            ownGenWin_ = new GenWinWindow(genWin(), main_);
+            setGenWin(ownGenWin_, ownGenWin_->view());
+        }
+        if (mode == 3)
+            genWin_->hide();
+        else
+            genWin_->show();
+    };
+    g.onClose = [this] {
+        if (ownGenWin_) {
+            ownGenWin_->hide();
+            ownGenWin_->deleteLater();
+            ownGenWin_ = nullptr;
+        }
+        if (main_) main_->update();
+    };
+    g.onChange = [this] {
+        if (genView_) {
+            genView_->setAsciiDrawing(genWin().asciiDrawing);
+            genView_->update();
+        }
+    };
+}
+
+QtToolkit::~QtToolkit() {
+    genWin().onOpen = nullptr;
+    genWin().onClose = nullptr;
+    genWin().onChange = nullptr;
+    delete ownGenWin_.data();
+}
 
 void QtToolkit::setGenWin(QWidget* window, TextScreenWidget* view) {
     genWin_ = window;

@@ -27,14 +27,18 @@
 namespace tanvex::gui {
 
 class TextScreenWidget;
+class GenWinWindow;
 
 class QtToolkit : public ui::Toolkit {
 public:
     explicit QtToolkit(QWidget* mainWindow = nullptr);
+    ~QtToolkit() override;
 
     void setMainWindow(QWidget* w) { main_ = w; }
     QWidget* mainWindow() const { return main_; }
     // The generic text window (its top-level window and its cell view).
+    // Opening genWin() creates a GenWinWindow and attaches it here; a front
+    // end may attach a window of its own instead.
     void setGenWin(QWidget* window, TextScreenWidget* view);
     QWidget* genWinWindow() const { return genWin_; }
     TextScreenWidget* genWinView() const { return genView_; }
@@ -65,6 +69,7 @@ private:
     QPointer<QWidget> main_;
     QPointer<QWidget> genWin_;
     QPointer<TextScreenWidget> genView_;
+    QPointer<GenWinWindow> ownGenWin_;
 };
 
 // Maps a Qt key to the virtual-key number the engine expects (letters and
