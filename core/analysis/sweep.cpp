@@ -1,0 +1,226 @@
+#include "analysis/sweep.h"
+
+#include "analysis/analysis_constants.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace tanvex::analysis {
+
+int wholeNumber(double x) {
+    if (x > 2e9) x = 2e9;
+    if (x < -2e9) x = -2e9;
+    const double whole = std::trunc(x);
+    int n = static_cast<int>(whole);
+    if (x > 0.0 && whole >= 1.0 && x - whole > 0.5) ++n;
+    if (x < 1.0 && x >= 0.0) n = 0;
+    return n;
+}
+
+SweepEvaluator::SweepEvaluator(Design& design, ResultsTable& table, SweepOptions& options,
+                               ui::Toolkit& toolkit, DataServices& data, AnalysisViews& views)
+    : design_(design), table_(table), options_(options), toolkit_(toolkit), views_(views),
+      interpreter_(toolkit, data) {}
+
+char SweepEvaluator::setting(int position) const {
+    const char* text = design_.record[kSlotSettings].text;
+    if (static_cast<int>(std::strlen(text)) <= position) return 0;
+    return text[position];
+}
+
+void SweepEvaluator::writeSetting(int position, char c) {
+    completeSettingsString(design_.record);
+    char* text = design_.record[kSlotSettings].text;
+    if (static_cast<int>(std::strlen(text)) > position) text[position] = c;
+}
+
+int SweepEvaluator::analyse(int mode) {
+    if (mode < 0 || mode > 6) return 1;
+    EntryList& entries = design_.entries;
+    AnalysisSettings& as = design_.analysis;
+
+    // 1. Display choice and delay method.
+    if (mode == 0) views_.closeViews();
+
+    // 2. The ends of the network.
+    const int n = entryCount(entries);
+    if (n + 1 >= kEntrySlots) {
+        toolkit_.notice("Network has no source entry!");
+        return 1;
+    }
+    const double rs = entries[n].value;
+    double rl = entries[0].value;
+    const bool mismatchMode = mode == 5 || mode == 6;
+    if (mismatchMode) rl *= options_.mismatchRatio;
+    if (rl == 0.0) {
+        toolkit_.notice("Termination Zo must not be zero!");
+        return 1;
+    }
+    // 3. Level of a lossless match.
+    const double lambda0 = std::log(2.0 * std::sqrt(rs * rl) / rl);
+
+    if (mode == 3 || mode == 5 || mode == 6) options_.fastDelay = false;
+
+    // 5. Marker range handed over by the plot window.
+    const double mult = design_.notation.frequency.multiplier;
+    if (options_.markerLow != 0.0) {
+        as[0] = options_.markerLow * mult;
+        as[6] = as[0];
+    }
+    if (options_.markerHigh != 0.0) as[1] = options_.markerHigh * mult;
+    options_.markerLow = 0.0;
+    options_.markerHigh = 0.0;
+
+    double f1 = 0.0;
+    double f2 = 0.0;
+    double step = 0.0;
+    int points = 0;
+    for (;;) {
+        // 6. Q values.
+        for (int i = 3; i <= 5; ++i) as[i] = normalisedQ(as[i]);
+        // 7. The dialog.
+        if (mode == 0 && views_.showDialog() == AnalysisViews::DialogResult::kExit) return 2;
+        for (int i = 3; i <= 5; ++i) as[i] = normalisedQ(as[i]);
+        // 8. Start, stop and step in hertz.
+        double start = as[0];
+        if (start == 0.0) start = as[6] != 0.0 ? as[6] : 1e-6;
+        as[6] = start;
+        f1 = start / mult;
+        f2 = as[1] / mult;
+        step = as[2] / mult;
+        if (as[2] < -1.0) step = (f1 - f2) / (as[2] + 1.0);
+        // 9. Points. A start at or below zero frequency has no meaning and is
+        // refused with the range.
+        bool ok;
+        if (as[1] == 0.0) {
+            points = 1;
+            ok = f1 > 0.0;
+        } else {
+            points = step <= 0.0 ? 2000 : wholeNumber((f2 - f1) / step + 1.0);
+            if (points > 2000) points = 2000;
+            ok = f1 <= f2 && points <= kMaxSweepPoints && points >= 1 && f1 > 0.0;
+        }
+        if (ok) break;
+        toolkit_.notice("Bad frequency range!");
+        if (mode != 0 || !views_.interactive()) return 1;
+    }
+
+    const bool graphic = setting(kSettingDisplay) == '1';
+    const bool delayAuto = setting(kSettingDelayAuto) == '1';
+    // 10, 11. Group delay method.
+    if (delayAuto) options_.fastDelay = points > 49;
+    const bool delay = mode == 0 || mode == 1 || mode == 3 || mode == 5;
+    const bool fast = options_.fastDelay;
+    // 12. Spacing.
+    const char spacing = setting(kSettingSpacing);
+    const bool logarithmic = spacing == '2' || (spacing == '1' && f2 > 20.0 * f1);
+    const double ratio = logarithmic ? std::pow(f2 / f1, 1.0 / points) : 1.0;
+
+    InterpreterSettings settings;
+    settings.ql = as[3];
+    settings.qc = as[4];
+    settings.qt = as[5];
+    settings.temperatureOn = options_.temperatureOn;
+    settings.temperatureShift = options_.temperatureShift;
+    settings.coefL = options_.coefL;
+    settings.coefC = options_.coefC;
+    settings.coefT = options_.coefT;
+    settings.timeMultiplier = design_.notation.time.multiplier;
+    settings.mismatchLineLength = options_.mismatchLineLength;
+    settings.mismatchLineZo = entries[0].value;
+    interpreter_.prepare(entries, settings);
+
+    const bool recording = mode == 3 || mode == 5 || mode == 6;
+    const bool impedanceFields = mode <= 2;
+    const double rref = options_.returnLossReference == '1' ? options_.referenceImpedance : rs;
+
+    WalkRequest rq;
+    rq.load = rl;
+    rq.record = recording;
+    rq.mismatchStep = mismatchMode;
+
+    auto frequencyOf = [&](int k) {
+        return logarithmic ? f1 * std::pow(ratio, k - 1) : f1 + (k - 1) * step;
+    };
+
+    double phiSaved = 0.0;
+    double previousF = f1;
+    bool tapAtEnd = false;
+    interpreter_.clearDelay();
+    for (int k = 1; k <= points; ++k) {
+        const double f = frequencyOf(k);
+        int walks = 0;
+        double difference = 0.0;
+        if (delay && (!fast || k == 1)) {
+            // Delay pre-pass just below the point.
+            const double delta = 1e-7 * f;
+            rq.f = f - delta;
+            rq.mainPass = false;
+            rq.lambdaStart = lambda0;
+            if (interpreter_.walk(entries, rq) != 0) return 1;
+            ++walks;
+            phiSaved = interpreter_.phi();
+            difference = delta;
+        } else if (delay) {
+            difference = logarithmic ? f - previousF : step;
+        }
+        rq.f = f;
+        rq.mainPass = true;
+        rq.lambdaStart = lambda0;
+        if (interpreter_.walk(entries, rq) != 0) return 1;
+        ++walks;
+
+        ResultRecord& out = mode == 4 ? table_.single : table_.records[k];
+        const Cx z = interpreter_.sourceEndImpedance();
+        double rho = std::sqrt(((z.r - rref) * (z.r - rref) + z.x * z.x) /
+                               ((z.r + rref) * (z.r + rref) + z.x * z.x));
+        rho = std::min(rho, 0.9999);
+        rho = std::max(rho, 1e-49);
+        out[kFieldFrequency] = static_cast<float>(f);
+        out[kFieldReturnLoss] = static_cast<float>(-20.0 * std::log10(rho));
+        tapAtEnd = interpreter_.tapReported();
+        if (impedanceFields) {
+            const Cx reported = tapAtEnd ? interpreter_.tapImpedance() : z;
+            out[kFieldR] = static_cast<float>(reported.r);
+            out[kFieldX] = static_cast<float>(reported.x);
+        }
+        double tau = 0.0;
+        if (delay) {
+            double dphi = interpreter_.phi() - phiSaved;
+            if (interpreter_.phaseWrap())
+                while (dphi < 0.0) dphi += std::numbers::pi;
+            tau = dphi / (kOmega * difference);
+        }
+        const double meanDelay = interpreter_.delaySum() / walks;
+        interpreter_.clearDelay();
+        out[kFieldAttenuation] = static_cast<float>(-kDb * interpreter_.lambda());
+        out[kFieldDelay] = static_cast<float>(meanDelay + tau);
+        out[kFieldPhase] = static_cast<float>(-interpreter_.phi() * kDegreesPerRadian);
+        if (observer_) observer_->point(k, f, interpreter_);
+        if (fast) phiSaved = interpreter_.phi();
+        previousF = f;
+    }
+
+    if (mode != 4) {
+        ResultRecord& h = table_.records[0];
+        h[kHeaderPoints] = static_cast<float>(points);
+        h[kHeaderStep] = static_cast<float>(step);
+        h[kHeaderReference] = static_cast<float>(interpreter_.referenceFrequency());
+        h[kHeaderQl] = static_cast<float>(as[3]);
+        h[kHeaderQc] = static_cast<float>(as[4]);
+        h[kHeaderQt] = static_cast<float>(as[5]);
+        h[kHeaderSourceR] = static_cast<float>(impedanceFields && !tapAtEnd ? rs : 0.0);
+        table_.flags.fill(0);
+        if (impedanceFields) table_.flags[0] = kImpedanceFieldsFlag;
+    }
+    if (mode == 0) {
+        views_.openViews(graphic);
+        writeSetting(kSettingDisplay, graphic ? '1' : '0');
+        writeSetting(kSettingDelayAuto, delayAuto ? '1' : '0');
+    }
+    return 0;
+}
+
+} // namespace tanvex::analysis
