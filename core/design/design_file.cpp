@@ -175,7 +175,8 @@ int writeNetworkFile(const std::string& path, EntryList& list, const ElementName
     AtomicTextFile f(path);
     for (int i = 0; i <= n + 1; ++i) {
         const NetEntry& e = list[static_cast<std::size_t>(i)];
-        std::string line = formatText("%15.8e %c %d", e.value, printable(e.letter, ' '), e.code);
+        std::string line = formatText("%s %c %d", fixedE(e.value, 15, 8).c_str(),
+                                      printable(e.letter, ' '), e.code);
         if (e.code == 22 && e.value < 0 && e.letter >= '0' && e.letter <= '9')
             line += "    " + savedText(names[static_cast<std::size_t>(e.letter - '0')]);
         f.line(line);
@@ -239,15 +240,16 @@ int writePolePlacerFile(const std::string& path, const PolePlacerData& data, ui:
     for (int n : d.numbers) first += formatText("%d ", n);
     f.line(first);
     for (int i = 0; i < d.numbers[1]; ++i)
-        f.linef("%15.8e %15.8e", d.tableA[static_cast<std::size_t>(i)][0],
-                d.tableA[static_cast<std::size_t>(i)][1]);
+        f.linef("%s %s", fixedE(d.tableA[static_cast<std::size_t>(i)][0], 15, 8).c_str(),
+                fixedE(d.tableA[static_cast<std::size_t>(i)][1], 15, 8).c_str());
     for (int i = 0; i <= d.numbers[4]; ++i) {
         const auto& b = d.tableB[static_cast<std::size_t>(i)];
-        f.linef("%23.16e %23.16e %23.16e", b[0], b[1], b[2]);
+        f.linef("%s %s %s", fixedE(b[0], 23, 16).c_str(), fixedE(b[1], 23, 16).c_str(),
+                fixedE(b[2], 23, 16).c_str());
     }
     for (int i = 0; i < d.numbers[5]; ++i)
-        f.linef("%d %23.16e", std::clamp(d.tableCIndex[static_cast<std::size_t>(i)], 0, 9),
-                d.tableC[static_cast<std::size_t>(i)]);
+        f.linef("%d %s", std::clamp(d.tableCIndex[static_cast<std::size_t>(i)], 0, 9),
+                fixedE(d.tableC[static_cast<std::size_t>(i)], 23, 16).c_str());
     std::string title;
     for (char c : d.title) title += printable(c, ' ');
     f.line(title);
@@ -344,7 +346,8 @@ int writeSpecFile(const std::string& path, Design& design, bool defaultDesign,
         const ParamSlot& s = rec[static_cast<std::size_t>(i)];
         char letter = printable(s.letter, i == 0 ? 'Y' : 'x');
         if (letter == ' ' && s.letter == 0) letter = i == 0 ? 'Y' : 'x';
-        f.linef("%15.8e %15.8e %c %-s", s.value, s.value2, letter, savedText(s.str()).c_str());
+        f.linef("%s %s %c %-s", fixedE(s.value, 15, 8).c_str(), fixedE(s.value2, 15, 8).c_str(),
+                letter, savedText(s.str()).c_str());
     }
     if (rec[kSlotMarkers].letter == '1') {
         f.line(fiveValues(plot.markers.data()));
@@ -352,7 +355,7 @@ int writeSpecFile(const std::string& path, Design& design, bool defaultDesign,
     }
     if (rec[kSlotStubGen].text[0] == '1')
         for (const StubPair& p : design.stubPairs)
-            f.linef("%15.8e %c", p.value, printable(p.letter, 'x'));
+            f.linef("%s %c", fixedE(p.value, 15, 8).c_str(), printable(p.letter, 'x'));
     if (rec[kSlotMasks].letter == '1') {
         f.line(fiveValues(plot.maskLevels.data()));
         f.line(fiveValues(plot.maskLevels.data() + 5));

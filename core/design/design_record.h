@@ -94,6 +94,10 @@ struct Design {
     // list was stored and cleared by every specification file transfer.
     std::array<std::string, 8> fileList{};
     bool listEdited = false;
+    // Backups of the analysis settings for operations that change them for a
+    // while: all seven values, and the three Q values alone.
+    AnalysisSettings analysisBackup{};
+    std::array<double, 3> qBackup{};
 };
 
 // Slot 1's settings string: a row of single-character settings (plot display

@@ -58,8 +58,12 @@ double parseDouble(const char* p, const char* end) {
         negative = *p == '-';
         ++p;
     }
-    // from_chars would take "inf"/"nan"; a design file never holds them and
-    // letting them in only spreads NaN through the analysis.
+    // Infinity is read as the C library reads it; NaN never enters a design.
+    if (p < end && (*p == 'i' || *p == 'I')) {
+        if (end - p >= 3 && (p[1] == 'n' || p[1] == 'N') && (p[2] == 'f' || p[2] == 'F'))
+            return negative ? -HUGE_VAL : HUGE_VAL;
+        return 0.0;
+    }
     if (p < end && !((*p >= '0' && *p <= '9') || *p == '.')) return 0.0;
     double v = 0.0;
     auto r = std::from_chars(p, end, v, std::chars_format::general);
@@ -147,6 +151,15 @@ std::string formatText(const char* fmt, ...) {
     }
     va_end(ap);
     return out;
+}
+
+std::string fixedE(double v, int width, int precision) {
+    std::string s;
+    for (int p = precision; p >= 0; --p) {
+        s = formatText("%*.*e", width, p, v);
+        if (static_cast<int>(s.size()) <= width) break;
+    }
+    return s;
 }
 
 void AtomicTextFile::line(const std::string& text) {

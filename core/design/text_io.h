@@ -52,6 +52,11 @@ int parseNumberFields(const std::string& text, double* values, int maxValues);
 // printf into a std::string.
 std::string formatText(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// "%{width}.{precision}e" of v, with the precision lowered as far as needed
+// to keep the field within width (a negative value with a three-digit
+// exponent would otherwise push every later column of the line one place on).
+std::string fixedE(double v, int width, int precision);
+
 // Collects the text of a file and writes it in one go: to path + ".tmp~"
 // first, then renamed over path, so a failed write never leaves half a file.
 class AtomicTextFile {

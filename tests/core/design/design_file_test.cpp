@@ -1,6 +1,7 @@
 #include "design/design_file.h"
 #include "design/operations.h"
 #include "design/paths.h"
+#include "ladder_oracle.h"
 #include "test_dir.h"
 #include "ui/scripted_toolkit.h"
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 
 using namespace tanvex;
+using tanvex::test::ladderAttenuationDb;
 using tanvex::test::ScratchDir;
 
 namespace {
@@ -21,31 +23,6 @@ std::string dznLine(double v, char letter, int code) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%15.8e %c %d\r\n", v, letter, code);
     return buf;
-}
-
-// Attenuation in dB of a ladder of shunt (code 2) and series (code 3) L, C
-// elements between equal terminations, by ABCD matrices: an oracle that
-// shares nothing with the program's own analysis.
-double ladderAttenuationDb(const EntryList& list, double f) {
-    using C = std::complex<double>;
-    const double w = 2 * M_PI * f;
-    int n = entryCount(list);
-    C a = 1, b = 0, c = 0, d = 1;
-    for (int i = n - 1; i >= 1; --i) {
-        const NetEntry& e = list[i];
-        C z = e.letter == 'L' ? C(0, w * e.value) : C(0, -1 / (w * e.value));
-        C na, nb, nc, nd;
-        if (e.code == 3) { // series: [1 z; 0 1]
-            na = a, nb = a * z + b, nc = c, nd = c * z + d;
-        } else { // shunt: [1 0; y 1]
-            C y = 1.0 / z;
-            na = a + b * y, nb = b, nc = c + d * y, nd = d;
-        }
-        a = na, b = nb, c = nc, d = nd;
-    }
-    double r = list[0].value;
-    C s21 = 2.0 / (a + b / r + c * r + d);
-    return -20 * std::log10(std::abs(s21));
 }
 
 } // namespace
