@@ -171,27 +171,46 @@ Poly polyFromRoots(const std::vector<Complex>& roots) {
 
 // ---- Darlington synthesis -----------------------------------------------
 
-Poly hurwitzFromFeldtkeller(const Poly& f, const Poly& p) {
-    // G(s) = F(s)F(-s) + P(s)P(-s) is even; in w = -s^2 it is |E(jW)|^2 with
-    // w = W^2, a polynomial positive on w >= 0.
-    Poly g = polyAdd(polyMul(f, polyMirror(f)), polyMul(p, polyMirror(p)));
-    polyTrim(g);
-    int n2 = polyDegree(g);
-    if (n2 % 2 != 0) return {};
-    int n = n2 / 2;
-    Poly qw(n + 1, 0);
-    for (int k = 0; k <= n; ++k) qw[k] = g[2 * k] * ((k % 2) ? -1 : 1);
+Poly spectralFactorW(const Poly& qwIn, bool strict) {
+    Poly qw = qwIn;
+    polyTrim(qw);
+    int n = polyDegree(qw);
     if (!(qw[n] > 0)) return {};
+    // G(s) = Q(-s^2), for polishing the roots found in w.
+    Poly g(2 * n + 1, 0);
+    for (int k = 0; k <= n; ++k) g[2 * k] = qw[k] * ((k % 2) ? -1 : 1);
     std::vector<Complex> wr = polyRoots(qw);
     std::vector<Complex> sr;
     for (const Complex& w : wr) {
+        if (w == Complex(0)) {
+            if (strict) return {};
+            sr.push_back(0);
+            continue;
+        }
         Complex s = -std::sqrt(-w); // principal root has Re >= 0; take the left one
         newtonPolish(g, s);
-        if (!(s.real() < -1e-15L * std::max<Real>(1, std::abs(s)))) return {};
+        if (!(s.real() < -1e-15L * std::max<Real>(1, std::abs(s)))) {
+            if (strict) return {};
+            s = Complex(0, s.imag());
+        }
         sr.push_back(s);
     }
     Poly e = polyFromRoots(sr);
     return polyScale(e, std::sqrt(qw[n]));
+}
+
+Poly magnitudeInW(const Poly& p) {
+    Poly g = polyMul(p, polyMirror(p));
+    int n = polyDegree(g) / 2;
+    Poly qw(n + 1, 0);
+    for (int k = 0; k <= n; ++k) qw[k] = g[2 * k] * ((k % 2) ? -1 : 1);
+    return qw;
+}
+
+Poly hurwitzFromFeldtkeller(const Poly& f, const Poly& p) {
+    // G(s) = F(s)F(-s) + P(s)P(-s) is even; in w = -s^2 it is |E(jW)|^2 with
+    // w = W^2, a polynomial positive on w >= 0.
+    return spectralFactorW(polyAdd(magnitudeInW(f), magnitudeInW(p)), true);
 }
 
 namespace {
@@ -315,12 +334,19 @@ LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>&
 
 LadderResult synthesizeLadder(const Poly& f, const Poly& p, const std::vector<Real>& finiteZeros,
                               int infinityZeros, bool singly) {
-    LadderResult bad;
     Poly e = hurwitzFromFeldtkeller(f, p);
     if (e.empty()) {
+        LadderResult bad;
         bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
         return bad;
     }
+    return synthesizeLadderFromE(e, f, p, finiteZeros, infinityZeros, singly);
+}
+
+LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,
+                                   const std::vector<Real>& finiteZeros, int infinityZeros,
+                                   bool singly) {
+    LadderResult bad;
     int n = polyDegree(e);
     std::vector<LadderSection> sections;
     if (finiteZeros.empty()) {

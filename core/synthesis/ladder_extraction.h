@@ -60,6 +60,14 @@ Poly polyFromRoots(const std::vector<Complex>& roots);
 
 // ---- Darlington synthesis -----------------------------------------------
 
+// The polynomial whose squared magnitude on the j axis is qw(Omega^2), with
+// its roots in the left half plane (strict) or on or left of the j axis.
+// Empty when qw's leading term is not positive or, strict, a root lies on the
+// j axis.
+Poly spectralFactorW(const Poly& qw, bool strict);
+// |p(jW)|^2 as a polynomial in w = W^2.
+Poly magnitudeInW(const Poly& p);
+
 // The Hurwitz polynomial E(s) with E E* = F F* + P P* (positive leading term).
 // Returns an empty polynomial when F F* + P P* has a root on the j axis.
 Poly hurwitzFromFeldtkeller(const Poly& f, const Poly& p);
@@ -104,6 +112,11 @@ LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>&
 // source end). singly selects a source of infinite resistance.
 LadderResult synthesizeLadder(const Poly& f, const Poly& p, const std::vector<Real>& finiteZeros,
                               int infinityZeros, bool singly);
+
+// The same with E(s) already known (E E* = F F* + P P*).
+LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,
+                                   const std::vector<Real>& finiteZeros, int infinityZeros,
+                                   bool singly);
 
 // Generalized Chebyshev characteristic function with prescribed transmission
 // zeros (the recursion of Cameron in the lowpass variable): the equiripple
