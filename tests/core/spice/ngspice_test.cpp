@@ -469,3 +469,53 @@ TEST_F(Ngspice, StubsAndTransformersAreLeftOutByDesign) {
     EXPECT_GT(largest, 1.0) << "the deck was expected to differ from the network with its stub "
                                "and transformer";
 }
+
+namespace {
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << "no \"" << from << "\" in\n" << text;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+} // namespace
+
+TEST_F(Ngspice, TransientAndHarmonicDecksRun) {
+    const double fc = 1.0e6;
+    Entries e = butterworth(fc);
+    auto dir = scratchDir("ng_domains");
+
+    // Transient: a step from the pulse source settles at half the source
+    // voltage across the matched load (the source drives node S negative).
+    Conversion t = runConversion(dir, "step", dznText(e), 'T', "");
+    ASSERT_EQ(t.status, 0) << t.console;
+    std::string deck = replaced(t.deck, "PULSE (Vstart Vpeek Tdelay Tr Tf Twide period)",
+                                "PULSE (0 2 0 1n 1n 1 2)");
+    deck = replaced(deck, ".TRAN Tstep  Tstop", ".TRAN 10n 20u");
+    deck = replaced(deck, ".PRINT  AC  VDB(4)", ".PRINT TRAN V(4)");
+    writeFile(dir / "step_run.cir", deck);
+    std::string log;
+    auto columns = runNgspice(dir / "step_run.cir", log);
+    ASSERT_FALSE(columns["v(4)"].empty()) << log;
+    EXPECT_NEAR(columns["v(4)"].back().second, -1.0, 1e-3) << log;
+
+    // Harmonic: the fundamental of the load voltage for a sine in the
+    // transition band equals the a.c. magnitude there.
+    const double f = 0.8e6;
+    Conversion h = runConversion(dir, "sine", dznText(e), 'h', "");
+    ASSERT_EQ(h.status, 0) << h.console;
+    deck = replaced(h.deck, "SIN (Voffset Vpeak Freq.)", "SIN (0 2 800k)");
+    deck = replaced(deck, ".TRAN Tstep  Tstop", ".TRAN 2n 40u");
+    deck = replaced(deck, ".FOUR  freq V(4)", ".FOUR 800k V(4)\n.save V(4)");
+    writeFile(dir / "sine_run.cir", deck);
+    std::system(("ngspice -b '" + (dir / "sine_run.cir").string() + "' > '" +
+                 (dir / "sine_run.out").string() + "' 2>&1")
+                    .c_str());
+    log = readFile(dir / "sine_run.out");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(\n\s*1\s+800000\s+(\S+))"))) << log;
+    Reference ref = buildReference(e, true);
+    const double expected = std::abs(ref.circuit.solve(f)[static_cast<std::size_t>(ref.load)]);
+    EXPECT_NEAR(std::stod(m[1]), expected, 2e-3 * expected) << log;
+}
