@@ -1,8 +1,79 @@
+// tanvex schematic NAME [--ascii]: prints the schematic drawing of a design
+// (NAME.spk and NAME.dzn), one line per drawn line, value labels in the
+// design's notation; box-drawing characters as UTF-8, or plain characters.
 #include "commands.h"
 
-#include <cstdio>
+#include "design/design_file.h"
+#include "design/operations.h"
+#include "schematic/renderer.h"
+#include "ui/cp437.h"
+#include "ui/scripted_toolkit.h"
 
-int cmdSchematic(int, char**) {
-    std::fprintf(stderr, "tanvex schematic: not built yet\n");
-    return 1;
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void schematicUsage(std::FILE* f) {
+    std::fprintf(f, "Usage: tanvex schematic NAME [--ascii]\n\n"
+                    "Prints the schematic of the design NAME (NAME.spk, NAME.dzn).\n"
+                    "  --ascii   draw with plain characters instead of box-drawing characters\n");
+}
+
+std::string rightTrimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+} // namespace
+
+int cmdSchematic(int argc, char** argv) {
+    std::string name;
+    bool ascii = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ascii") == 0) {
+            ascii = true;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            schematicUsage(stdout);
+            return 0;
+        } else if (argv[i][0] == '-' || !name.empty()) {
+            std::fprintf(stderr, "tanvex schematic: unexpected argument '%s'\n", argv[i]);
+            schematicUsage(stderr);
+            return 2;
+        } else {
+            name = argv[i];
+        }
+    }
+    if (name.empty()) {
+        schematicUsage(stderr);
+        return 2;
+    }
+    for (const char* ext : {".dzn", ".spk", ".DZN", ".SPK"}) {
+        std::size_t len = std::strlen(ext);
+        if (name.size() > len && name.compare(name.size() - len, len, ext) == 0)
+            name.erase(name.size() - len);
+    }
+
+    tanvex::ui::BatchToolkit toolkit;
+    tanvex::Design design;
+    tanvex::newDesign(design.entries);
+    tanvex::setDesignName(design, name.substr(name.find_last_of("/\\:") + 1));
+    int result = tanvex::transferDesign(design, name, 'r', tanvex::kTransferWhole, toolkit);
+    if (result & (tanvex::kDznFailed | tanvex::kNetworkTooBig | tanvex::kNameTooLong |
+                  tanvex::kFileMalformed)) {
+        std::fprintf(stderr, "tanvex schematic: cannot read the network of '%s'\n", name.c_str());
+        return 1;
+    }
+    tanvex::reapplyStoredNotation(design);
+
+    tanvex::schematic::Renderer renderer;
+    renderer.config.plainCharacters = ascii;
+    renderer.draw(design, tanvex::schematic::SinkKind::Document, 0, 0);
+    for (const auto& line : renderer.document()) {
+        std::string text = rightTrimmed(line);
+        if (!ascii) text = tanvex::ui::cp437ToUtf8(text);
+        std::printf("%s\n", text.c_str());
+    }
+    return 0;
 }
