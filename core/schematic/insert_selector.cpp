@@ -236,10 +236,11 @@ void Editor::insert() {
             if (kind == 'E') {
                 int type = 0;
                 for (int tries = 0;; ++tries) {
-                    std::snprintf(buf, sizeof buf, ", Element %c", letter);
-                    addPrompt(buf);
-                    type = tk_.select(elementType + 1, 0, 0, false, 0, "&L,&C,&R");
+                    tk_.clearPrompt();
                     promptLine_ = 0;
+                    std::snprintf(buf, sizeof buf, ", Element %c", letter);
+                    addPrompt(buf); // stays up for the value's input box
+                    type = tk_.select(elementType + 1, 0, 0, false, 0, "&L,&C,&R");
                     if (type >= 1 && type <= 3) break;
                     tk_.notice("Don't stop - Select R, L or C first!");
                     if (tries > 20) return;
