@@ -1,6 +1,7 @@
 #include "analysis/sweep.h"
 
 #include "analysis/analysis_constants.h"
+#include "design/operations.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,16 +9,6 @@
 #include <numbers>
 
 namespace tanvex::analysis {
-
-int wholeNumber(double x) {
-    if (x > 2e9) x = 2e9;
-    if (x < -2e9) x = -2e9;
-    const double whole = std::trunc(x);
-    int n = static_cast<int>(whole);
-    if (x > 0.0 && whole >= 1.0 && x - whole > 0.5) ++n;
-    if (x < 1.0 && x >= 0.0) n = 0;
-    return n;
-}
 
 SweepEvaluator::SweepEvaluator(Design& design, ResultsTable& table, SweepOptions& options,
                                ui::Toolkit& toolkit, DataServices& data, AnalysisViews& views)
@@ -98,8 +89,8 @@ int SweepEvaluator::analyse(int mode) {
             points = 1;
             ok = f1 > 0.0;
         } else {
-            points = step <= 0.0 ? 2000 : wholeNumber((f2 - f1) / step + 1.0);
-            if (points > 2000) points = 2000;
+            const double count = step <= 0.0 ? 2000.0 : wholeNumberRound((f2 - f1) / step + 1.0);
+            points = count > 2000.0 ? 2000 : static_cast<int>(count);
             ok = f1 <= f2 && points <= kMaxSweepPoints && points >= 1 && f1 > 0.0;
         }
         if (ok) break;
@@ -178,13 +169,15 @@ int SweepEvaluator::analyse(int mode) {
                                ((z.r + rref) * (z.r + rref) + z.x * z.x));
         rho = std::min(rho, 0.9999);
         rho = std::max(rho, 1e-49);
-        out[kFieldFrequency] = static_cast<float>(f);
-        out[kFieldReturnLoss] = static_cast<float>(-20.0 * std::log10(rho));
+        PointValues v;
+        v.frequency = f;
+        v.returnLoss = -20.0 * std::log10(rho);
         tapAtEnd = interpreter_.tapReported();
         if (impedanceFields) {
             const Cx reported = tapAtEnd ? interpreter_.tapImpedance() : z;
-            out[kFieldR] = static_cast<float>(reported.r);
-            out[kFieldX] = static_cast<float>(reported.x);
+            v.r = reported.r;
+            v.x = reported.x;
+            v.impedance = true;
         }
         double tau = 0.0;
         if (delay) {
@@ -195,10 +188,19 @@ int SweepEvaluator::analyse(int mode) {
         }
         const double meanDelay = interpreter_.delaySum() / walks;
         interpreter_.clearDelay();
-        out[kFieldAttenuation] = static_cast<float>(-kDb * interpreter_.lambda());
-        out[kFieldDelay] = static_cast<float>(meanDelay + tau);
-        out[kFieldPhase] = static_cast<float>(-interpreter_.phi() * kDegreesPerRadian);
-        if (observer_) observer_->point(k, f, interpreter_);
+        v.attenuation = -kDb * interpreter_.lambda();
+        v.delay = meanDelay + tau;
+        v.phase = -interpreter_.phi() * kDegreesPerRadian;
+        out[kFieldFrequency] = static_cast<float>(v.frequency);
+        out[kFieldReturnLoss] = static_cast<float>(v.returnLoss);
+        out[kFieldAttenuation] = static_cast<float>(v.attenuation);
+        out[kFieldDelay] = static_cast<float>(v.delay);
+        out[kFieldPhase] = static_cast<float>(v.phase);
+        if (v.impedance) {
+            out[kFieldR] = static_cast<float>(v.r);
+            out[kFieldX] = static_cast<float>(v.x);
+        }
+        if (observer_) observer_->point(k, v, interpreter_);
         if (fast) phiSaved = interpreter_.phi();
         previousF = f;
     }

@@ -105,22 +105,32 @@ public:
 
 class NoAnalysisViews : public AnalysisViews {};
 
-// Called after every main walk of a sweep (point k, 1-based), e.g. by the
-// power distribution analysis to read the distribution records.
+// The values of one point in double precision (the table holds them as
+// floats). r and x are valid when impedance is set.
+struct PointValues {
+    double frequency = 0.0;   // hertz
+    double returnLoss = 0.0;  // dB
+    double attenuation = 0.0; // dB
+    double delay = 0.0;       // seconds
+    double phase = 0.0;       // degrees
+    double r = 0.0;
+    double x = 0.0;
+    bool impedance = false;
+};
+
+// Called after every main walk of a sweep (point k, 1-based): the power
+// distribution analysis reads the distribution records of the walk, the
+// console front end the values in full precision.
 class SweepObserver {
 public:
     virtual ~SweepObserver() = default;
-    virtual void point(int k, double fHz, const NetworkInterpreter& interpreter) = 0;
+    virtual void point(int k, const PointValues& values, const NetworkInterpreter& interpreter) = 0;
 };
 
 // Slot 1 settings-string positions read and written by the sweep.
 constexpr int kSettingDisplay = 8;   // '1' plot window, else table
 constexpr int kSettingDelayAuto = 9; // '1' automatic group delay method
 constexpr int kSettingSpacing = 24;  // '0' linear, '1' automatic, '2' logarithmic
-
-// Whole-number rounding: the integer part, plus 1 when x >= 1 has a fractional
-// part above 0.5 (an exact half rounds down; x below 1 gives 0).
-int wholeNumber(double x);
 
 class SweepEvaluator {
 public:

@@ -125,14 +125,6 @@ TEST(Sweep, PointCountsAndRanges) {
     }
 }
 
-TEST(Sweep, WholeNumberRounding) {
-    EXPECT_EQ(wholeNumber(2.5), 2);
-    EXPECT_EQ(wholeNumber(2.51), 3);
-    EXPECT_EQ(wholeNumber(0.9), 0);
-    EXPECT_EQ(wholeNumber(-2.7), -2);
-    EXPECT_EQ(wholeNumber(1e300), 2000000000);
-}
-
 TEST(Sweep, DialogIsShownAgainAfterABadRange) {
     struct FixingViews : AnalysisViews {
         Design* design = nullptr;
