@@ -16,7 +16,8 @@ public:
     // keyBox (first char) and select (number parsed from the text).
     std::deque<std::string> answers;
     // What was shown: "NOTICE: text", "RESPOND: text", "PROMPT: line" (one per
-    // non-empty prompt line), "INPUT: default", "KEYS: keys", "SELECT: options".
+    // non-empty prompt line), "INPUT: default", "KEYS: keys", "SELECT: options",
+    // "HELP: topic".
     std::vector<std::string> log;
     int beeps = 0;
 
@@ -33,6 +34,8 @@ public:
     int select(int preselected, int markerColumn, int firstRow, bool markerSwitch, int lastRow,
                const std::string& options) override;
     void beep() override { ++beeps; }
+    // Recorded as "HELP: topic".
+    void showHelp(const std::string& topic) override { log.push_back("HELP: " + topic); }
 
 private:
     // Pops the next answer; an empty queue answers with fallback.

@@ -62,6 +62,10 @@ public:
     virtual int select(int preselected, int markerColumn, int firstRow, bool markerSwitch,
                        int lastRow, const std::string& options) = 0;
 
+    // Opens the help viewer on a help page ("MAIN.HLW"); toolkits without
+    // windows ignore it (the scripted one records it).
+    virtual void showHelp(const std::string& /*topic*/) {}
+
     virtual void beep() {}
     virtual void wait(int /*milliseconds*/) {}
     // Returns the virtual key of a pending key-down, else 0.

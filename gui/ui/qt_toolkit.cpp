@@ -1,6 +1,7 @@
 #include "ui/qt_toolkit.h"
 
 #include "ui/gen_win_window.h"
+#include "ui/help_window.h"
 #include "ui/prompt_box.h"
 #include "ui/selection_bar.h"
 #include "ui/text_screen_widget.h"
@@ -84,7 +85,34 @@ int virtualKeyOf(int k) {
     }
 }
 
-QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow) {
+QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow), help_(*this, std::string()) {
+    if (const char* home = std::getenv("TANVEX_HOME")) homeDirectory = home;
+    help_.onOpen = [this] {
+        if (keyboardOwners_.size() < 10) keyboardOwners_.push_back(QApplication::activeWindow());
+        if (!helpWindow_) helpWindow_ = new HelpWindow(help_, main_);
+        helpWindow_->setAsciiDrawing(genWin().asciiDrawing);
+        helpWindow_->show();
+        helpWindow_->raise();
+        helpWindow_->activateWindow();
+    };
+    help_.onChange = [this] {
+        if (helpWindow_) helpWindow_->refresh();
+    };
+    help_.onClose = [this] {
+        if (helpWindow_) {
+            helpWindow_->hide();
+            helpWindow_->deleteLater();
+            helpWindow_ = nullptr;
+        }
+        if (!keyboardOwners_.empty()) {
+            QPointer<QWidget> owner = keyboardOwners_.back();
+            keyboardOwners_.pop_back();
+            if (owner) {
+                owner->activateWindow();
+                owner->setFocus();
+            }
+        }
+    };
     ui::GenWin& g = genWin();
     g.onOpen = [this](int mode) {
         if (!genWin_) {
@@ -113,6 +141,10 @@ QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow) {
 }
 
 QtToolkit::~QtToolkit() {
+    help_.onOpen = nullptr;
+    help_.onChange = nullptr;
+    help_.onClose = nullptr;
+    delete helpWindow_.data();
     genWin().onOpen = nullptr;
     genWin().onClose = nullptr;
     genWin().onChange = nullptr;
@@ -227,6 +259,11 @@ int QtToolkit::select(int preselected, int markerColumn, int firstRow, bool mark
         genView_->update();
     }
     return result;
+}
+
+void QtToolkit::showHelp(const std::string& topic) {
+    help_.setHomeDirectory(homeDirectory);
+    help_.show(topic);
 }
 
 void QtToolkit::beep() {

@@ -18,6 +18,10 @@
 // generic text window.
 #pragma once
 
+#include "ui/gen_win_window.h"
+#include "ui/help.h"
+#include "ui/help_window.h"
+#include "ui/text_screen_widget.h"
 #include "ui/toolkit.h"
 
 #include <QPointer>
@@ -25,9 +29,6 @@
 #include <functional>
 
 namespace tanvex::gui {
-
-class TextScreenWidget;
-class GenWinWindow;
 
 class QtToolkit : public ui::Toolkit {
 public:
@@ -49,12 +50,21 @@ public:
     char keyBox(const std::string& keys) override;
     int select(int preselected, int markerColumn, int firstRow, bool markerSwitch, int lastRow,
                const std::string& options) override;
+    // Opens "TANVEX Help" on the topic (help_window.h); the pages are read
+    // from homeDirectory.
+    void showHelp(const std::string& topic) override;
     void beep() override;
     void wait(int milliseconds) override;
     int keyPoll() override;
 
     // Where a box of the given size opens (top-left, global coordinates).
     QPoint boxPosition() const;
+
+    // Home directory of the help files (TANVEX_HOME, or the build tree's
+    // resources folder); set by the shell.
+    std::string homeDirectory;
+    ui::HelpViewer& helpViewer() { return help_; }
+    HelpWindow* helpWindow() const { return helpWindow_; }
 
     // Test hook: called with each box just before it runs modally; a test
     // can fill fields, grab a picture and press buttons from here.
@@ -70,6 +80,10 @@ private:
     QPointer<QWidget> genWin_;
     QPointer<TextScreenWidget> genView_;
     QPointer<GenWinWindow> ownGenWin_;
+    ui::HelpViewer help_;
+    QPointer<HelpWindow> helpWindow_;
+    // Windows that had the keyboard when help opened, restored on close.
+    std::vector<QPointer<QWidget>> keyboardOwners_;
 };
 
 // Maps a Qt key to the virtual-key number the engine expects (letters and
