@@ -1,0 +1,196 @@
+#include "design/design_file.h"
+#include "design/operations.h"
+#include "test_dir.h"
+#include "ui/scripted_toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace tanvex;
+using tanvex::test::ScratchDir;
+
+namespace {
+
+std::string slotLine(double v, double v2, char letter, const std::string& text) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%15.8e %15.8e %c %s\r\n", v, v2, letter, text.c_str());
+    return buf;
+}
+
+const std::string kNet = " 5.00000000e+01 R 1\r\n 5.00000000e+01 R 1\r\n 1.00000000e+08 x 1\r\n";
+
+} // namespace
+
+TEST(SpecFile, OlderLayoutSharesTheFirstLineAndKeepsTheSweepInTexts) {
+    ScratchDir dir;
+    char first[160];
+    // Slot 0 and slot 1 on one line; slot 1 from column 32.
+    std::snprintf(first, sizeof first, "%15.8e %15.8e %-15s%-16s%c %s\r\n", 1.0, 0.0,
+                  "3.000000e+00", "7.50000000e+00", 'x', "0000000100");
+    std::string text = first;
+    text += slotLine(0.1, 0, 'x', "x"); // slot 2
+    for (int i = 3; i <= 20; ++i) {
+        std::string t = "x";
+        if (i == 8) t = "50";
+        if (i == 9) t = "150";
+        if (i == 10) t = "-201";
+        text += slotLine(i, i == 11 ? 200 : i == 12 ? 0 : i == 13 ? 900 : 0, 'x', t);
+    }
+    dir.write("old.spk", text);
+    dir.write("old.dzn", kNet);
+    ui::ScriptedToolkit tk;
+    Design d;
+    ASSERT_EQ(transferDesign(d, dir.file("old"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(d.record[0].letter, 'Y');
+    EXPECT_EQ(d.record[0].str(), "---------------------");
+    EXPECT_EQ(d.record[1].value, 3);
+    EXPECT_EQ(d.record[1].value2, 7.5);
+    EXPECT_EQ(d.record[1].letter, 'x');
+    EXPECT_EQ(d.record[2].value, 0.1);
+    EXPECT_EQ(d.record[20].value, 20);
+    EXPECT_TRUE(d.plot.thickLines); // position 7 of the settings string
+    EXPECT_EQ(d.analysis[0], 50);
+    EXPECT_EQ(d.analysis[1], 150);
+    EXPECT_EQ(d.analysis[2], -201);
+    EXPECT_EQ(d.analysis[3], 200);
+    EXPECT_EQ(d.analysis[4], kInfiniteQ);
+    EXPECT_EQ(d.analysis[5], 900);
+    EXPECT_EQ(d.analysis[6], 50);
+    EXPECT_EQ(d.record[8].str(), "x");
+    ASSERT_EQ(tk.notices().size(), 1u);
+    EXPECT_EQ(tk.notices()[0].substr(0, 41), "To restore the parameters, go through the");
+}
+
+TEST(SpecFile, DefaultDesignKeepsOnlyItsQValues) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    d.analysis = {10, 20, -101, 100, 200, 300, 10};
+    d.plot.markers[0] = 5;
+    d.plot.captionOn[0] = true;
+    d.plot.caption[0] = "caption";
+    d.fileList[0] = "other";
+    d.listEdited = true;
+    ASSERT_EQ(transferDesign(d, dir.file("default"), 'w', kTransferWhole, tk), 0);
+    std::string spk = dir.read("default.spk");
+    // No marker block, files and captions "x", sweep not saved.
+    int lines = 0;
+    for (char c : spk) lines += c == '\n';
+    EXPECT_EQ(lines, 21);
+    EXPECT_EQ(d.record[3].str(), "x");
+    EXPECT_EQ(d.record[17].letter, 'x');
+    EXPECT_EQ(d.record[0].value2, 0);
+
+    Design r;
+    r.analysis = {1, 2, 3, 4, 5, 6, 7};
+    ASSERT_EQ(transferDesign(r, dir.file("default"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(r.analysis[0], 1); // untouched
+    EXPECT_EQ(r.analysis[3], 100);
+    EXPECT_EQ(r.analysis[5], 300);
+    EXPECT_FALSE(r.plot.captionOn[0]);
+    EXPECT_TRUE(isSaved(r.record));
+}
+
+TEST(SpecFile, StubGeneratorTextIsRepairedBeforeItsPairsAreRead) {
+    ScratchDir dir;
+    std::string text;
+    for (int i = 0; i <= 20; ++i) text += slotLine(0, 0, i == 1 ? 'y' : 'x', i == 2 ? "1234" : "x");
+    for (int i = 1; i <= 9; ++i) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%15.8e %c\r\n", i * 1.5, 'a' + i);
+        text += buf;
+    }
+    dir.write("stub.spk", text);
+    ui::ScriptedToolkit tk;
+    Design d;
+    ASSERT_EQ(readSpecFile(dir.file("stub.spk"), d, false, tk), 0);
+    EXPECT_EQ(d.record[2].str(), "1234000009");
+    EXPECT_EQ(d.stubPairs[0].value, 1.5);
+    EXPECT_EQ(d.stubPairs[8].value, 13.5);
+    EXPECT_EQ(d.stubPairs[8].letter, 'j');
+
+    // The block missing: the file is refused and the design keeps its record.
+    dir.write("cut.spk", text.substr(0, text.size() - 40));
+    Design e;
+    e.record[2].setText("keep");
+    EXPECT_EQ(readSpecFile(dir.file("cut.spk"), e, false, tk), kFileMalformed);
+    EXPECT_EQ(e.record[2].str(), "keep");
+    EXPECT_NE(tk.notices().back().find("incomplete"), std::string::npos);
+}
+
+TEST(SpecFile, TextsAreCutAtControlCharactersAndTwentyNineCharacters) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    d.record[14].setText("abc\tdef");
+    d.record[13].setText("0123456789012345678901234567890"); // 30 characters kept in memory
+    d.record[5].letter = '\n';
+    ASSERT_EQ(transferDesign(d, dir.file("cut"), 'w', kTransferWhole, tk), 0);
+    Design r;
+    ASSERT_EQ(transferDesign(r, dir.file("cut"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(r.record[14].str(), "abc");
+    EXPECT_EQ(r.record[13].str(), "01234567890123456789012345678");
+    EXPECT_EQ(r.record[5].letter, 'x');
+    EXPECT_EQ(r.record[6].value, 0);
+}
+
+TEST(PolePlacerFile, RoundTripAndDamagedFiles) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    d.record[kSlotDesignType].value = 23;
+    d.placer.numbers = {2, 3, 0, 0, 2, 1, 0, 0, 0, 0};
+    d.placer.tableA[0] = {1.25, -2.5};
+    d.placer.tableA[2] = {3e-9, 4e9};
+    d.placer.tableB[2] = {1.0 / 3.0, -2.0 / 7.0, 1e-300};
+    d.placer.tableCIndex[0] = 7;
+    d.placer.tableC[0] = -0.123456789012345678;
+    d.placer.title = "Placer title line";
+    ASSERT_EQ(transferDesign(d, dir.file("pp"), 'w', kTransferWhole, tk), 0);
+    Design r;
+    ASSERT_EQ(transferDesign(r, dir.file("pp"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(r.placer.numbers, d.placer.numbers);
+    EXPECT_EQ(r.placer.tableA[2][1], 4e9);
+    EXPECT_EQ(r.placer.tableB[2][0], 1.0 / 3.0); // 17 significant digits survive
+    EXPECT_EQ(r.placer.tableB[2][1], -2.0 / 7.0);
+    EXPECT_EQ(r.placer.tableCIndex[0], 7);
+    EXPECT_EQ(r.placer.tableC[0], -0.123456789012345678);
+    EXPECT_EQ(r.placer.title, "Placer title line");
+
+    // Counts promise more lines than the file holds.
+    dir.write("bad.ppd", "0 5 0 0 0 0 0 0 0 0 \r\n 1.0 2.0\r\n");
+    PolePlacerData p;
+    p.title = "unchanged";
+    EXPECT_EQ(readPolePlacerFile(dir.file("bad.ppd"), p, tk), kFileMalformed);
+    EXPECT_EQ(p.title, "unchanged");
+    // The .ppd missing: its bit, the rest of the design still loads.
+    std::remove(dir.file("pp.ppd").c_str());
+    ui::ScriptedToolkit t2;
+    EXPECT_EQ(transferDesign(r, dir.file("pp"), 'r', kTransferWhole, t2), kPpdFailed);
+    EXPECT_TRUE(t2.sawNotice("Can't open: " + dir.file("pp.ppd")));
+}
+
+TEST(SpecFile, WideValuesKeepTheirColumns) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    setEntry(d.entries, 1, -1.5e-300, 'C', 1);
+    setEntry(d.entries, 2, -2e200, 'x', 1);
+    d.record[4].value = -3.25e-123;
+    d.record[4].value2 = 7;
+    d.record[4].letter = 'k';
+    ASSERT_EQ(transferDesign(d, dir.file("wide"), 'w', kTransferWhole, tk), 0);
+    Design r;
+    ASSERT_EQ(transferDesign(r, dir.file("wide"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(r.entries[1].letter, 'C');
+    EXPECT_NEAR(r.entries[1].value, -1.5e-300, 1e-306);
+    EXPECT_EQ(r.entries[2].letter, 'x');
+    EXPECT_EQ(r.record[4].value2, 7);
+    EXPECT_EQ(r.record[4].letter, 'k');
+    EXPECT_NEAR(r.record[4].value, -3.25e-123, 1e-129);
+}
