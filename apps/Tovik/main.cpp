@@ -1,16 +1,13 @@
-// Tovik: window with its title and an exit command.
+// Tovik: the air-wound single-layer inductor calculator.
+#include "coil/coil_window.h"
+
 #include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <clocale>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    QMainWindow w;
-    w.setWindowTitle("Tovik");
-    w.menuBar()->addAction("E&xit", &w, &QWidget::close);
-    w.resize(640, 400);
-    w.show();
+    tanvex::gui::CoilWindow window;
+    window.show();
     return app.exec();
 }

@@ -25,12 +25,16 @@ struct Wire {
 Wire wireFromEntry(double x);
 
 // Nagaoka's coefficient of a current sheet with length-to-diameter ratio x.
+// The fits stay within 2e-4 of the elliptic-integral value for x from 0.1 to
+// 60 and within 0.3 % for x from 0.05 to 0.1.
 double nagaokaK(double x);
 // The same from one named polynomial set (0: x < 1, b <= 50; 1: x < 1,
 // b > 50; 2: x > 1, b <= 50; 3: x > 1, b > 50), for checking the joins.
 double nagaokaPolynomial(int set, double x);
 
-// Rosa's correction B(N) for the mutual inductance of N round turns.
+// Rosa's correction B(N) for the mutual inductance of N round turns; within
+// 1e-3 of the exact strip sum below 60 turns and 4e-3 above (a change of
+// the inductance far below the fits' 1e-4 in K for any such coil).
 double rosaB(double n);
 
 // Inductance (microhenries) of N turns of wire diameter d wound over length
