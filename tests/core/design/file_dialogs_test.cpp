@@ -1,0 +1,146 @@
+#include "design/design_file.h"
+#include "design/file_dialogs.h"
+#include "design/paths.h"
+#include "test_dir.h"
+#include "ui/scripted_toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using namespace tanvex;
+using tanvex::test::ScratchDir;
+
+namespace {
+
+struct FakeHost : DesignFileOpsHost {
+    std::deque<int> presses;
+    std::vector<std::string> helps;
+    int opened = 0, recalls = 0;
+    bool savedWhenOpened = true;
+    Design* design = nullptr;
+    int chooseOperation() override {
+        ++opened;
+        savedWhenOpened = isSaved(design->record);
+        int b = presses.front();
+        presses.pop_front();
+        return b;
+    }
+    void recall() override { ++recalls; }
+    void showHelp(const std::string& f) override { helps.push_back(f); }
+};
+
+} // namespace
+
+TEST(FilenameList, FillsEachNameOnceFromTheListAndTheSlots) {
+    Design d;
+    setDesignName(d, "bandpass");
+    d.fileList = {"alpha", "beta", "alpha", "", "", "", "", ""};
+    const char* slots[8] = {"x", "gamma", "beta", "x", "", "x", "x", "x"};
+    for (int i = 0; i < 8; ++i) d.record[3 + i].setText(slots[i]);
+    FilenameList list(d);
+    EXPECT_EQ(list.active(), "bandpass");
+    EXPECT_EQ(list.field(0), "alpha");
+    EXPECT_EQ(list.field(1), "beta");
+    EXPECT_EQ(list.field(2), "gamma");
+    EXPECT_EQ(list.field(3), "");
+
+    ui::ScriptedToolkit tk;
+    list.select(3);
+    list.activeToSelected(tk); // empty field: no question
+    EXPECT_EQ(list.field(3), "bandpass");
+    EXPECT_TRUE(tk.log.empty());
+    list.select(0);
+    tk.answer("N");
+    list.activeToSelected(tk);
+    EXPECT_TRUE(tk.sawPrompt("Overwrite ?"));
+    EXPECT_EQ(list.field(0), "alpha");
+    tk.answer("Y");
+    list.activeToSelected(tk);
+    EXPECT_EQ(list.field(0), "bandpass");
+
+    list.select(1);
+    list.clearSelected();
+    list.store(d);
+    EXPECT_TRUE(d.listEdited);
+    EXPECT_EQ(d.fileList[0], "bandpass");
+    EXPECT_EQ(d.fileList[1], "gamma"); // compacted
+    EXPECT_EQ(d.record[4].str(), "gamma");
+    EXPECT_EQ(d.record[6].str(), "x");
+
+    tk.answer("N");
+    list.startOver(tk);
+    EXPECT_EQ(list.field(0), "bandpass");
+    tk.answer("Y");
+    list.startOver(tk);
+    EXPECT_EQ(list.field(0), "");
+    EXPECT_TRUE(tk.log.back().find("Erase all the files names and start over?") !=
+                std::string::npos);
+}
+
+TEST(FilenameList, OperationTakesTheSelectedName) {
+    Design d;
+    setDesignName(d, "first");
+    d.fileList[0] = "second";
+    FilenameList list(d);
+    list.select(1);
+    EXPECT_FALSE(list.selectedToOperation(d)); // empty field: nothing happens
+    EXPECT_EQ(designName(d), "first");
+    list.select(0);
+    EXPECT_TRUE(list.selectedToOperation(d));
+    EXPECT_EQ(designName(d), "second");
+    EXPECT_EQ(d.record[3].str(), "second");
+}
+
+TEST(DesignFileOperations, HelpReopensAndSaveOrJoinRunTheTransfer) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    setEntry(d.entries, 0, 50, 'R', 1);
+    setEntry(d.entries, 1, 1e-9, 'L', 3);
+    setEntry(d.entries, 2, 50, 'R', 1);
+    setEntry(d.entries, 3, 1e8, 'x', 1);
+    // Design names are bare names in the working directory.
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.str());
+    setDesignName(d, "ops");
+    setSaved(d.record, true);
+    FakeHost host;
+    host.design = &d;
+    host.presses = {kOpHelp, kOpSave};
+    OperationResult r = designFileOperations(d, host, tk);
+    EXPECT_EQ(r.button, kOpSave);
+    EXPECT_EQ(r.transfer, 0);
+    EXPECT_EQ(host.opened, 2);
+    EXPECT_FALSE(host.savedWhenOpened); // opening the dialog marks the design unsaved
+    ASSERT_EQ(host.helps.size(), 1u);
+    EXPECT_EQ(host.helps[0], "JOIN.HLW");
+    EXPECT_TRUE(isSaved(d.record)); // the save marks it saved again
+    EXPECT_TRUE(fileExists("ops.dzn"));
+
+    host.presses = {kOpJoinSeries}; // joins the file of the current name: itself
+    r = designFileOperations(d, host, tk);
+    EXPECT_EQ(r.transfer, 0);
+    EXPECT_EQ(entryCount(d.entries), 3); // R, L, L, R: both junction resistors gone
+    EXPECT_EQ(d.entries[2].letter, 'L');
+
+    host.presses = {kOpRecall};
+    designFileOperations(d, host, tk);
+    EXPECT_EQ(host.recalls, 1);
+    host.presses = {kOpAbort};
+    EXPECT_EQ(designFileOperations(d, host, tk).transfer, 0);
+    EXPECT_FALSE(isSaved(d.record));
+    std::filesystem::current_path(previous);
+}
+
+TEST(FileOpenDialog, FiltersAndNames) {
+    auto f = openFileFilters(kOpenDesign);
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0].first, "Specification files  (.spk)");
+    EXPECT_EQ(f[1].second, "*.dzn");
+    EXPECT_EQ(openFileFilters(kOpenCurveFit)[0].first, "Impedance curve fit files (.fit)");
+    EXPECT_EQ(nameWithoutDirectoryAndExtension("/home/a/designs/bp_144.spk"), "bp_144");
+    EXPECT_EQ(nameWithoutDirectoryAndExtension("C:\\old\\NOTCH.DZN"), "NOTCH");
+    EXPECT_EQ(nameWithoutDirectoryAndExtension("plain"), "plain");
+}
