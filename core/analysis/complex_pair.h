@@ -35,8 +35,8 @@ inline double angle(Cx a) {
 
 // Impedance <-> admittance: (R, X) -> (R/(R^2+X^2), -X/(R^2+X^2)).
 inline Cx reciprocal(Cx a) {
-    const double d = a.r * a.r + a.x * a.x;
-    return {a.r / d, -a.x / d};
+    const double inv = 1.0 / (a.r * a.r + a.x * a.x);
+    return {a.r * inv, -a.x * inv};
 }
 
 // Rectangular form of a magnitude and an angle.

@@ -16,6 +16,18 @@ bool knownCode(int code) {
     return (code >= 1 && code <= 53) || (code >= 90 && code <= 100);
 }
 
+// atan2(to) - atan2(from). When both lie in the right half-plane (every
+// passive impedance does) the difference stays within +-pi and is the angle
+// of to * conj(from), which takes one arctangent instead of two.
+double phaseStep(Cx to, Cx from) {
+    if (to.r >= 0.0 && from.r >= 0.0) {
+        const double dot = to.r * from.r + to.x * from.x;
+        const double cross = to.x * from.r - to.r * from.x;
+        if (dot != 0.0 || cross != 0.0) return std::atan2(cross, dot);
+    }
+    return std::atan2(to.x, to.r) - std::atan2(from.x, from.r);
+}
+
 } // namespace
 
 NetworkInterpreter::NetworkInterpreter(ui::Toolkit& toolkit, DataServices& data)
@@ -149,7 +161,7 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
 // ---- Runs and records ------------------------------------------------------
 
 void NetworkInterpreter::closeRun() {
-    phi_ += std::atan2(acc_.x, acc_.r) - std::atan2(runStart_.x, runStart_.r);
+    phi_ += phaseStep(acc_, runStart_);
     const double start2 = magnitudeSquared(runStart_);
     const double acc2 = magnitudeSquared(acc_);
     if (main_) lambda_ += 0.5 * std::log(start2 / acc2);
@@ -176,9 +188,12 @@ bool NetworkInterpreter::finishRecord() {
 // ---- Primitives -------------------------------------------------------------
 
 void NetworkInterpreter::parallelInto(Cx& a) {
-    const Cx ya = reciprocal(a);
+    // 1 / (1/a + Y) written as a / (1 + a Y): the same value with one
+    // division fewer.
     e_ = reciprocal(e_);
-    a = reciprocal(ya + e_);
+    const Cx d{1.0 + a.r * e_.r - a.x * e_.x, a.r * e_.x + a.x * e_.r};
+    const double inv = 1.0 / (d.r * d.r + d.x * d.x);
+    a = {(a.r * d.r + a.x * d.x) * inv, (a.x * d.r - a.r * d.x) * inv};
 }
 
 bool NetworkInterpreter::opP() {
@@ -644,7 +659,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
         const Cx a = acc_;
         const Cx num{a.r * c * g, g * (a.x * c + s * zo)};
         if (main_) lambda_ += std::log(magnitude(a) / magnitude(num));
-        phi_ += std::atan2(num.x, num.r) - std::atan2(a.x, a.r);
+        phi_ += phaseStep(num, a);
         if (recording_) {
             DistributionRecord& r = records_[recordCount_];
             r[0] = static_cast<float>(magnitude(a) / magnitude(num));
@@ -656,7 +671,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
             r[6] = static_cast<float>(pos_);
             if (!finishRecord()) return false;
         }
-        acc_ = lineTransform(a, zo, theta, false, q);
+        acc_ = lineTransform(a, zo, theta, false, q, c * c - s * s, 2.0 * s * c);
         runStart_ = acc_;
         skip(1);
         return true;

@@ -4,22 +4,36 @@
 
 namespace tanvex::analysis {
 
+namespace {
+
+// The lossless factor and its single-precision reciprocal.
+constexpr double kLosslessE = 1.0000001;
+const double kLosslessEInv = static_cast<float>(1.0 / kLosslessE);
+
+} // namespace
+
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt) {
-    const double r = load.r / zo;
-    const double x = load.x / zo;
-    const double e = lossy ? std::exp(theta / qt) : 1.0000001;
-    const double eInv = static_cast<float>(1.0 / e);
+    return lineTransform(load, zo, theta, lossy, qt, std::cos(2.0 * theta), std::sin(2.0 * theta));
+}
+
+Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2,
+                 double sin2) {
+    const double invZo = 1.0 / zo;
+    const double r = load.r * invZo;
+    const double x = load.x * invZo;
+    const double e = lossy ? std::exp(theta / qt) : kLosslessE;
+    const double eInv = lossy ? static_cast<float>(1.0 / e) : kLosslessEInv;
     const double sh = (e - eInv) / 2.0;
     const double ch = (e + eInv) / 2.0;
-    const double d = std::cos(2.0 * theta) + ch;
+    const double invD = 1.0 / (cos2 + ch);
     // a + jb = tanh of the complex electrical length.
-    const double a = sh / d;
-    const double b = std::sin(2.0 * theta) / d;
+    const double a = sh * invD;
+    const double b = sin2 * invD;
     const Cx num{a + r, b + x};
     const Cx den{a * r - b * x + 1.0, a * x + b * r};
     // zo * num / den: the magnitude ratio at the angle difference.
-    const double dd = den.r * den.r + den.x * den.x;
-    return {zo * (num.r * den.r + num.x * den.x) / dd, zo * (num.x * den.r - num.r * den.x) / dd};
+    const double k = zo / (den.r * den.r + den.x * den.x);
+    return {k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
 }
 
 } // namespace tanvex::analysis

@@ -17,5 +17,7 @@ constexpr Cx kOpenLoad2{2e22, 0.0};
 // which leaves a loss of about 1e-7 neper. The reciprocal of that factor is
 // deliberately rounded to single precision, as the program always did.
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt);
+// The same with cos(2 theta) and sin(2 theta) already known.
+Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2, double sin2);
 
 } // namespace tanvex::analysis

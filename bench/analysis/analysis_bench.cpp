@@ -1,0 +1,136 @@
+// Speed of the sweep evaluator: 1000-point sweeps with the precise group
+// delay method (2000 walks), and the number of heap allocations a sweep makes
+// (counted by replacing the global operator new; it must be 0).
+#include "analysis/sweep.h"
+#include "ui/scripted_toolkit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+// The replacements pair malloc with free; GCC cannot see that through the
+// operator names.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t n) {
+    ++gAllocations;
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+using namespace tanvex;
+using namespace tanvex::analysis;
+
+namespace {
+
+// 9th-order lowpass ladder: five shunt capacitors and four series L || C
+// traps (code 5), 50 ohm, cutoff near 100 MHz.
+void ladder(Design& d) {
+    newDesign(d.entries);
+    EntryList& l = d.entries;
+    int i = 0;
+    setEntry(l, i++, 50.0, 'R', 1);
+    const double c[5] = {30e-12, 55e-12, 60e-12, 55e-12, 30e-12};
+    const double ls[4] = {95e-9, 100e-9, 100e-9, 95e-9};
+    const double ct[4] = {4e-12, 9e-12, 9e-12, 4e-12};
+    for (int k = 0; k < 5; ++k) {
+        setEntry(l, i++, c[k], 'C', 2);
+        if (k < 4) {
+            setEntry(l, i++, ls[k], 'L', 5);
+            setEntry(l, i++, ct[k], 'C', 5);
+        }
+    }
+    setEntry(l, i++, 50.0, 'R', 1);
+    setEntry(l, i, 1e8, 'x', 1);
+}
+
+// About 140 entries: line sections, shunt and series stubs, lumped branches,
+// stubbed sections and a side port with its own network.
+void bigNetwork(Design& d) {
+    newDesign(d.entries);
+    EntryList& l = d.entries;
+    int i = 0;
+    setEntry(l, i++, 50.0, 'R', 1);
+    auto line = [&](int code, double zo, double len) {
+        setEntry(l, i++, zo, 'Z', code);
+        setEntry(l, i++, len, 'D', code);
+    };
+    for (int block = 0; block < 7; ++block) {
+        line(16, 60.0 + block, 0.9);
+        line(23, 50.0, 0.4);
+        setEntry(l, i++, 20e-12, 'C', 2);
+        setEntry(l, i++, 40e-9, 'L', 5);
+        setEntry(l, i++, 12e-12, 'C', 5);
+        line(18, 70.0, 0.6);
+        line(23, 45.0, 0.5);
+        line(17, 80.0, 0.3);
+        setEntry(l, i++, 35.0, 'Z', 33);
+        setEntry(l, i++, 0.7, 'D', 33);
+        setEntry(l, i++, 3e-12, 'C', 33);
+        setEntry(l, i++, 30e-9, 'L', 4);
+        setEntry(l, i++, 18e-12, 'C', 4);
+        if (block == 2) {
+            // A side port of a multiplexer: its own termination and ladder.
+            setEntry(l, i++, 50.0, 'R', 8);
+            line(23, 50.0, 0.8);
+            setEntry(l, i++, 15e-12, 'C', 2);
+            setEntry(l, i++, 60e-9, 'L', 3);
+            line(16, 55.0, 1.0);
+            setEntry(l, i++, 0.0, '_', 9);
+        }
+    }
+    setEntry(l, i++, 50.0, 'R', 1);
+    setEntry(l, i, 1e8, 'x', 1);
+}
+
+void runSweep(benchmark::State& state, void (*make)(Design&)) {
+    Design design;
+    make(design);
+    completeSettingsString(design.record);
+    design.record[kSlotSettings].text[kSettingSpacing] = '0';
+    design.record[kSlotSettings].text[kSettingDelayAuto] = '0';
+    design.analysis = {10.0, 300.0, -1000.0, 150.0, 500.0, 1000.0, 10.0};
+    ResultsTable table;
+    SweepOptions options;
+    options.fastDelay = false;
+    ui::ScriptedToolkit tk;
+    NoDataServices data(tk);
+    NoAnalysisViews views;
+    SweepEvaluator sweep(design, table, options, tk, data, views);
+    long allocations = 0;
+    for (auto _ : state) {
+        const long before = gAllocations.load();
+        const int r = sweep.analyse(1);
+        allocations += gAllocations.load() - before;
+        if (r != 0) state.SkipWithError("sweep failed");
+        benchmark::DoNotOptimize(table.records[500][2]);
+    }
+    state.counters["entries"] = entryCount(design.entries) + 1;
+    state.counters["points"] = table.pointCount();
+    state.counters["allocs_per_sweep"] =
+        static_cast<double>(allocations) / static_cast<double>(state.iterations());
+}
+
+void BM_LadderPreciseSweep(benchmark::State& state) {
+    runSweep(state, ladder);
+}
+void BM_BigNetworkPreciseSweep(benchmark::State& state) {
+    runSweep(state, bigNetwork);
+}
+
+} // namespace
+
+BENCHMARK(BM_LadderPreciseSweep)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BigNetworkPreciseSweep)->Unit(benchmark::kMicrosecond);
