@@ -4,10 +4,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPalette>
+#include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -39,6 +43,23 @@ constexpr ButtonSpec kButtons[5] = {
     {kCoilFormAuto, "Auto", 9, 8}, {kCoilFormUp, "Up", 16, 8},
 };
 
+// The window's icon: a few turns of orange wire on black.
+QIcon coilIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::black);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(255, 130, 0), 2.5));
+    QPainterPath path(QPointF(2, 16));
+    for (int i = 0; i < 5; ++i) {
+        double x = 4 + i * 5.5;
+        path.cubicTo(x, 2, x + 6, 2, x + 5, 16);
+        path.cubicTo(x + 4, 30, x + 1, 30, x + 3, 16);
+    }
+    p.drawPath(path);
+    return QIcon(pm);
+}
+
 } // namespace
 
 CoilWindow::CoilWindow(ui::Toolkit* toolkit, bool startOver, QWidget* parent)
@@ -49,6 +70,7 @@ CoilWindow::CoilWindow(ui::Toolkit* toolkit, bool startOver, QWidget* parent)
     }
     setObjectName(QStringLiteral("Tovik2"));
     setWindowTitle(QStringLiteral("Air-wound single layer inductor"));
+    setWindowIcon(coilIcon());
     // Black behind the cells; the menu bar keeps the system colours.
     view_ = new CoilView(&calc_, &screen_, this);
     QPalette pal = view_->palette();

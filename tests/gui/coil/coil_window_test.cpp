@@ -46,6 +46,8 @@ TEST(CoilWindow, StartOverThroughItsOwnInputBoxes) {
     CoilWindow w(nullptr, false);
     w.show();
     EXPECT_EQ(w.windowTitle(), "Air-wound single layer inductor");
+    ASSERT_FALSE(w.windowIcon().isNull());
+    w.windowIcon().pixmap(32, 32).save(QString(TANVEX_PICTURE_DIR) + "/coil_icon.png");
     // The window's own toolkit: answer each box by typing and Enter.
     auto* own = dynamic_cast<CoilToolkit*>(w.toolkit());
     ASSERT_NE(own, nullptr);
@@ -73,6 +75,25 @@ TEST(CoilWindow, StartOverThroughItsOwnInputBoxes) {
     EXPECT_EQ(calc.state.gauge, 24);
     EXPECT_DOUBLE_EQ(calc.state.frequency, 100.0);
     EXPECT_FALSE(calc.paintSuppressed);
+}
+
+TEST(CoilWindow, InputBoxReadsTheFieldOnEscapeToo) {
+    app();
+    CoilToolkit tk;
+    tk.setPrompt(1, "  Coil form diameter (In.)", 0);
+    tk.setPrompt(2, "(Inside diameter of winding)", 4);
+    tk.onBoxShown = [&](QWidget* box) {
+        auto* edit = box->findChild<QLineEdit*>("edit101");
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClicks(edit, QString(90, '7')); // longer than the field takes
+        EXPECT_EQ(edit->text().size(), 80);
+        edit->setText("0.375 inch");
+        QTest::keyClick(edit, Qt::Key_Escape);
+    };
+    tk.inputBox();
+    EXPECT_EQ(tk.textResult, "0.375 inch");
+    EXPECT_DOUBLE_EQ(tk.numberResult, 0.375);
+    for (const auto& line : tk.prompt) EXPECT_TRUE(line.text.empty());
 }
 
 TEST(CoilWindow, PicturesAfterStartOverAndFormSteps) {
