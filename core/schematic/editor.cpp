@@ -166,6 +166,7 @@ Editor::Result Editor::run(int c) {
     if (c == kCmdPreviousMenu) return Result::Stay; // the window switches menus
     if (c >= kCmdHelpMain && c <= kCmdHelpMain + 5) {
         help_ = editorHelpFile(c);
+        tk_.showHelp(help_);
         return Result::Stay;
     }
 

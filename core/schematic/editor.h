@@ -125,7 +125,8 @@ public:
     bool unchanged() const;
 
     const std::string& statusMessage() const { return status_; }
-    // Help file a command asked to show (cleared by takeHelpRequest).
+    // Help file a command last showed through the toolkit (cleared by
+    // takeHelpRequest).
     std::string takeHelpRequest();
     double presetRatio() const { return presetRatio_; }
     int undoCount() const;

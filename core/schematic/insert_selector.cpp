@@ -1,6 +1,7 @@
 #include "schematic/insert_selector.h"
 
 #include "design/operations.h"
+#include "schematic/cp437_literal.h"
 #include "schematic/editor.h"
 #include "schematic/network_edit.h"
 #include "schematic/renderer.h"
@@ -94,7 +95,9 @@ std::vector<NetEntry> pictureEntries(const InsertChoice& choice) {
     return out;
 }
 
-std::vector<InsertRow> pictureRows(const InsertChoice& choice, int index) {
+// The picture of a group: its drawn lines without the branch numbers and
+// without spacer lines; trimmed drops the rail-only lines above and below it.
+std::vector<InsertRow> pictureRows(const InsertChoice& choice, int index, bool trimmed) {
     Design d;
     std::vector<NetEntry> group = pictureEntries(choice);
     d.entries[0] = {1.0, 'R', 1};
@@ -107,12 +110,25 @@ std::vector<InsertRow> pictureRows(const InsertChoice& choice, int index) {
     Renderer r;
     r.config.valueLabels = false;
     r.draw(d, SinkKind::Document, 1, static_cast<int>(group.size()));
-    std::vector<InsertRow> rows;
+    const std::string spacer = CP437("    │               │");
+    std::vector<std::string> lines;
+    std::vector<bool> element;
     for (std::size_t line = 0; line < r.document().size(); ++line) {
-        if (r.branchAtLine(static_cast<int>(line)) < 0) continue; // rail-only lines
+        const std::string& text = r.document()[line];
+        if (text == spacer) continue;
+        lines.push_back(text.size() > 4 ? "    " + text.substr(4) : text);
+        element.push_back(r.branchAtLine(static_cast<int>(line)) >= 0);
+    }
+    std::size_t from = 0, to = lines.size();
+    if (trimmed) {
+        while (from < to && !element[from]) ++from;
+        while (to > from && !element[to - 1]) --to;
+    }
+    std::vector<InsertRow> rows;
+    for (std::size_t line = from; line < to; ++line) {
         bool first = rows.empty();
         InsertRow row;
-        row.text = (first ? "( ) " : "    ") + r.document()[line];
+        row.text = (first ? "( )" : "   ") + lines[line];
         row.choice = first ? index : -1;
         rows.push_back(row);
     }
@@ -123,9 +139,14 @@ InsertPage makePage(const char* title, std::vector<InsertChoice> choices) {
     InsertPage page;
     page.title = title;
     page.choices = std::move(choices);
-    for (std::size_t i = 0; i < page.choices.size(); ++i)
-        for (auto& row : pictureRows(page.choices[i], static_cast<int>(i)))
-            if (static_cast<int>(page.rows.size()) < kInsertMaxRows - 1) page.rows.push_back(row);
+    for (bool trimmed : {false, true}) {
+        page.rows.clear();
+        for (std::size_t i = 0; i < page.choices.size(); ++i)
+            for (auto& row : pictureRows(page.choices[i], static_cast<int>(i), trimmed))
+                page.rows.push_back(row);
+        if (static_cast<int>(page.rows.size()) < kInsertMaxRows) break;
+    }
+    if (static_cast<int>(page.rows.size()) >= kInsertMaxRows) page.rows.resize(kInsertMaxRows - 1);
     return page;
 }
 
@@ -205,6 +226,7 @@ void Editor::insert() {
         int k = tk_.select(0, 1, kInsertFirstRow, true, lastRow, options);
         if (k == ui::kSelectHelp) {
             help_ = "INSERT.HLW";
+            tk_.showHelp(help_);
             continue;
         }
         int row = kInsertFirstRow + k - 1;

@@ -346,7 +346,7 @@ TEST_F(EditorTest, InsertSelectorAddsGroups) {
     // Page 1: rows 3..5 element types, 6 the page title, 7 the code-2 row.
     const auto& page = insertPages()[0];
     ASSERT_FALSE(page.rows.empty());
-    EXPECT_EQ(ui::cp437ToUtf8(page.rows[0].text), "( )   1 ├────── A ──────┤  ");
+    EXPECT_EQ(ui::cp437ToUtf8(page.rows[0].text), "( )    ├────── A ──────┤  ");
     tk.answer("1");  // after branch 1
     tk.answer("5");  // the code-2 row
     tk.answer("2");  // C
