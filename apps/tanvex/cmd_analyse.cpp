@@ -30,7 +30,8 @@ const char* const kUsage =
     "Options:\n"
     "  --from F            start frequency\n"
     "  --to F              stop frequency (0: a single frequency at the start)\n"
-    "  --points N          number of points (1: a single frequency)\n"
+    "  --points N          number of points (1: a single frequency; a design\n"
+    "                      saved without a step gives 225)\n"
     "  --step S            frequency step (instead of --points)\n"
     "  --spacing linear|log|auto\n"
     "                      point spacing; auto is logarithmic when the stop is\n"
@@ -167,6 +168,8 @@ int cmdAnalyse(int argc, char** argv) {
         }
     }
     if (haveStep) as[2] = step;
+    // A saved step of 0 means 225 points, as the analysis dialog shows it.
+    if (as[2] == 0.0 && as[1] != 0.0) as[2] = -225.0;
     if (haveQ)
         for (int i = 0; i < 3; ++i) as[3 + i] = q[i];
 

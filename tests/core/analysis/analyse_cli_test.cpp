@@ -116,6 +116,13 @@ TEST_F(AnalyseCommand, OptionsOverrideTheSavedSweep) {
     EXPECT_EQ(parseCsv(step.out, header).size(), 5u);
     const CliRun single = run(dir, "rc --csv --from 7 --points 1");
     ASSERT_EQ(parseCsv(single.out, header).size(), 1u);
+    // A design saved without a step sweeps 225 points.
+    Design d;
+    ui::ScriptedToolkit tk;
+    ASSERT_EQ(loadDesign(d, dir, "rc", tk) & kDznFailed, 0);
+    d.analysis[2] = 0.0;
+    ASSERT_EQ(saveDesign(d, dir, "nostep", tk) & kDznFailed, 0);
+    EXPECT_EQ(parseCsv(run(dir, "nostep --csv").out, header).size(), 225u);
 }
 
 TEST_F(AnalyseCommand, TableHasTheListingColumns) {
