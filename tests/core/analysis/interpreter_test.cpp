@@ -249,6 +249,44 @@ TEST(Interpreter, RecallAppliesTheNextPrimitive) {
     EXPECT_NEAR(m2.z().real(), 1.0 / (1.0 / 50 + 1.0 / 20 + 1.0 / 60), 1e-12);
 }
 
+TEST(Interpreter, ShorterFormsOfTheCoupledSection) {
+    // Code 13 chooses its form by the codes of its second and sixth entries.
+    for (int form = 0; form < 4; ++form) {
+        const bool full = form & 1, lumpedLeg = form & 2;
+        const int c2 = full ? 13 : 16, c6 = lumpedLeg ? 13 : 16;
+        const EntryList list = makeList(50.0,
+                                        {{1e-6, 'L', 13},
+                                         {full ? 2e-6 : 55.0, full ? 'L' : 'Z', c2},
+                                         {full ? 30e-12 : 0.5, full ? 'C' : 'D', c2},
+                                         {40e-12, 'C', 13},
+                                         {60e-12, 'C', 13},
+                                         {lumpedLeg ? 0.3e-6 : 65.0, lumpedLeg ? 'L' : 'Z', c6},
+                                         {lumpedLeg ? 200e-12 : 0.8, lumpedLeg ? 'C' : 'D', c6},
+                                         {0.7e-6, 'L', 13},
+                                         {100e-12, 'C', 2}},
+                                        50.0);
+        Machine m;
+        m.settings.ql = 120.0;
+        m.settings.qt = 800.0;
+        for (double f : {3e6, 9e6, 2.2e7}) {
+            ASSERT_EQ(m.walk(list, f), 0) << form;
+            EXPECT_LT(rel(m.z(), oracleZ(list, f, m.settings)), 1e-12) << form << " " << f;
+        }
+    }
+}
+
+TEST(Interpreter, PhaseWrapFlagComesWithTheDeltaWyeSections) {
+    Machine m;
+    const EntryList bridged = makeList(
+        50.0,
+        {{1e-6, 'L', 10}, {20e-12, 'C', 10}, {20e-12, 'C', 10}, {1e-6, 'L', 10}, {5, 'R', 10}},
+        50.0);
+    ASSERT_EQ(m.walk(bridged, 1e7), 0);
+    EXPECT_TRUE(m.in.phaseWrap());
+    ASSERT_EQ(m.walk(makeList(50.0, {{1e-6, 'L', 3}}, 50.0), 1e7), 0);
+    EXPECT_FALSE(m.in.phaseWrap()); // a new sweep starts without it
+}
+
 TEST(Interpreter, DeltaWyeAndWyeDeltaAreInverse) {
     // Three impedances pushed, D-Y then Y-D gives them back (in their places).
     const double f = 1e6;

@@ -330,15 +330,32 @@ struct Builder {
             break;
         }
         case 13: {
-            const int B = advance(), I1 = node(), I2 = node(), I3 = node();
-            z(A, I1, i);
-            z(I1, B, i + 1);
-            z(A, B, i + 2);
+            // Delta of A, B, I2 with a leg from I2 to ground. The shorter forms
+            // (chosen by the codes of e2 and e6): without e2 = 13 the A-B side
+            // is e1 alone (e2, e3 unused); without e6 = 13 the leg's e6 || e7 is
+            // a short-circuited stub (e6 Z, e7 D); with neither, the leg is the
+            // stub alone, and without e2 = 13 but with e6 = 13 it is e6 || e7.
+            const bool full = list[i + 1].code == 13;
+            const bool lumpedLeg = list[i + 5].code == 13;
+            const int B = advance(), I2 = node();
+            if (full) {
+                const int I1 = node();
+                z(A, I1, i);
+                z(I1, B, i + 1);
+                z(A, B, i + 2);
+            } else {
+                z(A, B, i);
+            }
             z(A, I2, i + 3);
             z(I2, B, i + 4);
-            z(G(), I3, i + 5);
-            z(G(), I3, i + 6);
-            z(I2, I3, i + 7);
+            const int I3 = full ? node() : I2;
+            if (lumpedLeg) {
+                z(G(), I3, i + 5);
+                z(G(), I3, i + 6);
+            } else {
+                shortStub(i + 5, I3, G());
+            }
+            if (full) z(I2, I3, i + 7);
             break;
         }
         case 14:
