@@ -12,4 +12,10 @@ GenWin& Toolkit::genWin() {
     return *genWin_;
 }
 
+char Toolkit::continueBox(int line) {
+    if (line >= 0 && line < kPromptLines) prompt[line].attribute = 4;
+    prompt[0].text = kContinueText;
+    return keyBox(" ");
+}
+
 } // namespace tanvex::ui

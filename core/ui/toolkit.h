@@ -18,6 +18,9 @@ struct PromptLine {
 };
 
 constexpr int kPromptLines = 10;
+// The two fixed prompt texts.
+inline constexpr const char* kContinueText = "(Cr) to continue";
+inline constexpr const char* kAbortText = " [Esc] to abort ";
 
 class Toolkit {
 public:
@@ -57,6 +60,9 @@ public:
     // Shows the prompt lines and one button per character of keys; returns
     // the character pressed. Clears the prompt lines.
     virtual char keyBox(const std::string& keys) = 0;
+    // The continue box: prompt line `line` turns red (attribute 4), line 0
+    // becomes "(Cr) to continue", and a single blank key is offered.
+    char continueBox(int line);
     // Selection bar; see the generic text window. Returns the option number
     // (from 1), 27 for Esc, 140 for help, 130 for a click outside.
     virtual int select(int preselected, int markerColumn, int firstRow, bool markerSwitch,

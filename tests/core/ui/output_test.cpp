@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 using namespace tanvex::ui;
 
@@ -124,4 +125,39 @@ TEST(HardCopy, ScaleRunsAndCaption) {
     EXPECT_EQ(hardCopyMode('1', false), HardCopyMode::PixelRects);
     EXPECT_EQ(hardCopyMode('2', true), HardCopyMode::PixelRects);
     EXPECT_EQ(hardCopyMode('0', true), HardCopyMode::Stretch);
+}
+
+TEST(Bitmap, RandomAndTruncatedFilesAreRefusedSafely) {
+    const std::uint32_t px[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    std::vector<unsigned char> good = encodeBmp32(4, 3, px);
+    std::string path = std::string(TANVEX_PICTURE_DIR) + "/ui_bitmap_fuzz.bmp";
+    std::mt19937 rng(7);
+    int accepted = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        std::vector<unsigned char> b = good;
+        if (trial % 2 == 0)
+            b.resize(rng() % b.size()); // truncated
+        else
+            for (int k = 0; k < 4; ++k) b[rng() % 54] = static_cast<unsigned char>(rng());
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+        int w = 0, h = 0;
+        std::vector<std::uint32_t> out;
+        if (readBmp(path, w, h, out)) {
+            ++accepted;
+            EXPECT_EQ(out.size(), static_cast<std::size_t>(w) * h);
+        }
+    }
+    EXPECT_LT(accepted, 400);
+    std::remove(path.c_str());
+}
+
+TEST(Toolkit, ContinueBoxOffersOneBlankKey) {
+    ScriptedToolkit tk;
+    tk.setPrompt(2, "Sweep finished", 14);
+    EXPECT_EQ(tk.continueBox(2), ' ');
+    EXPECT_TRUE(tk.sawPrompt("(Cr) to continue"));
+    EXPECT_TRUE(tk.sawPrompt("Sweep finished"));
+    EXPECT_EQ(tk.log.back(), "KEYS:  ");
+    EXPECT_TRUE(tk.prompt[2].text.empty()); // the box cleared the lines
 }
