@@ -101,6 +101,24 @@ void Shell::registerBuiltIns() {
     commands.add(kCmdRecallDesign, [this](int) { return recallCurrentDesign(); });
     commands.addRange(kCmdRecentFirst, kCmdRecentLast,
                       [this](int id) { return openRecent(id - kCmdRecentFirst); });
+    commands.add(kCmdNoiseBandwidth, [this](int) { return noiseBandwidthCommand(); });
+    commands.add(kCmdJoinDesigns, [this](int) { return fileOperations(); });
+    commands.add(kCmdSetFileName, [this](int) { return setFileName(); });
+    static const struct {
+        int id;
+        const char* page;
+    } kHelpPages[] = {{kCmdBandpassHelp, "BP_MNU.HLW"},
+                      {kCmdHelp, "MAIN.HLW"},
+                      {kCmdNotchHelp, "REJ_MNU.HLW"},
+                      {kCmdUtilitiesHelp, "UTIL_MNU.HLW"},
+                      {kCmdFileHelp, "FILE.HLW"}};
+    for (const auto& h : kHelpPages) {
+        std::string page = h.page;
+        commands.add(h.id, [this, page](int) {
+            if (showHelp) showHelp(page);
+            return 0;
+        });
+    }
     // 137: when the parameter dialog closes with CALCULATE (result 1), run
     // Calculate. The dialog itself is plugged in as "parameters dialog".
 }
@@ -339,6 +357,45 @@ int Shell::openRecent(int index) {
     return r;
 }
 
+int Shell::fileOperations() {
+    if (!chooseFileOperation) return 0;
+    // Opening the dialog counts as a change: the exit question will ask.
+    setSaved(design.record, false);
+    while (true) {
+        int choice = chooseFileOperation();
+        switch (choice) {
+        case 101:
+            return transfer(design, designName(design), 'w', kTransferWhole, toolkit);
+        case 102:
+            return recallCurrentDesign();
+        case 103:
+            return transfer(design, designName(design), 'r', kTransferJoinSeries, toolkit);
+        case 104:
+            return transfer(design, designName(design), 'r', kTransferJoinSidePort, toolkit);
+        case 105:
+            if (showHelp) showHelp("JOIN.HLW");
+            continue; // and the dialog opens again
+        default:
+            return 0;
+        }
+    }
+}
+
+int Shell::setFileName() {
+    if (!chooseDesignFile) return 0;
+    std::string path = chooseDesignFile();
+    if (path.empty()) return 0;
+    // The chosen folder becomes the working directory, as the design name
+    // is looked up there.
+    std::string name = nameComponent(path);
+    std::string dir = path.substr(0, path.size() - name.size());
+    if (!dir.empty() && changeDirectory(dir)) env.workingStale = true;
+    std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    setDesignName(design, name);
+    return fileOperations();
+}
+
 int Shell::storedNotation() const {
     char c = design.record[kSlotNotation].letter;
     return (c >= '1' && c <= '6') ? c - '0' : kDefaultNotation;
@@ -371,6 +428,27 @@ void Shell::showNoiseBandwidth(double value) {
     std::snprintf(buf, sizeof buf, "Equivalent noise Bw = %g %s", value,
                   design.notation.frequency.name.c_str());
     noiseLine = buf;
+}
+
+int Shell::noiseBandwidthCommand() {
+    using namespace analysis;
+    const int n = results.pointCount();
+    const double step = results.records[0][kHeaderStep];
+    // Linear means evenly spaced points a positive step apart.
+    bool linear = n >= 2 && n <= kMaxSweepPoints && step > 0.0;
+    for (int k = 1; linear && k < n; ++k) {
+        double d = static_cast<double>(results.records[k + 1][kFieldFrequency]) -
+                   results.records[k][kFieldFrequency];
+        if (std::fabs(d - step) > 1e-3 * step) linear = false;
+    }
+    if (!linear) {
+        toolkit.notice("Linear sweep required");
+        return 1;
+    }
+    std::vector<double> att;
+    for (int k = 1; k <= n; ++k) att.push_back(results.records[k][kFieldAttenuation]);
+    showNoiseBandwidth(noiseBandwidth(att, step, design.notation.frequency.multiplier));
+    return 0;
 }
 
 bool Shell::closeRequested() {

@@ -16,6 +16,7 @@
 //   shell.commands.add(kCmdAnalyse, [&](int) { ...; return 0; });
 #pragma once
 
+#include "analysis/sweep.h"
 #include "design/design_record.h"
 #include "shell/command_registry.h"
 #include "shell/command_table.h"
@@ -58,6 +59,10 @@ public:
     PositionData positions;
     CommandRegistry commands;
     ui::TextScreen status{kStatusColumns, kStatusRows};
+    // The analysis results table of the run: written by the sweep and by
+    // snapshot recall, read by the plot, the optimizer, the exports and the
+    // noise bandwidth command.
+    analysis::ResultsTable results;
 
     // Height of the desktop in pixels (for the position file's rule).
     int desktopHeight = 768;
@@ -79,6 +84,15 @@ public:
     std::function<ExitAnswer()> askExit;
     // Runs after every recall (equalizer data, data-branch slots, schematic).
     std::vector<std::function<void()>> afterRecall;
+    // The "Design file operations" dialog: returns the button pressed,
+    // 101 save, 102 recall, 103 join in series, 104 join as side port,
+    // 105 help, 106 abort. Unset: the command does nothing.
+    std::function<int()> chooseFileOperation;
+    // The file-open dialog for a design: the chosen path, or "" when
+    // cancelled. Unset: the command does nothing.
+    std::function<std::string()> chooseDesignFile;
+    // Shows a help page ("MAIN.HLW", ...). Unset: help commands do nothing.
+    std::function<void(const std::string&)> showHelp;
     // The design file transfer (defaults to tanvex::transferDesign).
     std::function<int(Design&, const std::string&, char, int, ui::Toolkit&)> transfer;
 
@@ -113,6 +127,8 @@ public:
     int saveCurrentDesign();   // 160
     int recallCurrentDesign(); // 161
     int openRecent(int index); // 200..208
+    int fileOperations();      // 102: the Design file operations dialog
+    int setFileName();         // 101: the file-open dialog, then 102
     void switchStubGeneratorOff();
     // The notation dialog's choice: electrical notation 1..6 and mechanical
     // unit 8..11. Returns true when anything changed.
@@ -121,6 +137,9 @@ public:
     int storedMechanicalUnit() const; // from slot 19's letter, default 8 (inches)
     // Shows the result of a noise bandwidth calculation (display units).
     void showNoiseBandwidth(double value);
+    // 147: the noise bandwidth of the last sweep in the results table; a
+    // sweep that was not linear gives the notice "Linear sweep required".
+    int noiseBandwidthCommand();
 
     // Q value (Ql, Qc, Qt by index 0..2) as the program stores it.
     double q(int which) const { return design.analysis[3 + which]; }

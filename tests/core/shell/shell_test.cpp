@@ -414,3 +414,30 @@ TEST(NoiseBandwidth, ShownOnceOnTheStatusScreen) {
     shell.drawStatus();
     EXPECT_EQ(shell.status.rowText(8), "");
 }
+
+TEST(NoiseBandwidth, CommandReadsTheLastLinearSweep) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    applyElectricalNotation(d.notation, 3); // MHz
+    auto& t = shell.results;
+    // No sweep yet.
+    shell.dispatch(kCmdNoiseBandwidth);
+    EXPECT_TRUE(tk.sawNotice("Linear sweep required"));
+    // Five points 1 MHz apart, flat at 3.0103 dB (half power): 2 MHz.
+    t.records[0][analysis::kHeaderPoints] = 5;
+    t.records[0][analysis::kHeaderStep] = 1e6;
+    for (int k = 1; k <= 5; ++k) {
+        t.records[k][analysis::kFieldFrequency] = static_cast<float>(10e6 + (k - 1) * 1e6);
+        t.records[k][analysis::kFieldAttenuation] = static_cast<float>(10 * std::log10(2.0));
+    }
+    tk.log.clear();
+    EXPECT_EQ(shell.dispatch(kCmdNoiseBandwidth), 0);
+    EXPECT_TRUE(tk.notices().empty());
+    EXPECT_EQ(shell.status.rowText(8).substr(48), "Equivalent noise Bw = 2 MHz");
+    // Uneven spacing (a logarithmic sweep) is refused.
+    t.records[5][analysis::kFieldFrequency] = 20e6;
+    shell.dispatch(kCmdNoiseBandwidth);
+    EXPECT_TRUE(tk.sawNotice("Linear sweep required"));
+    EXPECT_EQ(shell.status.rowText(8), "");
+}

@@ -1,0 +1,273 @@
+#include "shell/main_window.h"
+
+#include "ui/qt_toolkit.h"
+#include "ui/text_screen_widget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include "shell/shell_dialogs.h"
+
+namespace tanvex::gui {
+
+// Runs the test hook once the dialog's own event loop has started.
+void MainWindow::showHook(QWidget* dialog) {
+    if (!onDialogShown) return;
+    QTimer::singleShot(0, dialog, [this, dialog] { onDialogShown(dialog); });
+}
+
+MainWindow::MainWindow(shell::Shell& shell, QtToolkit& toolkit, QWidget* parent)
+    : QMainWindow(parent), shell_(shell), toolkit_(toolkit) {
+    setWindowTitle(QStringLiteral("*** TANVEX ***"));
+    setObjectName(QStringLiteral("tanvexw"));
+    view_ = new TextScreenWidget(&shell_.status, this);
+    view_->setCellFont(TextScreenWidget::cellFont(14));
+    view_->setFocusPolicy(Qt::StrongFocus);
+    // The client area is black like every text screen; the menu bar keeps
+    // the desktop's colours.
+    QPalette pal = view_->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    view_->setPalette(pal);
+    view_->setAutoFillBackground(true);
+    setCentralWidget(view_);
+    connect(view_, &TextScreenWidget::cellClicked, this,
+            [this](int column, int row, Qt::MouseButton button) {
+                if (button == Qt::LeftButton) shell_.click(column, row);
+            });
+
+    toolkit_.setMainWindow(this);
+    buildMenus();
+    installHandlers();
+    // Created small at 10,10; the saved rectangle is applied at start-up.
+    setGeometry(10, 10, 10, 10);
+}
+
+MainWindow::~MainWindow() {
+    shell_.repaint = nullptr;
+    shell_.recentChanged = nullptr;
+    shell_.askExit = nullptr;
+    shell_.chooseFileOperation = nullptr;
+    shell_.chooseDesignFile = nullptr;
+}
+
+void MainWindow::installHandlers() {
+    shell_.repaint = [this] { refresh(); };
+    shell_.recentChanged = [this] { rebuildRecentMenu(); };
+    shell_.askExit = [this] { return askExit(); };
+    shell_.chooseFileOperation = [this] { return runFileOperations(); };
+    shell_.chooseDesignFile = [this] { return chooseDesignFile(); };
+    shell_.commands.add(shell::kCmdNotation, [this](int) { return runNotationDialog(); });
+    shell_.commands.add(shell::kCmdExit, [this](int) {
+        // The close request runs after the command has returned.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return 0;
+    });
+    if (QScreen* s = screen()) shell_.desktopHeight = s->availableGeometry().height();
+}
+
+void MainWindow::buildMenus() {
+    for (const shell::MenuNode& node : shell::mainMenu()) {
+        if (node.kind == shell::MenuNode::Popup) {
+            QMenu* menu = menuBar()->addMenu(QString::fromLatin1(node.text.c_str()));
+            addItems(menu, node.items);
+            if (node.key) popups_[node.key] = menu;
+            if (node.key == 'F') fileMenu_ = menu;
+        } else if (node.kind == shell::MenuNode::Command) {
+            QAction* a = menuBar()->addAction(QString::fromLatin1(node.text.c_str()));
+            int id = node.id;
+            connect(a, &QAction::triggered, this, [this, id] { shell_.dispatch(id); });
+            actions_[id] = a;
+        }
+    }
+}
+
+void MainWindow::addItems(QMenu* menu, const std::vector<shell::MenuNode>& nodes) {
+    for (const shell::MenuNode& node : nodes) {
+        switch (node.kind) {
+        case shell::MenuNode::Separator:
+            menu->addSeparator();
+            break;
+        case shell::MenuNode::Popup:
+            addItems(menu->addMenu(QString::fromLatin1(node.text.c_str())), node.items);
+            break;
+        case shell::MenuNode::Command: {
+            QAction* a = menu->addAction(QString::fromLatin1(node.text.c_str()));
+            int id = node.id;
+            connect(a, &QAction::triggered, this, [this, id] { shell_.dispatch(id); });
+            actions_[id] = a;
+            break;
+        }
+        }
+    }
+}
+
+QAction* MainWindow::action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* MainWindow::popupMenu(char key) const {
+    auto it = popups_.find(key);
+    return it == popups_.end() ? nullptr : it->second;
+}
+
+void MainWindow::rebuildRecentMenu() {
+    if (!fileMenu_) return;
+    for (QAction* a : recentActions_) {
+        actions_.erase(a->data().toInt());
+        fileMenu_->removeAction(a);
+        delete a;
+    }
+    recentActions_.clear();
+    const auto& recent = shell_.positions.recent;
+    if (!recent.empty() && !recentSeparator_) recentSeparator_ = fileMenu_->addSeparator();
+    for (std::size_t i = 0; i < recent.size(); ++i) {
+        std::string text =
+            shell::recentMenuText(static_cast<int>(i), recent[i].directory, recent[i].name);
+        QAction* a = fileMenu_->addAction(QString::fromLocal8Bit(text.c_str()));
+        int id = shell::kCmdRecentFirst + static_cast<int>(i);
+        a->setData(id);
+        a->setEnabled(!recent[i].missing);
+        connect(a, &QAction::triggered, this, [this, id] { shell_.dispatch(id); });
+        recentActions_.push_back(a);
+        actions_[id] = a;
+    }
+}
+
+void MainWindow::placeFromPositions() {
+    shell::WindowRect r = shell_.positions.rects[shell::kMainWindow];
+    int x = r.x < 0 ? 0 : r.x;
+    int y = r.y < 0 ? 0 : r.y;
+    int w = r.width < 200 ? 200 : r.width;
+    int h = r.height < 150 ? 150 : r.height;
+    move(x, y);
+    resize(w, h);
+    placed_ = true;
+}
+
+int MainWindow::startUp(const std::string& designArgument) {
+    int r = shell_.startUp(designArgument);
+    rebuildRecentMenu();
+    placeFromPositions();
+    refresh();
+    return r;
+}
+
+void MainWindow::refresh() {
+    view_->setAsciiDrawing(false); // the status screen draws its own ASCII frames
+    view_->update();
+    update();
+}
+
+int MainWindow::handleKey(int qtKey, const QString& text, Qt::KeyboardModifiers modifiers) {
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
+    int key = 0;
+    if (qtKey == Qt::Key_F12)
+        key = shell::kKeyF12;
+    else if (text.size() == 1 && text[0].unicode() < 128)
+        key = text[0].unicode();
+    if (key == 0) return 0;
+    if (int id = shell::acceleratorCommand(key)) {
+        shell_.dispatch(id);
+        return id;
+    }
+    char menuKey = shell_.typed(key);
+    if (menuKey) {
+        if (QMenu* m = popupMenu(menuKey)) {
+            lastPopup = m;
+            m->popup(mapToGlobal(QPoint(50, 50)));
+        }
+    }
+    return 0;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F12 || !event->text().isEmpty()) {
+        handleKey(event->key(), event->text(), event->modifiers());
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (finished_) {
+        event->accept();
+        return;
+    }
+    if (!shell_.closeRequested()) {
+        event->ignore();
+        return;
+    }
+    shell_.finish();
+    finished_ = true;
+    event->accept();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (!placed_ || isMinimized() || isMaximized()) return;
+    shell::WindowRect& r = shell_.positions.rects[shell::kMainWindow];
+    r.x = frameGeometry().x();
+    r.y = frameGeometry().y();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!placed_ || isMinimized() || isMaximized()) return;
+    shell::WindowRect& r = shell_.positions.rects[shell::kMainWindow];
+    r.width = width();
+    r.height = height();
+}
+
+int MainWindow::runNotationDialog() {
+    NotationDialog dialog(shell_.storedNotation(), shell_.storedMechanicalUnit(), this);
+    showHook(&dialog);
+    if (dialog.exec() != QDialog::Accepted) return 0;
+    if (shell_.applyNotationChoice(dialog.electrical(), dialog.mechanical())) refresh();
+    return 0;
+}
+
+shell::ExitAnswer MainWindow::askExit() {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(shell::kExitTitle),
+                    QString::fromLatin1(shell::kExitQuestion),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    showHook(&box);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return shell::ExitAnswer::Save;
+    case QMessageBox::No:
+        return shell::ExitAnswer::DontSave;
+    default:
+        return shell::ExitAnswer::Cancel;
+    }
+}
+
+int MainWindow::runFileOperations() {
+    FileOperationsDialog dialog(this);
+    showHook(&dialog);
+    return dialog.exec();
+}
+
+std::string MainWindow::chooseDesignFile() {
+    QFileDialog dialog(this, QStringLiteral("TANVEX files"),
+                       QString::fromLocal8Bit(shell_.env.working.c_str()));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Specification files  (.spk) (*.spk)"),
+                           QStringLiteral("Circuit design files (.dzn) (*.dzn)")});
+    std::string name = designName(shell_.design);
+    dialog.selectFile(QString::fromLocal8Bit(name.c_str()));
+    showHook(&dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front().toLocal8Bit().toStdString();
+}
+
+} // namespace tanvex::gui

@@ -1,0 +1,94 @@
+// The main window of tanvexw: the status screen in character cells, the
+// menu bar "main_menu" with the recent designs in the File menu, the
+// accelerators, and the dialogs the shell asks for (notation, exit
+// question, file operations, file-open).
+//
+//   tanvex::Design design;
+//   tanvex::gui::QtToolkit toolkit;
+//   tanvex::shell::Shell shell(design, toolkit);
+//   tanvex::gui::MainWindow w(shell, toolkit);
+//   w.show();
+//   w.startUp("bandpass");           // loads the design, places the window
+//
+// Commands come from the menus, the accelerators and the status screen and
+// all go to shell.dispatch(id); subsystems plug in with shell.commands.add.
+#pragma once
+
+#include "shell/shell.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+
+class QAction;
+class QMenu;
+
+namespace tanvex::gui {
+
+class QtToolkit;
+class TextScreenWidget;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(shell::Shell& shell, QtToolkit& toolkit, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up after the window exists: the shell's start-up (environment,
+    // positions, design), the recent designs in the File menu, the saved
+    // rectangle.
+    int startUp(const std::string& designArgument);
+
+    shell::Shell& shell() { return shell_; }
+    TextScreenWidget* statusView() const { return view_; }
+    // The action of a command identifier (nullptr when it has no menu item).
+    QAction* action(int id) const;
+    // The pop-up a status-screen letter opens ('D', 'F', 'U').
+    QMenu* popupMenu(char key) const;
+    // Rebuilds the recent-design items at the end of the File menu.
+    void rebuildRecentMenu();
+    // Moves to the saved main-window rectangle (negative x or y as 0).
+    void placeFromPositions();
+
+    // Handles a typed key as the main window's keyboard does: accelerators
+    // first, then the pop-up letters, else a beep. Returns the command run
+    // (0 when none).
+    int handleKey(int qtKey, const QString& text, Qt::KeyboardModifiers modifiers);
+
+    // Test hook: called with each dialog of this window just before it runs
+    // modally (the notation dialog, the exit question, file operations,
+    // the file-open dialog); it runs once the dialog is on screen.
+    std::function<void(QWidget*)> onDialogShown;
+    // The last pop-up opened from the status screen (for tests).
+    QMenu* lastPopup = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenus();
+    void addItems(QMenu* menu, const std::vector<shell::MenuNode>& nodes);
+    void installHandlers();
+    int runNotationDialog();
+    shell::ExitAnswer askExit();
+    int runFileOperations();
+    std::string chooseDesignFile();
+    void refresh();
+    void showHook(QWidget* dialog);
+
+    shell::Shell& shell_;
+    QtToolkit& toolkit_;
+    TextScreenWidget* view_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<char, QMenu*> popups_;
+    QMenu* fileMenu_ = nullptr;
+    std::vector<QAction*> recentActions_;
+    QAction* recentSeparator_ = nullptr;
+    bool finished_ = false;
+    bool placed_ = false;
+};
+
+} // namespace tanvex::gui
