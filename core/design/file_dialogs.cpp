@@ -1,55 +1,10 @@
 #include "design/file_dialogs.h"
 
-#include "design/design_file.h"
 #include "design/paths.h"
 
 #include <algorithm>
 
 namespace tanvex {
-
-// ---------------------------------------------------- design file operations --
-
-const std::array<OperationButton, 6>& designFileOperationButtons() {
-    static const std::array<OperationButton, 6> kButtons = {{
-        {kOpSave, "&Save design"},
-        {kOpRecall, "&Recall old design"},
-        {kOpJoinSeries, "&Joint file in series"},
-        {kOpJoinSidePort, "Join file as &Multiplexer side port"},
-        {kOpHelp, "?-help"},
-        {kOpAbort, "&Abort"},
-    }};
-    return kButtons;
-}
-
-OperationResult designFileOperations(Design& design, DesignFileOpsHost& host,
-                                     ui::Toolkit& toolkit) {
-    OperationResult result;
-    while (true) {
-        setSaved(design.record, false);
-        result.button = host.chooseOperation();
-        if (result.button != kOpHelp) break;
-        host.showHelp("JOIN.HLW");
-    }
-    std::string name = designName(design);
-    if (name.empty()) name = "default";
-    switch (result.button) {
-    case kOpSave:
-        result.transfer = transferDesign(design, name, 'w', kTransferWhole, toolkit);
-        break;
-    case kOpRecall:
-        host.recall();
-        break;
-    case kOpJoinSeries:
-        result.transfer = transferDesign(design, name, 'r', kTransferJoinSeries, toolkit);
-        break;
-    case kOpJoinSidePort:
-        result.transfer = transferDesign(design, name, 'r', kTransferJoinSidePort, toolkit);
-        break;
-    default:
-        break;
-    }
-    return result;
-}
 
 // ----------------------------------------------------------------- file open --
 

@@ -1,6 +1,7 @@
-// The logic behind the design file dialogs: "Design file operations", the
-// file-open dialog and the "Filename list" of associated files. The Qt
-// windows (gui/design) only show these models and forward button presses.
+// The logic behind the design file dialogs: the file-open dialog and the
+// "Filename list" of associated files. The Qt windows (gui/design) only show
+// these models and forward button presses. (The "Design file operations"
+// dialog and its dispatch belong to the application shell.)
 #pragma once
 
 #include "design/design_record.h"
@@ -12,46 +13,6 @@
 #include <vector>
 
 namespace tanvex {
-
-// ---- Design file operations --------------------------------------------------
-
-// Button identifiers of the "Design file operations" dialog.
-constexpr int kOpSave = 101;         // "&Save design"
-constexpr int kOpRecall = 102;       // "&Recall old design"
-constexpr int kOpJoinSeries = 103;   // "&Joint file in series"
-constexpr int kOpJoinSidePort = 104; // "Join file as &Multiplexer side port"
-constexpr int kOpHelp = 105;         // "?-help"
-constexpr int kOpAbort = 106;        // "&Abort"
-
-struct OperationButton {
-    int id;
-    const char* label;
-};
-// The six buttons in dialog order; the focus starts on kOpRecall.
-const std::array<OperationButton, 6>& designFileOperationButtons();
-
-// What the main window provides to the operations: the dialog itself, the
-// Recall command and the help viewer.
-class DesignFileOpsHost {
-public:
-    virtual ~DesignFileOpsHost() = default;
-    // Shows the dialog; returns the identifier of the button pressed.
-    virtual int chooseOperation() = 0;
-    // The main window's Recall command for the current design name.
-    virtual void recall() = 0;
-    virtual void showHelp(const std::string& helpFile) = 0;
-};
-
-struct OperationResult {
-    int button = kOpAbort; // the button that ended the dialog
-    int transfer = 0;      // bit set of the design file transfer, when one ran
-};
-
-// Opens the dialog (marking the design as not saved) and carries out the
-// button: save (kind 0, 'w'), recall, join in series or as a side port the
-// design named by the current design name, help "JOIN.HLW" (then the dialog
-// opens again), or nothing.
-OperationResult designFileOperations(Design& design, DesignFileOpsHost& host, ui::Toolkit& toolkit);
 
 // ---- File-open dialog ----------------------------------------------------------
 

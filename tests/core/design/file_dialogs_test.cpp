@@ -1,36 +1,9 @@
-#include "design/design_file.h"
 #include "design/file_dialogs.h"
-#include "design/paths.h"
-#include "test_dir.h"
 #include "ui/scripted_toolkit.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 using namespace tanvex;
-using tanvex::test::ScratchDir;
-
-namespace {
-
-struct FakeHost : DesignFileOpsHost {
-    std::deque<int> presses;
-    std::vector<std::string> helps;
-    int opened = 0, recalls = 0;
-    bool savedWhenOpened = true;
-    Design* design = nullptr;
-    int chooseOperation() override {
-        ++opened;
-        savedWhenOpened = isSaved(design->record);
-        int b = presses.front();
-        presses.pop_front();
-        return b;
-    }
-    void recall() override { ++recalls; }
-    void showHelp(const std::string& f) override { helps.push_back(f); }
-};
-
-} // namespace
 
 TEST(FilenameList, FillsEachNameOnceFromTheListAndTheSlots) {
     Design d;
@@ -90,48 +63,6 @@ TEST(FilenameList, OperationTakesTheSelectedName) {
     EXPECT_TRUE(list.selectedToOperation(d));
     EXPECT_EQ(designName(d), "second");
     EXPECT_EQ(d.record[3].str(), "second");
-}
-
-TEST(DesignFileOperations, HelpReopensAndSaveOrJoinRunTheTransfer) {
-    ScratchDir dir;
-    ui::ScriptedToolkit tk;
-    Design d;
-    newDesign(d.entries);
-    setEntry(d.entries, 0, 50, 'R', 1);
-    setEntry(d.entries, 1, 1e-9, 'L', 3);
-    setEntry(d.entries, 2, 50, 'R', 1);
-    setEntry(d.entries, 3, 1e8, 'x', 1);
-    // Design names are bare names in the working directory.
-    auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.str());
-    setDesignName(d, "ops");
-    setSaved(d.record, true);
-    FakeHost host;
-    host.design = &d;
-    host.presses = {kOpHelp, kOpSave};
-    OperationResult r = designFileOperations(d, host, tk);
-    EXPECT_EQ(r.button, kOpSave);
-    EXPECT_EQ(r.transfer, 0);
-    EXPECT_EQ(host.opened, 2);
-    EXPECT_FALSE(host.savedWhenOpened); // opening the dialog marks the design unsaved
-    ASSERT_EQ(host.helps.size(), 1u);
-    EXPECT_EQ(host.helps[0], "JOIN.HLW");
-    EXPECT_TRUE(isSaved(d.record)); // the save marks it saved again
-    EXPECT_TRUE(fileExists("ops.dzn"));
-
-    host.presses = {kOpJoinSeries}; // joins the file of the current name: itself
-    r = designFileOperations(d, host, tk);
-    EXPECT_EQ(r.transfer, 0);
-    EXPECT_EQ(entryCount(d.entries), 3); // R, L, L, R: both junction resistors gone
-    EXPECT_EQ(d.entries[2].letter, 'L');
-
-    host.presses = {kOpRecall};
-    designFileOperations(d, host, tk);
-    EXPECT_EQ(host.recalls, 1);
-    host.presses = {kOpAbort};
-    EXPECT_EQ(designFileOperations(d, host, tk).transfer, 0);
-    EXPECT_FALSE(isSaved(d.record));
-    std::filesystem::current_path(previous);
 }
 
 TEST(FileOpenDialog, FiltersAndNames) {
