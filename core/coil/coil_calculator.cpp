@@ -3,6 +3,7 @@
 #include "coil/coil_formulas.h"
 #include "coil/drill_sizes.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace tanvex::coil {
@@ -128,6 +129,9 @@ bool CoilCalculator::command(int id, ui::Toolkit& tk) {
     case kCoilExit:
         exitRequested = true;
         return false;
+    case kCoilQuit:
+        exitRequested = quitRequested = true;
+        return false;
     case kCoilLowerPitch:
         return askPitch(tk, false);
     case kCoilUpperPitch:
@@ -184,6 +188,32 @@ bool CoilCalculator::command(int id, ui::Toolkit& tk) {
     default:
         return false;
     }
+}
+
+void CoilCalculator::startBranch(const CoilBranchSetup& b) {
+    state = CoilState();
+    state.required = b.inductance;
+    state.setWire(b.gauge);
+    state.setFrequency(b.frequency);
+    state.autoDiameter = !(b.formDia > 0.0);
+    state.formDia = state.autoDiameter ? 0.0 : b.formDia;
+    state.defaultPitch = !(b.lowFraction > 0.0 && b.highFraction > 0.0);
+    if (!state.defaultPitch) {
+        state.pitchLow = b.lowFraction * state.closewound;
+        state.pitchHigh = b.highFraction * state.closewound;
+    }
+    paintSuppressed = false;
+    exitRequested = quitRequested = false;
+}
+
+std::string partDescription(const CoilState& s, const CoilResult& r) {
+    double qu = r.figuresValid && r.resonance * 1e-6 >= s.frequency ? r.qu : 0.0;
+    if (!std::isfinite(qu)) qu = 0.0;
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%.3f x %.3f In.  %4.1f turns #%d AWG on %.3f dia. %s Qu=%.0f",
+                  s.formDia + 2.0 * s.wire, r.length, r.turns, s.gauge, s.formDia,
+                  s.drillNote.c_str(), qu);
+    return buf;
 }
 
 CoilResult CoilCalculator::draw(ui::TextScreen& screen, CoilScreenKind kind) {

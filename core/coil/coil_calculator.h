@@ -30,6 +30,17 @@ enum CoilCommand {
     kCoilInductance = 356,
     kCoilDefaultRange = 357,
     kCoilStartOver = 358,
+    kCoilQuit = 206, // layout copy: leave without keeping the design
+};
+
+// The layout program's defaults for one branch's coil.
+struct CoilBranchSetup {
+    double inductance = 0.0;  // microhenries
+    double frequency = 0.0;   // megahertz
+    int gauge = 24;           // AWG
+    double formDia = 0.0;     // inches; 0 lets the calculator choose
+    double lowFraction = 0.0; // of closewound; 0 or less: default range
+    double highFraction = 0.0;
 };
 
 class CoilCalculator {
@@ -39,6 +50,11 @@ public:
     bool paintSuppressed = false;
     // Set by the exit command; the window closes.
     bool exitRequested = false;
+    // Set (with exitRequested) by the layout copy's quit command.
+    bool quitRequested = false;
+
+    // Starts from one branch of a design instead of the start-over prompts.
+    void startBranch(const CoilBranchSetup& setup);
 
     // Runs one command. Returns true when the window must be redrawn (a
     // prompt answered with 0 or nothing changes nothing and returns false).
@@ -58,5 +74,12 @@ private:
     void stepWire(ui::Toolkit& tk, int direction);
     void stepForm(ui::Toolkit& tk, int direction);
 };
+
+// The one-line part description the layout program keeps for a coil:
+// "%.3f x %.3f In.  %4.1f turns #%d AWG on %.3f dia. %s Qu=%.0f" with the
+// coil's outside diameter (form plus two wire diameters), its winding length,
+// the turns, the gauge, the form diameter, the drill note and the Q (0 when
+// no Q is shown).
+std::string partDescription(const CoilState& state, const CoilResult& result);
 
 } // namespace tanvex::coil

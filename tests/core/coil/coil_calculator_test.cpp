@@ -321,3 +321,38 @@ TEST(CoilScreen, LayoutCopyHasThreeBoxes) {
     EXPECT_EQ(cells(screen, 7, 10, 10), "> Define <");
     EXPECT_EQ(screen.at(20, 13).ch, 0xD9);
 }
+
+TEST(CoilCalculator, BranchStartAndPartDescription) {
+    CoilCalculator calc;
+    CoilBranchSetup b;
+    b.inductance = 0.25;
+    b.frequency = 50.0;
+    b.gauge = 22;
+    b.formDia = 0.25;
+    calc.startBranch(b);
+    EXPECT_FALSE(calc.state.autoDiameter);
+    EXPECT_TRUE(calc.state.defaultPitch);
+    ui::TextScreen screen(80, 23);
+    CoilResult r = calc.draw(screen, CoilScreenKind::Layout);
+    ASSERT_FALSE(r.badParameters);
+    std::string text = partDescription(calc.state, r);
+    // Outside diameter, then the winding length from the ninth character.
+    double width = std::atof(text.c_str());
+    double length = std::atof(text.c_str() + 8);
+    EXPECT_NEAR(width, 0.25 + 2 * calc.state.wire, 1e-3);
+    EXPECT_NEAR(length, r.length, 1e-3);
+    char tail[96];
+    std::snprintf(tail, sizeof tail, " turns #22 AWG on 0.250 dia.  Qu=%.0f", r.qu);
+    EXPECT_NE(text.find(tail), std::string::npos) << text;
+    // Own pitch fractions and the automatic diameter.
+    b.formDia = 0.0;
+    b.lowFraction = 0.5;
+    b.highFraction = 0.6;
+    calc.startBranch(b);
+    EXPECT_TRUE(calc.state.autoDiameter);
+    EXPECT_NEAR(calc.state.pitchHigh, 0.6 * calc.state.closewound, 1e-12);
+    ui::ScriptedToolkit tk;
+    EXPECT_FALSE(calc.command(kCoilQuit, tk));
+    EXPECT_TRUE(calc.exitRequested);
+    EXPECT_TRUE(calc.quitRequested);
+}

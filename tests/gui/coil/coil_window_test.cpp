@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -209,4 +210,50 @@ TEST(CoilWindow, AcceleratorsAndMenu) {
     // X closes the window.
     QTest::keyClick(&w, Qt::Key_X);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST(CoilWindow, LayoutCopyForOneBranch) {
+    app();
+    ui::ScriptedToolkit tk;
+    coil::CoilBranchSetup b;
+    b.inductance = 0.068;
+    b.frequency = 144.0;
+    b.gauge = 20;
+    QWidget owner;
+    CoilWindow* w = CoilWindow::forBranch(b, &owner, &tk);
+    QPointer<CoilWindow> alive(w);
+    int finished = -1;
+    QObject::connect(w, &CoilWindow::finished, [&](bool kept) { finished = kept; });
+    EXPECT_EQ(w->screen().rows(), 23);
+    EXPECT_EQ(w->objectName(), "Tovik");
+    QApplication::processEvents();
+    EXPECT_TRUE(tk.log.empty()); // no start-over prompts
+    EXPECT_NE(w->screen().rowText(16).find("Inductance (nHy.) =  68.0"), std::string::npos);
+    ASSERT_NE(w->button(coil::kCoilQuit), nullptr);
+    EXPECT_EQ(w->button(coil::kCoilFormUp)->geometry().top(),
+              7 * w->view()->cellSize().height() + 3);
+    savePicture(w, "coil_layout_copy.png");
+    QStringList texts;
+    for (QAction* a : w->menuBar()->actions()) {
+        texts << a->text();
+        if (a->menu())
+            for (QAction* m : a->menu()->actions()) texts << m->text();
+    }
+    EXPECT_TRUE(texts.contains("&Quit"));
+    EXPECT_FALSE(texts.contains("&Start over"));
+    EXPECT_FALSE(texts.contains("inductance &Value"));
+    // Enter leaves and keeps the design.
+    QApplication::setActiveWindow(w);
+    QTest::keyClick(w, Qt::Key_Return);
+    EXPECT_EQ(finished, 1);
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());
+
+    // Quit leaves without keeping.
+    CoilWindow* q = CoilWindow::forBranch(b, &owner, &tk);
+    finished = -1;
+    QObject::connect(q, &CoilWindow::finished, [&](bool kept) { finished = kept; });
+    QTest::mouseClick(q->button(coil::kCoilQuit), Qt::LeftButton);
+    EXPECT_EQ(finished, 0);
 }
