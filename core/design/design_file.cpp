@@ -353,7 +353,9 @@ int writeSpecFile(const std::string& path, Design& design, bool defaultDesign,
         f.line(fiveValues(plot.markers.data()));
         f.line(fiveValues(plot.markers.data() + 5));
     }
-    if (rec[kSlotStubGen].text[0] == '1')
+    // As many pairs as the reader takes back: none for a one-character text,
+    // else nine (the reader pads a short text to ten characters).
+    if (rec[kSlotStubGen].text[0] == '1' && rec[kSlotStubGen].text[1] != 0)
         for (const StubPair& p : design.stubPairs)
             f.linef("%s %c", fixedE(p.value, 15, 8).c_str(), printable(p.letter, 'x'));
     if (rec[kSlotMasks].letter == '1') {
@@ -634,11 +636,13 @@ int transferDesign(Design& design, const std::string& name, char mode, int kind,
         }
         if (kind == kTransferWhole) {
             result |= writeSpecFile(spk, design, defaultDesign, toolkit);
-            afterSpecTransfer(design);
+            if (result == 0) afterSpecTransfer(design);
             if (usesPolePlacerFile(design))
                 result |= writePolePlacerFile(ppd, design.placer, toolkit);
         }
         result |= writeNetworkFile(dzn, design.entries, design.names, toolkit);
+        // A design counts as saved only when every file of it was written.
+        if (kind == kTransferWhole && result != 0) setSaved(design.record, false);
         return result;
     }
 
@@ -678,10 +682,11 @@ int saveDesign(Design& design, const std::string& dir, const std::string& name,
     std::string base = joinPath(dir.empty() ? "." : dir, name);
     bool def = isDefaultName(name);
     int result = writeSpecFile(base + ".spk", design, def, toolkit);
-    afterSpecTransfer(design);
+    if (result == 0) afterSpecTransfer(design);
     if (usesPolePlacerFile(design))
         result |= writePolePlacerFile(base + ".ppd", design.placer, toolkit);
     result |= writeNetworkFile(base + ".dzn", design.entries, design.names, toolkit);
+    if (result != 0) setSaved(design.record, false);
     return result;
 }
 

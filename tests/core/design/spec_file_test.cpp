@@ -194,3 +194,38 @@ TEST(SpecFile, WideValuesKeepTheirColumns) {
     EXPECT_EQ(r.record[4].letter, 'k');
     EXPECT_NEAR(r.record[4].value, -3.25e-123, 1e-129);
 }
+
+TEST(SpecFile, AFailedSaveIsNotReportedAsSaved) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    setSaved(d.record, false);
+    std::string name = dir.file("no_such_dir") + "/design";
+    int r = transferDesign(d, name, 'w', kTransferWhole, tk);
+    EXPECT_EQ(r, kSpkFailed | kDznFailed);
+    EXPECT_FALSE(isSaved(d.record));
+    EXPECT_TRUE(tk.sawNotice("Can't open: " + name + ".spk"));
+    EXPECT_TRUE(tk.sawNotice("Can't open: " + name + ".dzn"));
+    // A name component is what follows the last '/', '\' or ':'.
+    EXPECT_EQ(transferDesign(d, "C:" + std::string(30, 'a'), 'w', kTransferWhole, tk),
+              kNameTooLong);
+    EXPECT_EQ(transferDesign(d, std::string(30, 'a') + "\\ok", 'r', kTransferNetwork, tk) &
+                  kNameTooLong,
+              0);
+}
+
+TEST(SpecFile, OneCharacterStubTextKeepsTheMaskBlockInPlace) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    Design d;
+    newDesign(d.entries);
+    d.record[kSlotStubGen].setText("1");
+    d.plot.maskLevels[3] = 12.5;
+    d.plot.maskSwitches[3] = 1;
+    ASSERT_EQ(transferDesign(d, dir.file("stub1"), 'w', kTransferWhole, tk), 0);
+    Design r;
+    ASSERT_EQ(transferDesign(r, dir.file("stub1"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(r.plot.maskLevels[3], 12.5);
+    EXPECT_EQ(r.plot.maskSwitches[3], 1);
+}
