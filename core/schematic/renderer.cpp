@@ -30,6 +30,14 @@ RendererConfig layoutConfig() {
     return c;
 }
 
+void pointAtLabel(std::string& label) {
+    std::size_t blanks = label.find_first_not_of(' ');
+    if (blanks == std::string::npos) blanks = label.size();
+    if (blanks == 0) return;
+    for (std::size_t k = 0; k + 1 < blanks; ++k) label[k] = static_cast<char>(196);
+    label[blanks - 1] = '>';
+}
+
 bool plainOnScreen(const DesignRecord& record) {
     return record[1].text[23] == '1';
 }
@@ -160,12 +168,16 @@ int Renderer::draw(const Design& design, SinkKind sink, int firstBranch, int las
             drawLabels(i, 1);
             size = 1;
             seriesRail_ = false;
+            silent_ = false;
         } else {
             drawGroup(i, c);
         }
         i += size;
         if (stop_ == Stop::Stopped || (lastBranch > 0 && i > lastBranch)) return i - 1;
-        if (seriesRail_) {
+        // A spacer after a series element, unless the next group brings its
+        // own connecting line (or this entry drew nothing, the spacer
+        // having come after the element before it).
+        if (seriesRail_ && !silent_) {
             int next = list[i].code;
             if (next != 6 && next != 17 && next != 19 && next != 25 && next != 28 && next != 30 &&
                 next != 32 && next != 40)

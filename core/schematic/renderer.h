@@ -153,12 +153,18 @@ private:
     int hlBranch_ = -2;
     int hlColumn_ = 0;
     bool seriesRail_ = false;
+    bool silent_ = false; // the group just handled drew nothing
     int sidePort_ = 0;
     bool instructionNames_ = false;
     std::string docLine_;
     std::vector<std::string> document_;
     std::vector<int> lineMap_;
 };
+
+// The layout program's pointer at the label of the chip the current branch's
+// capacitor sits on: leading blanks become the line character, the last of
+// them an arrow head ("     12 pFd." -> "────> 12 pFd."). Use as labelDecorator.
+void pointAtLabel(std::string& label);
 
 // Resonant frequency (hertz) of the trap of a composite code-13 group that
 // starts at entry first, with sub-code subCode; 0 when it has none.

@@ -35,6 +35,7 @@ void Renderer::drawGroup(int i, int c) {
     auto whole = [&](const char* t) { piece(kTagNoBranch, t); };
     bool sets = false;   // the group sits in the signal rail as a series element
     bool leaves = false; // the group leaves the series-rail flag as it was
+    silent_ = false;
 
     switch (c) {
     case 2:
@@ -204,6 +205,7 @@ void Renderer::drawGroup(int i, int c) {
             piece(i, CP437("%3d │   Report ──> ─┘@"), i);
         } else {
             leaves = true;
+            silent_ = true;
         }
         break;
     case 22: {
@@ -471,6 +473,7 @@ void Renderer::drawGroup(int i, int c) {
     case 99:
         instructionNames_ = true;
         leaves = true;
+        silent_ = true;
         break;
     default:
         if (c >= 90 && c <= 100) {

@@ -325,3 +325,33 @@ TEST(SchematicRenderer, TextScreenSinkShowsTheStartOfEachLine) {
     EXPECT_EQ(r.lineMap()[1], 0);
     EXPECT_EQ(r.lineMap()[2], 1);
 }
+
+TEST(SchematicRenderer, LayoutConfigurationColoursLabelsByBranch) {
+    Design d = designOf({{1e-12, 'C', 2}, {2e-9, 'L', 3}, {0, '_', 99}, {0, 'x', 92}});
+    RendererConfig c = layoutConfig();
+    c.labelAttribute = [](int entry) { return entry == 1 ? 31 : 8; };
+    c.labelDecorator = [](int entry, std::string& label) {
+        if (entry == 1) pointAtLabel(label);
+    };
+    ui::TextScreen screen(80, 20);
+    Renderer r(c);
+    r.window.screen = &screen;
+    r.window.visibleLines = 15;
+    r.window.firstSelected = 1; // the layout program colours by branch, not selection
+    std::vector<std::string> pieces;
+    r.documentOut = [&](const std::string& piece, bool) { pieces.push_back(piece); };
+    r.draw(d, SinkKind::Window, 0, -1);
+    EXPECT_EQ(screen.at(30, 1).attr, 31);
+    EXPECT_EQ(screen.at(30, 3).attr, 8);
+    EXPECT_EQ(ui::cp437ToUtf8(screen.rowText(1)), "  1 ├────── C ──────┤  ─────────>1 pFd.");
+    // The closing line carries no design name; an instruction with value 0
+    // reads "Q = Inf." here.
+    // One spacer after the series inductor, none for the code-99 entry.
+    EXPECT_EQ(screen.rowText(4), CP437("    │               │"));
+    EXPECT_EQ(screen.rowText(7), "  6  Fc = 100 MHz.");
+    EXPECT_NE(screen.rowText(5).find("Q = Inf."), std::string::npos);
+    EXPECT_TRUE(pieces.empty()); // the window sink sends nothing to the document
+    r.draw(d, SinkKind::Document, 0, 0);
+    ASSERT_FALSE(pieces.empty());
+    EXPECT_EQ(pieces.front(), r.document().front().substr(0, pieces.front().size()));
+}
