@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <numbers>
 
 namespace tanvex::shell {
 
@@ -101,6 +102,12 @@ void Shell::registerBuiltIns() {
     commands.add(kCmdRecallDesign, [this](int) { return recallCurrentDesign(); });
     commands.addRange(kCmdRecentFirst, kCmdRecentLast,
                       [this](int id) { return openRecent(id - kCmdRecentFirst); });
+    commands.addRange(kCmdMatchSource, kCmdMatchTermination, [this](int id) {
+        // A reset match type makes the matcher start over for that end.
+        design.record[id == kCmdMatchSource ? 8 : 9].letter = 'x';
+        return impedanceMatcher ? impedanceMatcher(id == kCmdMatchSource ? 0 : 1) : 0;
+    });
+    commands.add(kCmdExternalRefLowpass, [this](int) { return makeExternalReference(); });
     commands.add(kCmdNoiseBandwidth, [this](int) { return noiseBandwidthCommand(); });
     commands.add(kCmdJoinDesigns, [this](int) { return fileOperations(); });
     commands.add(kCmdSetFileName, [this](int) { return setFileName(); });
@@ -115,7 +122,7 @@ void Shell::registerBuiltIns() {
     for (const auto& h : kHelpPages) {
         std::string page = h.page;
         commands.add(h.id, [this, page](int) {
-            if (showHelp) showHelp(page);
+            help(page);
             return 0;
         });
     }
@@ -201,15 +208,51 @@ int Shell::startUp(const std::string& designArgument) {
     return r;
 }
 
-int Shell::dispatch(int id) {
+int Shell::runCommand(int id) {
     int result = 0;
-    if (id == kCmdParameters) {
+    switch (id) {
+    case kCmdParameters:
         // The parameter dialog returns 1 when closed with CALCULATE.
         result = commands.run(id);
         if (result == 1) result = commands.run(kCmdCalculate);
-    } else {
+        break;
+    case kCmdPresetBandpass: {
+        // While the preset list runs, closing the window only beeps.
+        bool was = busy;
+        busy = true;
         result = commands.run(id);
+        busy = was;
+        // The list answers with the design command to run, 0 when cancelled.
+        if (result >= kCmdDesignFirst && result <= kCmdDesignLast) result = runCommand(result);
+        break;
     }
+    case kCmdHardCopy:
+        result = commands.run(id);
+        // A non-zero answer of the review menu asks for the hard-copy
+        // sequence, which ends in the review menu again.
+        for (int rounds = 0; result != 0 && rounds < 1000; ++rounds)
+            result = runCommand(kCmdHardCopySequence);
+        break;
+    case kCmdHardCopySequence:
+        runCommand(kCmdMechanicalDimensions);
+        if (mechanicalDimensionsQuiet) mechanicalDimensionsQuiet();
+        commands.run(kCmdCalculate);
+        result = commands.run(kCmdHardCopy);
+        break;
+    case kCmdMechanicalDimensions:
+        result = commands.run(id);
+        // Its result, if any, is run as a command.
+        if (result > 0 && result != id && result != kCmdHardCopy) result = runCommand(result);
+        break;
+    default:
+        result = commands.run(id);
+        break;
+    }
+    return result;
+}
+
+int Shell::dispatch(int id) {
+    int result = runCommand(id);
     drawStatus();
     if (repaint) repaint();
     return result;
@@ -373,7 +416,7 @@ int Shell::fileOperations() {
         case 104:
             return transfer(design, designName(design), 'r', kTransferJoinSidePort, toolkit);
         case 105:
-            if (showHelp) showHelp("JOIN.HLW");
+            help("JOIN.HLW");
             continue; // and the dialog opens again
         default:
             return 0;
@@ -449,6 +492,44 @@ int Shell::noiseBandwidthCommand() {
     for (int k = 1; k <= n; ++k) att.push_back(results.records[k][kFieldAttenuation]);
     showNoiseBandwidth(noiseBandwidth(att, step, design.notation.frequency.multiplier));
     return 0;
+}
+
+void Shell::help(const std::string& page) {
+    if (showHelp) showHelp(page);
+}
+
+int Shell::makeExternalReference() {
+    if (!buildLumpedLowpass) return 0;
+    // Everything below changes the design; it is put back from "tmp_k".
+    if (transfer(design, "tmp_k", 'w', kTransferWhole, toolkit) != 0) return 1;
+    const std::string name = designName(design);
+    design.record[7].value = 1.0;
+    design.record[10].value = 1.0 / (2.0 * std::numbers::pi);
+    int lastCode = prototypeLastCode ? prototypeLastCode() : 0;
+    design.record[kSlotDesignType].letter = (lastCode % 2 == 0) ? 'P' : 'S';
+    int result = 0;
+    if (buildLumpedLowpass() != 0) {
+        toolkit.beep();
+        result = 1;
+    } else {
+        toolkit.setPrompt(0, "What /Path/file_name for new reference?");
+        toolkit.setPrompt(1, " (No extension)");
+        toolkit.defaultAnswer = joinPath(env.working, "REF");
+        toolkit.inputBox();
+        std::string answer = toolkit.textResult;
+        while (!answer.empty() && answer.back() == ' ') answer.pop_back();
+        if (answer.empty()) {
+            result = 1;
+        } else if (answer == name) {
+            toolkit.notice("ABORT - Ref. file name must be unique!");
+            result = 1;
+        } else {
+            result = transfer(design, answer, 'w', kTransferNetwork, toolkit);
+        }
+    }
+    transfer(design, "tmp_k", 'r', kTransferWhole, toolkit);
+    setDesignName(design, name);
+    return result;
 }
 
 bool Shell::closeRequested() {

@@ -93,6 +93,17 @@ public:
     std::function<std::string()> chooseDesignFile;
     // Shows a help page ("MAIN.HLW", ...). Unset: help commands do nothing.
     std::function<void(const std::string&)> showHelp;
+    // The impedance matcher for one end (0 source, 1 termination), run by
+    // "match Source Zo" / "match Termination Zo" after the reset.
+    std::function<int(int end)> impedanceMatcher;
+    // For "make external ref. lowpass": the lumped lowpass synthesis of the
+    // current design (0 = success) and the connection code of the reference
+    // prototype's last entry. Unset: the command does nothing.
+    std::function<int()> buildLumpedLowpass;
+    std::function<int()> prototypeLastCode;
+    // Step 2 of the hard-copy sequence: the mechanical dimensions worked out
+    // without prompting.
+    std::function<void()> mechanicalDimensionsQuiet;
     // The design file transfer (defaults to tanvex::transferDesign).
     std::function<int(Design&, const std::string&, char, int, ui::Toolkit&)> transfer;
 
@@ -104,6 +115,10 @@ public:
 
     // Runs a command and repaints. Returns the command's result.
     int dispatch(int id);
+    // Runs a command with the follow-ups the table gives (parameters then
+    // Calculate, the preset list's choice, the hard-copy sequence), without
+    // repainting.
+    int runCommand(int id);
 
     // Draws the status screen (re-reading a stale working directory first).
     void drawStatus();
@@ -121,14 +136,16 @@ public:
     std::string positionFilePath() const;
 
     // ---- Built-in commands (also reachable through dispatch) ----
-    void matcherSwitch();      // 155
-    void setAllQ();            // 159
-    void setOneQ(int which);   // 163..165: 0 Ql, 1 Qc, 2 Qt
-    int saveCurrentDesign();   // 160
-    int recallCurrentDesign(); // 161
-    int openRecent(int index); // 200..208
-    int fileOperations();      // 102: the Design file operations dialog
-    int setFileName();         // 101: the file-open dialog, then 102
+    void matcherSwitch();        // 155
+    void setAllQ();              // 159
+    void setOneQ(int which);     // 163..165: 0 Ql, 1 Qc, 2 Qt
+    int saveCurrentDesign();     // 160
+    int recallCurrentDesign();   // 161
+    int openRecent(int index);   // 200..208
+    int fileOperations();        // 102: the Design file operations dialog
+    int setFileName();           // 101: the file-open dialog, then 102
+    int makeExternalReference(); // 149
+    void help(const std::string& page);
     void switchStubGeneratorOff();
     // The notation dialog's choice: electrical notation 1..6 and mechanical
     // unit 8..11. Returns true when anything changed.

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 
 using namespace tanvex;
 using namespace tanvex::shell;
@@ -440,4 +441,108 @@ TEST(NoiseBandwidth, CommandReadsTheLastLinearSweep) {
     shell.dispatch(kCmdNoiseBandwidth);
     EXPECT_TRUE(tk.sawNotice("Linear sweep required"));
     EXPECT_EQ(shell.status.rowText(8), "");
+}
+
+TEST(ShellCommands, FollowUpsOfPresetHardCopyDimensionsAndMatcherEnds) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    std::vector<int> ran;
+    auto record = [&](int result) {
+        return [&ran, result](int id) {
+            ran.push_back(id);
+            return result;
+        };
+    };
+    // The preset list runs busy and answers with the design command.
+    bool busyInside = false;
+    shell.commands.add(kCmdPresetBandpass, [&](int id) {
+        ran.push_back(id);
+        busyInside = shell.busy;
+        EXPECT_FALSE(shell.closeRequested()); // closing only beeps meanwhile
+        return 106;
+    });
+    shell.commands.add(106, record(0));
+    shell.dispatch(kCmdPresetBandpass);
+    EXPECT_TRUE(busyInside);
+    EXPECT_FALSE(shell.busy);
+    EXPECT_EQ(tk.beeps, 1);
+    EXPECT_EQ(ran, (std::vector<int>{134, 106}));
+
+    // Review menu answers 1, then 0: one hard-copy sequence in between.
+    ran.clear();
+    int reviews = 0;
+    shell.commands.add(kCmdHardCopy, [&](int id) {
+        ran.push_back(id);
+        return reviews++ == 0 ? 1 : 0;
+    });
+    shell.commands.add(kCmdMechanicalDimensions, record(kCmdTouchstone));
+    shell.commands.add(kCmdTouchstone, record(0));
+    shell.commands.add(kCmdCalculate, record(0));
+    int quiet = 0;
+    shell.mechanicalDimensionsQuiet = [&] { ++quiet; };
+    shell.dispatch(kCmdHardCopy);
+    EXPECT_EQ(ran, (std::vector<int>{150, 151, 154, 136, 150}));
+    EXPECT_EQ(quiet, 1);
+
+    // Match source / termination reset their end first.
+    d.record[8].letter = 'L';
+    d.record[9].letter = 'C';
+    std::vector<int> ends;
+    shell.impedanceMatcher = [&](int end) {
+        ends.push_back(end);
+        return 0;
+    };
+    shell.dispatch(kCmdMatchTermination);
+    EXPECT_EQ(d.record[9].letter, 'x');
+    EXPECT_EQ(d.record[8].letter, 'L');
+    shell.dispatch(kCmdMatchSource);
+    EXPECT_EQ(d.record[8].letter, 'x');
+    EXPECT_EQ(ends, (std::vector<int>{1, 0}));
+}
+
+TEST(ShellCommands, ExternalReferenceLowpass) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    setDesignName(d, "bp7");
+    shell.env.working = "/home/u";
+    std::vector<std::string> transfers;
+    shell.transfer = [&](Design& des, const std::string& name, char mode, int kind, ui::Toolkit&) {
+        transfers.push_back(name + " " + mode + std::to_string(kind));
+        if (name == "tmp_k" && mode == 'r') des.record[7].value = 42; // the saved design back
+        return 0;
+    };
+    d.record[7].value = 42;
+    int built = 0;
+    shell.buildLumpedLowpass = [&] {
+        ++built;
+        EXPECT_DOUBLE_EQ(d.record[7].value, 1.0);
+        EXPECT_DOUBLE_EQ(d.record[10].value, 1.0 / (2.0 * std::numbers::pi));
+        return 0;
+    };
+    shell.prototypeLastCode = [] { return 3; };
+    tk.answer("/refs/ell5");
+    shell.dispatch(kCmdExternalRefLowpass);
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(d.record[kSlotDesignType].letter, 'S'); // odd last code
+    EXPECT_TRUE(tk.sawPrompt("What /Path/file_name for new reference?"));
+    EXPECT_TRUE(tk.sawPrompt(" (No extension)"));
+    EXPECT_NE(std::find(tk.log.begin(), tk.log.end(), "INPUT: /home/u/REF"), tk.log.end());
+    EXPECT_EQ(transfers, (std::vector<std::string>{"tmp_k w0", "/refs/ell5 w1", "tmp_k r0"}));
+    EXPECT_DOUBLE_EQ(d.record[7].value, 42);
+    EXPECT_EQ(designName(d), "bp7");
+
+    // The design's own name is refused; a failed synthesis beeps.
+    transfers.clear();
+    shell.prototypeLastCode = [] { return 2; };
+    tk.answer("bp7");
+    shell.dispatch(kCmdExternalRefLowpass);
+    EXPECT_TRUE(tk.sawNotice("ABORT - Ref. file name must be unique!"));
+    EXPECT_EQ(d.record[kSlotDesignType].letter, 'P');
+    EXPECT_EQ(transfers, (std::vector<std::string>{"tmp_k w0", "tmp_k r0"}));
+    shell.buildLumpedLowpass = [] { return 2; };
+    int beeps = tk.beeps;
+    shell.dispatch(kCmdExternalRefLowpass);
+    EXPECT_EQ(tk.beeps, beeps + 1);
 }
