@@ -495,7 +495,10 @@ int Shell::noiseBandwidthCommand() {
 }
 
 void Shell::help(const std::string& page) {
-    if (showHelp) showHelp(page);
+    if (showHelp)
+        showHelp(page);
+    else
+        toolkit.showHelp(page);
 }
 
 int Shell::makeExternalReference() {

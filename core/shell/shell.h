@@ -91,7 +91,7 @@ public:
     // The file-open dialog for a design: the chosen path, or "" when
     // cancelled. Unset: the command does nothing.
     std::function<std::string()> chooseDesignFile;
-    // Shows a help page ("MAIN.HLW", ...). Unset: help commands do nothing.
+    // Shows a help page ("MAIN.HLW", ...). Unset: the toolkit's help viewer.
     std::function<void(const std::string&)> showHelp;
     // The impedance matcher for one end (0 source, 1 termination), run by
     // "match Source Zo" / "match Termination Zo" after the reset.

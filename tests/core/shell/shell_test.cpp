@@ -546,3 +546,57 @@ TEST(ShellCommands, ExternalReferenceLowpass) {
     shell.dispatch(kCmdExternalRefLowpass);
     EXPECT_EQ(tk.beeps, beeps + 1);
 }
+
+TEST(ShellCommands, HelpPagesAndFileOperations) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    const std::pair<int, const char*> pages[] = {{kCmdHelp, "MAIN.HLW"},
+                                                 {kCmdBandpassHelp, "BP_MNU.HLW"},
+                                                 {kCmdNotchHelp, "REJ_MNU.HLW"},
+                                                 {kCmdUtilitiesHelp, "UTIL_MNU.HLW"},
+                                                 {kCmdFileHelp, "FILE.HLW"}};
+    for (const auto& [id, page] : pages) {
+        tk.log.clear();
+        shell.dispatch(id);
+        EXPECT_EQ(tk.log, (std::vector<std::string>{std::string("HELP: ") + page}));
+    }
+
+    // Design file operations: help opens the dialog again; joins read the
+    // design of the current name; opening the dialog marks a change.
+    setDesignName(d, "second");
+    setSaved(d.record, true);
+    std::vector<std::string> transfers;
+    shell.transfer = [&](Design&, const std::string& name, char mode, int kind, ui::Toolkit&) {
+        transfers.push_back(name + " " + mode + std::to_string(kind));
+        return 0;
+    };
+    std::vector<int> choices = {105, 103};
+    shell.chooseFileOperation = [&] {
+        int c = choices.front();
+        choices.erase(choices.begin());
+        return c;
+    };
+    tk.log.clear();
+    shell.dispatch(kCmdJoinDesigns);
+    EXPECT_EQ(tk.log, (std::vector<std::string>{"HELP: JOIN.HLW"}));
+    EXPECT_EQ(transfers, (std::vector<std::string>{"second r2"}));
+    EXPECT_FALSE(isSaved(d.record));
+    choices = {104};
+    shell.dispatch(kCmdJoinDesigns);
+    choices = {101};
+    shell.dispatch(kCmdJoinDesigns);
+    choices = {106};
+    shell.dispatch(kCmdJoinDesigns);
+    EXPECT_EQ(transfers, (std::vector<std::string>{"second r2", "second r3", "second w0"}));
+
+    // set File name: the chosen file's folder becomes the working directory
+    // and its name without extension the design name.
+    InFolder f("file_name");
+    fs::create_directories(f.path() + "/sub");
+    shell.chooseDesignFile = [&] { return f.path() + "/sub/lp9.spk"; };
+    choices = {106};
+    shell.dispatch(kCmdSetFileName);
+    EXPECT_EQ(designName(d), "lp9");
+    EXPECT_EQ(shell.env.working, f.path() + "/sub");
+}
