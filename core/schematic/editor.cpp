@@ -143,6 +143,10 @@ bool Editor::changesNetwork(int c) const {
 }
 
 Editor::Result Editor::run(int c) {
+    // The status line and the value report stay up until the next command
+    // (a window repaints more often than once per command).
+    status_.clear();
+    spread_ = false;
     error_.clear();
     given_.clear();
     promptLine_ = 0;
@@ -205,6 +209,7 @@ void Editor::execute(int c) {
         break;
     case kCmdSpread:
         spread_ = true;
+        spreadBeep_ = true;
         break;
     case kCmdChange:
         change();
@@ -442,15 +447,13 @@ void Editor::paint(ui::TextScreen& screen) {
     screen.put(cols - 1, rows - 1, 217, kAttrNormal);
     int row = top + 1;
     if (spread_) {
-        auto lines = valueRangeReport(design_, 1, n(), &tk_);
+        auto lines = valueRangeReport(design_, 1, n(), spreadBeep_ ? &tk_ : nullptr);
+        spreadBeep_ = false; // beep once, not at every repaint
         for (const auto& line : lines)
             if (row < rows - 1) screen.text(2, row++, line.substr(0, cols - 4), kAttrNormal);
-        spread_ = false;
     }
-    if (!status_.empty()) {
-        if (row < rows - 1) screen.text(2, row, status_.substr(0, cols - 4), kAttrNormal);
-        status_.clear();
-    }
+    if (!status_.empty() && row < rows - 1)
+        screen.text(2, row, status_.substr(0, cols - 4), kAttrNormal);
     ++screen.revision;
 }
 

@@ -117,8 +117,8 @@ public:
     int topBranch() const { return top_; }
     int scrollPosition() const;
 
-    // Draws the schematic and the message area into screen (its whole
-    // size), then forgets the status message and the spread request.
+    // Draws the schematic and the message area (the status line or the
+    // value range report, kept until the next command) into screen.
     void paint(ui::TextScreen& screen);
 
     // Whether the design is unchanged since it was loaded or saved.
@@ -187,6 +187,7 @@ private:
     std::string error_;
     std::string help_;
     bool spread_ = false;
+    bool spreadBeep_ = false;
     double presetRatio_ = 1.0;
     int openNotation_ = kDefaultNotation;
     double normFrequency_ = 0.0;

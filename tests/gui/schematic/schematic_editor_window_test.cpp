@@ -145,3 +145,41 @@ TEST_F(EditorWindow, InsertSelectorPage) {
     w.runCommand(schematic::kCmdInsert);
     EXPECT_TRUE(shown);
 }
+
+TEST_F(EditorWindow, LongNetworkScrollsAndKeepsTheMessageArea) {
+    ui::ScriptedToolkit tk;
+    Design d;
+    int k = 0;
+    d.entries[k++] = {50.0, 'R', 1};
+    for (int s = 0; s < 12; ++s) {
+        d.entries[k++] = {(s + 1) * 1e-12, 'C', 2};
+        d.entries[k++] = {(s + 1) * 1e-9, 'L', 5};
+        d.entries[k++] = {(s + 2) * 1e-12, 'C', 5};
+    }
+    d.entries[k++] = {50.0, 'R', 1};
+    d.entries[k] = {100e6, 'x', 1};
+    d.record[kSlotName].setText("long");
+    setSaved(d.record, true);
+    SchematicEditorWindow w(d, &tk);
+    w.resize(900, 520);
+    w.show();
+    QApplication::processEvents();
+    w.view()->repaint();
+    int rows = w.screen().rows();
+    int visible = rows - schematic::kMessageRows;
+    // The drawing stops above the message area's frame.
+    EXPECT_NE(w.screen().rowText(visible - 1), "");
+    EXPECT_EQ(w.screen().at(0, visible).ch, 218);
+    w.runCommand(schematic::kCmdSpread);
+    QTest::keyClick(&w, Qt::Key_PageDown);
+    EXPECT_EQ(w.editor().topBranch(), 10); // a group start
+    w.view()->repaint();
+    EXPECT_NE(w.screen().rowText(0).find(" 10 "), std::string::npos);
+    EXPECT_NE(w.screen().rowText(visible + 1).find("Inductance range"), std::string::npos);
+    savePicture(&w, "schematic_editor_scrolled.png");
+    QTest::keyClick(&w, Qt::Key_Home);
+    EXPECT_EQ(w.editor().topBranch(), 0);
+    // Esc closes an unchanged design at once.
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
