@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 namespace tanvex::analysis {
 
@@ -16,16 +17,10 @@ bool knownCode(int code) {
     return (code >= 1 && code <= 53) || (code >= 90 && code <= 100);
 }
 
-// atan2(to) - atan2(from). When both lie in the right half-plane (every
-// passive impedance does) the difference stays within +-pi and is the angle
-// of to * conj(from), which takes one arctangent instead of two.
-double phaseStep(Cx to, Cx from) {
-    if (to.r >= 0.0 && from.r >= 0.0) {
-        const double dot = to.r * from.r + to.x * from.x;
-        const double cross = to.x * from.r - to.r * from.x;
-        if (dot != 0.0 || cross != 0.0) return std::atan2(cross, dot);
-    }
-    return std::atan2(to.x, to.r) - std::atan2(from.x, from.r);
+// True when the angle atan2(z.x, z.r) is negative (the lower half-plane,
+// including -pi for a negative real value with a negative zero).
+bool lowerHalf(Cx z) {
+    return z.x < 0.0 || (z.x == 0.0 && std::signbit(z.x) && z.r < 0.0);
 }
 
 } // namespace
@@ -122,7 +117,9 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     depth_ = 0;
     side_ = false;
     lambda_ = rq.lambdaStart;
-    phi_ = 0.0;
+    phase_ = {1.0, 0.0};
+    phaseTurns_ = 0;
+    phiLiteral_ = 0.0;
     tap_ = false;
     tapZ_ = {};
     sourceEnd_ = {};
@@ -160,8 +157,55 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
 
 // ---- Runs and records ------------------------------------------------------
 
+// phi := phi + atan2(to) - atan2(from), without an arctangent per step. The
+// step is d + 2 pi m, where d, the principal angle of to * conj(from), lies in
+// (-pi, pi], and m = +1 when `to` is in the upper and `from` in the lower
+// half-plane with d < 0 (the difference of the two angles then exceeds pi),
+// m = -1 in the mirrored case, else 0. The d are summed as the angle of the
+// running product of the to * conj(from), counting the turns it makes
+// through the negative real axis; phi() takes the one arctangent.
+void NetworkInterpreter::addPhase(Cx to, Cx from) {
+    if (settings_.literalPhase) {
+        phiLiteral_ += std::atan2(to.x, to.r) - std::atan2(from.x, from.r);
+        return;
+    }
+    const Cx r{to.r * from.r + to.x * from.x, to.x * from.r - to.r * from.x};
+    if (r.r == 0.0 && r.x == 0.0) {
+        // atan2(0, 0) is 0: only the angle of `from` is taken off.
+        if (from.r != 0.0 || from.x != 0.0) addPhase({1.0, 0.0}, from);
+        return;
+    }
+    const bool positive = r.x > 0.0 || (r.x == 0.0 && !std::signbit(r.x) && r.r < 0.0);
+    const bool negative = r.x < 0.0 || (r.x == 0.0 && std::signbit(r.x) && r.r < 0.0);
+    if (to.r < 0.0 || from.r < 0.0) {
+        // (Two right half-plane angles never differ by more than pi.)
+        const bool toLower = lowerHalf(to);
+        const bool fromLower = lowerHalf(from);
+        if (!toLower && fromLower && negative) ++phaseTurns_;
+        if (toLower && !fromLower && positive) --phaseTurns_;
+    }
+    const bool wasLower = lowerHalf(phase_);
+    Cx p{phase_.r * r.r - phase_.x * r.x, phase_.r * r.x + phase_.x * r.r};
+    const bool isLower = lowerHalf(p);
+    if (positive && !wasLower && isLower) ++phaseTurns_;
+    if (negative && wasLower && !isLower) --phaseTurns_;
+    // Keep the product's size in range by exact powers of two.
+    const double size = std::fabs(p.r) + std::fabs(p.x);
+    if (size > 0x1p200 || size < 0x1p-200) {
+        int exponent = 0;
+        std::frexp(size, &exponent);
+        p = {std::ldexp(p.r, -exponent), std::ldexp(p.x, -exponent)};
+    }
+    phase_ = p;
+}
+
+double NetworkInterpreter::phi() const {
+    if (settings_.literalPhase) return phiLiteral_;
+    return std::atan2(phase_.x, phase_.r) + 2.0 * std::numbers::pi * phaseTurns_;
+}
+
 void NetworkInterpreter::closeRun() {
-    phi_ += phaseStep(acc_, runStart_);
+    addPhase(acc_, runStart_);
     const double start2 = magnitudeSquared(runStart_);
     const double acc2 = magnitudeSquared(acc_);
     if (main_) lambda_ += 0.5 * std::log(start2 / acc2);
@@ -659,7 +703,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
         const Cx a = acc_;
         const Cx num{a.r * c * g, g * (a.x * c + s * zo)};
         if (main_) lambda_ += std::log(magnitude(a) / magnitude(num));
-        phi_ += phaseStep(num, a);
+        addPhase(num, a);
         if (recording_) {
             DistributionRecord& r = records_[recordCount_];
             r[0] = static_cast<float>(magnitude(a) / magnitude(num));

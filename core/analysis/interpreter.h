@@ -54,6 +54,9 @@ struct InterpreterSettings {
     double timeMultiplier = 1e9;     // notation's time unit per second (data terms)
     double mismatchLineLength = 0.0; // radians, load-mismatch mode of code 23
     double mismatchLineZo = 50.0;    // the termination value, load-mismatch mode
+    // Sum the phase as the plain difference of two arctangents per run
+    // (slower; the tests check the fast form against it).
+    bool literalPhase = false;
 };
 
 // One walk.
@@ -83,7 +86,7 @@ public:
     Cx sourceEndImpedance() const { return sourceEnd_; } // before Rs is added
     Cx accumulator() const { return acc_; }
     double lambda() const { return lambda_; }
-    double phi() const { return phi_; }
+    double phi() const;
     bool tapReported() const { return tap_; }
     Cx tapImpedance() const { return tapZ_; }
     int stackDepth() const { return depth_; }
@@ -137,6 +140,7 @@ private:
     // a := a || E, in admittances; E keeps its own admittance.
     void parallelInto(Cx& a);
     void closeRun();
+    void addPhase(Cx to, Cx from);
     bool finishRecord();
     bool stackTrouble();
     bool fail(const char* text);
@@ -173,7 +177,10 @@ private:
     int depth_ = 0;
     bool side_ = false;
     double lambda_ = 0.0;
-    double phi_ = 0.0;
+    // phi as a running product (its angle) plus whole turns.
+    Cx phase_{1.0, 0.0};
+    int phaseTurns_ = 0;
+    double phiLiteral_ = 0.0;
     double delay_ = 0.0;
     bool tap_ = false;
     Cx tapZ_{};
