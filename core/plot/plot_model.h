@@ -240,6 +240,9 @@ public:
     std::string extraUnit() const;
     bool logSweep() const { return log_; }
     bool fastDelay() const { return fast_; }
+    const analysis::ResultRecord& header() const { return table_.records[0]; }
+    // A hand-over value waits for the next sweep (or the optimizer).
+    bool handOverPending() const { return options_.markerLow > 0.0 || options_.markerHigh > 0.0; }
     double attenuationMinimum() const { return attMin_; }
 
     // ---- Points ----

@@ -1,0 +1,137 @@
+#include "analysis/analysis_front.h"
+
+#include "analysis/analysis_dialog.h"
+#include "shell/command_table.h"
+#include "ui/gen_win.h"
+#include "ui/qt_toolkit.h"
+
+#include <QFontMetrics>
+#include <QTimer>
+#include <cstdio>
+
+namespace tanvex::gui {
+
+AnalysisFront::AnalysisFront(shell::Shell& shell, QtToolkit& toolkit, QWidget* mainWindow)
+    : shell_(shell), toolkit_(toolkit), main_(mainWindow),
+      plot_(shell.design, shell.results, options_, toolkit),
+      noData_(std::make_unique<analysis::NoDataServices>(toolkit)) {}
+
+AnalysisFront::~AnalysisFront() {
+    if (window_) delete window_.data();
+}
+
+int AnalysisFront::plotWidth() const {
+    if (window_) return window_->canvas()->plotWidth();
+    if (plot_.reportedWidth > 0) return plot_.reportedWidth;
+    // Before the window ever opened: its remembered width less the panel.
+    const shell::WindowRect& r = shell_.positions.rects[shell::kAnalysisResultsWindow];
+    return std::max(100, r.width - 23 * 7 - 8);
+}
+
+int AnalysisFront::analyse() {
+    analysis::DataServices& data = dataServices ? *dataServices : *noData_;
+    analysis::SweepEvaluator sweep(shell_.design, shell_.results, options_, toolkit_, data, *this);
+    return sweep.analyse(0);
+}
+
+void AnalysisFront::refreshPlot() {
+    if (window_) window_->refreshFromTable();
+}
+
+void AnalysisFront::closeViews() {
+    if (window_) {
+        window_->close();
+        delete window_.data();
+    }
+    ui::GenWin& g = toolkit_.genWin();
+    if (g.isOpen()) g.close();
+}
+
+analysis::AnalysisViews::DialogResult AnalysisFront::showDialog() {
+    AnalysisDialog dialog(shell_.design, options_, toolkit_, dialogState_, plotWidth(), main_);
+    dialog.model().onQChanged = [this] {
+        if (shell_.repaint) shell_.repaint();
+    };
+    dialog.model().onResetDataServices = [this] {
+        if (resetDataServices) resetDataServices();
+    };
+    if (onDialogShown) QTimer::singleShot(0, &dialog, [this, &dialog] { onDialogShown(&dialog); });
+    const int r = dialog.exec();
+    return r == AnalysisDialog::kSweep ? DialogResult::kSweep : DialogResult::kExit;
+}
+
+void AnalysisFront::openViews(bool graphic) {
+    if (!graphic) {
+        writeListing();
+        return;
+    }
+    PlotContext context;
+    context.homeDirectory = shell_.env.home;
+    context.workingDirectory = shell_.env.working;
+    context.designName = designName(shell_.design);
+    context.user = shell_.env.userName;
+    context.hardCopySetting = shell_.hardCopyRaster ? shell_.hardCopyRaster : '1';
+    context.quickComparison = [this] {
+        if (quickComparison) quickComparison();
+    };
+    context.optimizerOpen = [this] { return optimizerOpen && optimizerOpen(); };
+    context.sendToOptimizer = [this](int id) {
+        if (sendToOptimizer) sendToOptimizer(id);
+    };
+    context.rectChanged = [this](int x, int y, int w, int h) {
+        shell_.positions.rects[shell::kAnalysisResultsWindow] = {x, y, w, h};
+    };
+    auto* w = new PlotWindow(plot_, toolkit_, context, nullptr);
+    const shell::WindowRect& r = shell_.positions.rects[shell::kAnalysisResultsWindow];
+    if (r.width >= 300 && r.height >= 200) {
+        w->resize(r.width, r.height);
+        w->move(r.x, r.y);
+    }
+    if (!w->start()) {
+        delete w;
+        return;
+    }
+    window_ = w;
+    w->show();
+    if (onPlotOpened) onPlotOpened(w);
+}
+
+void AnalysisFront::writeListing() {
+    // The tabulated listing in the generic text window.
+    ui::GenWin& g = toolkit_.genWin();
+    g.clear();
+    const analysis::ResultsTable& t = shell_.results;
+    const analysis::ResultRecord& h = t.records[0];
+    const Notation& n = shell_.design.notation;
+    char line[128];
+    std::snprintf(line, sizeof line, "   Inductor Q=%g  Cap. Q=%g Trans. Q=%g",
+                  h[analysis::kHeaderQl], h[analysis::kHeaderQc], h[analysis::kHeaderQt]);
+    g.write(line, 14);
+    g.newline();
+    g.write("   Frequency   Rtn. loss    Atten.       Delay       Phase       Impedance", 11);
+    g.newline();
+    std::snprintf(line, sizeof line,
+                  "    (%-4s)      (dB)        (dB)        (%-4s)     (Deg.)       R  +-jX",
+                  n.frequency.name.c_str(), n.time.name.c_str());
+    g.write(line, 11);
+    g.newline();
+    for (int k = 1; k <= t.pointCount(); ++k) {
+        const analysis::ResultRecord& p = t.records[k];
+        std::snprintf(line, sizeof line, "  %9.3f %11.3f %11.3f %11.3f %11.3f %7.2f %7.2f",
+                      p[0] * n.frequency.multiplier, p[1], p[2], p[3] * n.time.multiplier, p[4],
+                      p[5], p[6]);
+        g.write(line);
+        if (k < t.pointCount()) g.newline();
+    }
+    g.changed();
+}
+
+std::unique_ptr<AnalysisFront> registerAnalysisCommands(shell::Shell& shell, QtToolkit& toolkit,
+                                                        QWidget* mainWindow) {
+    auto front = std::make_unique<AnalysisFront>(shell, toolkit, mainWindow);
+    AnalysisFront* f = front.get();
+    shell.commands.add(shell::kCmdAnalyse, [f](int) { return f->analyse(); });
+    return front;
+}
+
+} // namespace tanvex::gui

@@ -1,0 +1,328 @@
+// The plot model over a real sweep of the sample bandpass design, and the
+// analysis dialog's logic.
+#include "analysis/sweep.h"
+#include "design/design_file.h"
+#include "plot/analysis_dialog_model.h"
+#include "plot/plot_model.h"
+#include "ui/scripted_toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+using namespace tanvex;
+using namespace tanvex::plot;
+
+namespace {
+
+struct Bench {
+    Design design;
+    analysis::ResultsTable table;
+    analysis::SweepOptions options;
+    ui::ScriptedToolkit tk;
+    analysis::NoDataServices data{tk};
+    analysis::NoAnalysisViews views;
+
+    Bench() {
+        const int r = loadDesign(design, std::string(TANVEX_SOURCE_DIR) + "/resources/examples",
+                                 "bandpass", tk);
+        EXPECT_EQ(r & kDznFailed, 0);
+        completeSettingsString(design.record);
+    }
+    int sweep(double start, double stop, double step, int mode = 1) {
+        design.analysis[0] = design.analysis[6] = start;
+        design.analysis[1] = stop;
+        design.analysis[2] = step;
+        analysis::SweepEvaluator s(design, table, options, tk, data, views);
+        return s.analyse(mode);
+    }
+    // The sweep's values at one frequency (display units), from a sweep of
+    // that single point into a separate table.
+    analysis::ResultRecord pointAt(double f) {
+        Design d = design;
+        analysis::ResultsTable t;
+        analysis::SweepOptions o = options;
+        d.analysis[0] = d.analysis[6] = f;
+        d.analysis[1] = 0.0;
+        d.analysis[2] = 0.0;
+        analysis::SweepEvaluator s(d, t, o, tk, data, views);
+        EXPECT_EQ(s.analyse(1), 0);
+        return t.records[1];
+    }
+};
+
+} // namespace
+
+TEST(PlotModel, ReadoutsAgreeWithTheSweepAtMarkers) {
+    Bench b;
+    ASSERT_EQ(b.sweep(50.0, 150.0, -201.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    m.returnLoss = true;
+    ASSERT_TRUE(m.open());
+    EXPECT_EQ(m.points(), 201);
+    m.returnLoss = true;
+    m.delay = true;
+    m.frame(600, 7.0);
+    // Marker at 95 MHz (a point of the sweep), jump there with F1.
+    b.tk.answer("95, 0");
+    m.command(kCmdSearch);
+    ASSERT_TRUE(m.markers[0].set());
+    m.command(kCmdFirstFButton);
+    const Frame fr = m.frame(600, 7.0);
+    const Readout r = m.readout();
+    EXPECT_NEAR(r.frequency, 95.0, 1e-4);
+    const analysis::ResultRecord p = b.pointAt(95.0);
+    EXPECT_NEAR(r.attenuation, p[analysis::kFieldAttenuation], 1e-4);
+    EXPECT_NEAR(r.returnLoss, p[analysis::kFieldReturnLoss], 1e-3);
+    EXPECT_NEAR(r.delay, p[analysis::kFieldDelay] * 1e9, 1e-3);
+    // The panel prints the same numbers.
+    char att[32];
+    std::snprintf(att, sizeof att, "%8.3f dB", p[analysis::kFieldAttenuation]);
+    bool found = false;
+    for (const PanelLine& l : fr.panel) found |= l.text == att;
+    EXPECT_TRUE(found) << att;
+    // The marker table lists it with the attenuation relative to the minimum.
+    m.command(kCmdTabulate);
+    const Frame ft = m.frame(600, 7.0);
+    ASSERT_EQ(ft.table.size(), 2u);
+    char rel[32];
+    std::snprintf(rel, sizeof rel, "%6.2f dB",
+                  p[analysis::kFieldAttenuation] - m.attenuationMinimum());
+    EXPECT_NE(ft.table[1].text.find(rel), std::string::npos) << ft.table[1].text;
+    EXPECT_NE(ft.table[0].text.find("---Delay----"), std::string::npos);
+
+    // Interpolation half way between two points agrees with the sweep there
+    // to the accuracy of a straight line between neighbours 0.5 MHz apart.
+    m.command(kCmdInterp);
+    m.frame(400, 7.0); // 2 pixels per point
+    m.cursorToX((m.cursor - m.lo) * 2 + 1);
+    const Readout half = m.readout();
+    EXPECT_NEAR(half.frequency, 95.25, 1e-4);
+    EXPECT_NEAR(half.attenuation, b.pointAt(95.25)[analysis::kFieldAttenuation], 0.01);
+}
+
+TEST(PlotModel, RangeCursorAndHandOvers) {
+    Bench b;
+    ASSERT_EQ(b.sweep(50.0, 150.0, -1000.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    // 1000 points in 600 pixels: at most 600 around the cursor.
+    m.cursor = 900;
+    Frame f = m.frame(600, 7.0);
+    EXPECT_EQ(f.hi - f.lo + 1, 600);
+    EXPECT_TRUE(m.lo <= 900 && 900 <= m.hi);
+    m.command(kCmdFull);
+    f = m.frame(1200, 7.0);
+    EXPECT_EQ(f.lo, 1);
+    EXPECT_EQ(f.hi, 1000);
+    // Lower / upper at the cursor, cursor moves beep at the ends.
+    m.cursor = 300;
+    m.command(kCmdLower);
+    m.cursor = 700;
+    m.command(kCmdUpper);
+    f = m.frame(1200, 7.0);
+    EXPECT_EQ(f.lo, 300);
+    EXPECT_EQ(f.hi, 700);
+    m.cursor = 1000;
+    const int beeps = b.tk.beeps;
+    m.key(0, kVkRight);
+    EXPECT_EQ(m.cursor, 1000);
+    EXPECT_EQ(b.tk.beeps, beeps + 1);
+    m.key('<', 0);
+    EXPECT_EQ(m.cursor, 995);
+    m.key(0, kVkLeft, kModShift);
+    EXPECT_EQ(m.cursor, 990);
+
+    // Range dialog: a bad list asks again, then two numbers select points.
+    b.tk.answer("120");
+    b.tk.answer("80, 120");
+    m.command(kCmdRange);
+    EXPECT_TRUE(b.tk.sawPrompt("1000 Points were analysed"));
+    EXPECT_TRUE(b.tk.sawPrompt("Plot frequency range (lower , upper MHz) ?"));
+    EXPECT_GE(m.frequency(m.lo), 80e6 - 1);
+    EXPECT_LT(m.frequency(m.lo - 1), 80e6);
+    EXPECT_LE(m.frequency(m.hi), 120e6 + 1);
+
+    // Hand-overs.
+    m.cursor = 400;
+    m.command(kCmdHandStart);
+    EXPECT_DOUBLE_EQ(b.options.markerLow, m.frequency(400));
+    EXPECT_EQ(m.status, " * Transferred * ");
+    m.command(kCmdFull);
+    m.command(kCmdRangeTimes2); // 100 - 2 x 100 would start below 0
+    EXPECT_GT(b.options.markerLow, 0.0);
+    EXPECT_DOUBLE_EQ(b.options.markerLow, m.frequency(1) / 2.0);
+    // The next interactive sweep starts there.
+    b.options.markerLow = 60e6;
+    b.options.markerHigh = 70e6;
+    ASSERT_EQ(b.sweep(50.0, 150.0, -11.0), 0);
+    EXPECT_NEAR(b.table.records[1][0], 60e6, 1.0);
+    EXPECT_NEAR(b.table.records[11][0], 70e6, 1.0);
+    // The table changed under the plot.
+    EXPECT_TRUE(m.tableChanged());
+}
+
+TEST(PlotModel, KeysModesAndSettings) {
+    Bench b;
+    ASSERT_EQ(b.sweep(50.0, 150.0, -201.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    // Ctrl+F7 cycles phase modes 1..4 and never selects 5.
+    for (int i = 0; i < 9; ++i) {
+        m.key(0, kVkF1 + 6, kModCtrl);
+        EXPECT_GE(m.phaseMode, 1);
+        EXPECT_LE(m.phaseMode, 4);
+    }
+    m.phaseMode = 5;
+    m.key(0, kVkF1 + 6, kModCtrl);
+    EXPECT_EQ(m.phaseMode, 1);
+    // 'z' cycles the extra modes with impedance data.
+    m.key('z', 0);
+    EXPECT_EQ(m.extraMode, 1);
+    EXPECT_EQ(m.key('q', 0).action, KeyAction::Beep);
+    EXPECT_EQ(m.key('X', 0).action, KeyAction::Close);
+    EXPECT_EQ(m.key('F', 0).command, kCmdFull);
+    EXPECT_EQ(m.key('f', 0).command, kCmdScaleFactors);
+    // Set, then F3 stores the cursor frequency.
+    m.cursor = 50;
+    m.command(kCmdSetButton);
+    m.key(0, kVkF1 + 2);
+    EXPECT_DOUBLE_EQ(m.markers[2].frequency, m.frequency(50));
+    m.cursor = 10;
+    m.key(0, kVkF1 + 2);
+    EXPECT_EQ(m.cursor, 50);
+    // Settings survive in the design.
+    m.delay = true;
+    m.colours[kItemPhase] = 9;
+    m.store();
+    PlotModel again(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(again.open());
+    EXPECT_TRUE(again.delay);
+    EXPECT_EQ(again.colours[kItemPhase], 9);
+    EXPECT_NEAR(again.markers[2].frequency, m.frequency(50), 1.0);
+    // Without impedance data extra mode and Smith chart go off.
+    b.table.flags[0] = 0;
+    again.smith = true;
+    ASSERT_TRUE(again.open());
+    EXPECT_FALSE(again.smith);
+    EXPECT_EQ(again.extraMode, 0);
+    // Fewer than two points: the window does not open.
+    ASSERT_EQ(b.sweep(100.0, 0.0, 0.0), 0);
+    EXPECT_FALSE(again.open());
+}
+
+TEST(PlotModel, PhaseModesAndLabels) {
+    Bench b;
+    ASSERT_EQ(b.sweep(92.0, 108.0, -161.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    m.command(kCmdPhaseFirst + 5);
+    Frame f = m.frame(600, 7.0);
+    double ppLs = 0.0;
+    {
+        double lo = 1e9, hi = -1e9;
+        for (int k = f.lo; k <= f.hi; ++k)
+            lo = std::min(lo, m.phaseValue(k)), hi = std::max(hi, m.phaseValue(k));
+        ppLs = hi - lo;
+    }
+    m.command(kCmdPhaseFirst + 1);
+    f = m.frame(600, 7.0);
+    double lo = 1e9, hi = -1e9;
+    for (int k = f.lo; k <= f.hi; ++k)
+        lo = std::min(lo, m.phaseValue(k)), hi = std::max(hi, m.phaseValue(k));
+    EXPECT_LE(hi - lo, ppLs + 1e-9);
+    EXPECT_NEAR(hi + lo, 0.0, 1e-6);
+    bool slope = false;
+    for (const PanelLine& l : f.panel) slope |= l.text.rfind("Slope=", 0) == 0;
+    EXPECT_TRUE(slope);
+    // Mode 2: the line through the reference point with the delay there has
+    // zero deviation at that point, and mode 4 stays within +-180.
+    m.cursor = 80;
+    m.command(kCmdPhaseFirst + 2);
+    m.frame(600, 7.0);
+    EXPECT_NEAR(m.phaseValue(80), 0.0, 1e-9);
+    m.command(kCmdPhaseFirst + 4);
+    m.frame(600, 7.0);
+    for (int k = 1; k <= m.points(); ++k) EXPECT_LE(std::fabs(m.phaseValue(k)), 180.0);
+    // Bandwidth read-out of the third-order 0.1 dB Chebyshev design with a
+    // 20 MHz ripple bandwidth: the 3 dB width is 20 MHz times
+    // cosh(acosh(1/eps)/3) = 1.3897 (eps^2 = 10^0.01 - 1); loss from the
+    // finite Q widens it a little.
+    b.design.analysis[3] = b.design.analysis[4] = 0.0; // lossless
+    ASSERT_EQ(b.sweep(50.0, 150.0, -1000.0), 0);
+    ASSERT_TRUE(m.open());
+    m.cursor = 500;
+    const std::vector<std::string> bw = m.bandwidthLines();
+    ASSERT_FALSE(bw.empty());
+    double width = 0;
+    ASSERT_EQ(std::sscanf(bw[0].c_str(), "3.0 dB Bw %lf", &width), 1) << bw[0];
+    const double eps = std::sqrt(std::pow(10.0, 0.01) - 1.0);
+    EXPECT_NEAR(width, 20.0 * std::cosh(std::acosh(1.0 / eps) / 3.0), 0.15);
+}
+
+TEST(AnalysisDialog, ValuesEditsAndButtons) {
+    Bench b;
+    DialogState state;
+    AnalysisDialogModel d(b.design, b.options, b.tk, state);
+    b.design.analysis = {50.0, 150.0, 0.0, 150, 500, 1000, 50.0};
+    d.open(600);
+    DialogValues v = d.values();
+    EXPECT_EQ(v.text[kIdPoints], "225"); // a step of 0 means 225 points
+    EXPECT_EQ(b.design.analysis[2], -225.0);
+    d.edit(kIdStart, "1, 2, -11");
+    v = d.values();
+    EXPECT_EQ(v.text[kIdStart], "1");
+    EXPECT_EQ(v.text[kIdStop], "2");
+    EXPECT_EQ(v.text[kIdStep], "0.1");
+    EXPECT_EQ(v.text[kIdPoints], "11");
+    // More than 1000 points: 225 with a beep.
+    const int beeps = b.tk.beeps;
+    d.edit(kIdStep, "0.0001");
+    v = d.values();
+    EXPECT_EQ(v.text[kIdPoints], "225");
+    EXPECT_EQ(b.tk.beeps, beeps + 1);
+    d.edit(kIdPoints, "1");
+    EXPECT_EQ(b.design.analysis[1], 0.0);
+    EXPECT_EQ(d.values().text[kIdPoints], "1");
+    // Q typed as 0 shows "Inf.".
+    bool repainted = false;
+    d.onQChanged = [&] { repainted = true; };
+    d.edit(kIdQc, "0");
+    EXPECT_EQ(d.values().text[kIdQc], "Inf.");
+    EXPECT_TRUE(repainted);
+    EXPECT_EQ(d.values().text[kIdQl], "150");
+    // Full plot with a 1300 pixel plot asks for 650 points.
+    AnalysisDialogModel wide(b.design, b.options, b.tk, state);
+    wide.open(1300);
+    wide.button(kIdFullPlot);
+    EXPECT_EQ(b.design.analysis[2], -650.0);
+    EXPECT_EQ(wide.values().text[kIdFullPlot], "&Full plot *");
+    // The flag survives into the next opening, and an explicit count ends it.
+    AnalysisDialogModel next(b.design, b.options, b.tk, state);
+    b.design.analysis[2] = -11;
+    next.open(800);
+    EXPECT_EQ(b.design.analysis[2], -800.0);
+    next.edit(kIdPoints, "50");
+    EXPECT_FALSE(state.fullPlot);
+    // Radio buttons.
+    next.button(kIdTabulated);
+    EXPECT_FALSE(next.graphic());
+    EXPECT_FALSE(b.options.fastDelay);
+    next.button(kIdFast);
+    EXPECT_TRUE(b.options.fastDelay);
+    next.button(kIdLog);
+    EXPECT_EQ(b.design.record[kSlotSettings].text[analysis::kSettingSpacing], '2');
+    next.button(kIdZoRef);
+    EXPECT_EQ(b.options.returnLossReference, '1');
+    next.edit(kIdReference, "75");
+    EXPECT_EQ(b.options.referenceImpedance, 75.0);
+    // eXit writes the display choice back and resets the data services.
+    bool reset = false;
+    next.onResetDataServices = [&] { reset = true; };
+    EXPECT_EQ(next.button(kIdExit), DialogOutcome::Exit);
+    EXPECT_TRUE(reset);
+    EXPECT_EQ(b.design.record[kSlotSettings].text[analysis::kSettingDisplay], '0');
+    next.button(kIdHelp);
+    EXPECT_EQ(b.tk.log.back(), "HELP: NWABOX.HLW");
+}
