@@ -378,3 +378,63 @@ TEST(Sweep, Failures) {
         EXPECT_FLOAT_EQ(b.table.records[0][kHeaderStep], static_cast<float>(1e6 / 9.0));
     }
 }
+
+TEST(Sweep, PhaseWrapRuleOfTheDeltaWyeSections) {
+    // The same bridged-T notch written as a code 10 section and as the
+    // primitives it stands for. Only the section sets the phase-wrap flag:
+    // where the phase falls from one point to the next, its delay has pi added
+    // to the phase step (once per half turn still negative).
+    struct Phases : SweepObserver {
+        std::vector<PointValues> points;
+        void point(int, const PointValues& v, const NetworkInterpreter&) override {
+            points.push_back(v);
+        }
+    };
+    auto sweep = [](bool section, Phases& out) {
+        Bench b;
+        EntryList& l = b.design.entries;
+        // A bridged T whose leg to ground resonates near 25 MHz: a lossy notch
+        // with a falling phase across it.
+        const double e[5] = {5e-12, 50e-9, 50e-9, 1e-6, 40.5e-12};
+        const char letters[5] = {'C', 'L', 'L', 'L', 'C'};
+        int i = 1;
+        if (section) {
+            for (int k = 0; k < 5; ++k) setEntry(l, i++, e[k], letters[k], 10);
+        } else {
+            for (int k = 0; k < 3; ++k) setEntry(l, i++, e[k], letters[k], 92);
+            setEntry(l, i++, 0.0, '_', 97);
+            setEntry(l, i++, 0.0, '_', 98);
+            setEntry(l, i++, 0.0, '_', 91);
+            setEntry(l, i++, e[3], letters[3], 94);
+            setEntry(l, i++, e[4], letters[4], 94);
+            setEntry(l, i++, 0.0, '_', 95);
+            setEntry(l, i++, 0.0, '_', 96);
+        }
+        setEntry(l, i++, 50.0, 'R', 1);
+        setEntry(l, i, 1e7, 'x', 1);
+        b.options.fastDelay = true;
+        b.design.analysis[3] = 30.0; // inductor Q
+        b.range(10.0, 40.0, -300.0);
+        b.sweep.setObserver(&out);
+        EXPECT_EQ(b.sweep.analyse(1), 0);
+        return b.sweep.interpreter().phaseWrap();
+    };
+    Phases withSection, withPrimitives;
+    EXPECT_TRUE(sweep(true, withSection));
+    EXPECT_FALSE(sweep(false, withPrimitives));
+    ASSERT_EQ(withSection.points.size(), 300u);
+    int falling = 0;
+    for (size_t k = 1; k < 300; ++k) {
+        const PointValues& a = withSection.points[k];
+        const PointValues& p = withPrimitives.points[k];
+        EXPECT_NEAR(a.attenuation, p.attenuation, 1e-9);
+        const double df = a.frequency - withSection.points[k - 1].frequency;
+        // phase fields are -phi in degrees
+        double dphi = -(a.phase - withSection.points[k - 1].phase) / kDegreesPerRadian;
+        EXPECT_NEAR(p.delay, dphi / (kOmega * df), 1e-15) << k;
+        if (dphi < 0.0) ++falling;
+        while (dphi < 0.0) dphi += M_PI;
+        EXPECT_NEAR(a.delay, dphi / (kOmega * df), 1e-15) << k;
+    }
+    EXPECT_GT(falling, 0); // the rule was exercised
+}
