@@ -3,6 +3,7 @@
 #include "design/design_file.h"
 #include "design/operations.h"
 #include "design/paths.h"
+#include "ui/gen_win.h"
 
 #include <cmath>
 #include <cstdio>
@@ -172,6 +173,8 @@ int Shell::startUp(const std::string& designArgument) {
     std::string path = joinPath(env.start, kPositionFileName);
     if (!fileExists(path)) path = joinPath(env.home, kPositionFileName);
     positions = readPositionFile(path, desktopHeight);
+    const WindowRect& g = positions.rects[kGenericWindow];
+    toolkit.genWin().rect = {g.x, g.y, g.width, g.height};
 
     std::string name = blank(designArgument) ? "default" : designArgument;
     setDesignName(design, name);
@@ -563,6 +566,9 @@ std::string Shell::positionFilePath() const {
 }
 
 bool Shell::finish() {
+    const auto& g = toolkit.genWin().rect;
+    positions.rects[kGenericWindow] = WindowRect{g[0], g[1], g[2], g[3]};
+    for (auto& f : beforeFinish) f();
     if (env.workingStale || env.working.empty()) {
         env.working = currentDirectory();
         env.workingStale = false;

@@ -82,6 +82,9 @@ public:
     // The three-way exit question; when empty the toolkit's Yes/No box is
     // used (No meaning "exit without save").
     std::function<ExitAnswer()> askExit;
+    // Run just before the position file is written: windows other than
+    // the main window store their rectangles into positions.rects here.
+    std::vector<std::function<void()>> beforeFinish;
     // Runs after every recall (equalizer data, data-branch slots, schematic).
     std::vector<std::function<void()>> afterRecall;
     // The "Design file operations" dialog: returns the button pressed,

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "ui/help.h"
 #include "ui/qt_toolkit.h"
 #include "ui/text_screen_widget.h"
 
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -63,6 +65,11 @@ void MainWindow::installHandlers() {
     shell_.askExit = [this] { return askExit(); };
     shell_.chooseFileOperation = [this] { return runFileOperations(); };
     shell_.chooseDesignFile = [this] { return chooseDesignFile(); };
+    shell_.beforeFinish.push_back([this, self = QPointer<MainWindow>(this)] {
+        if (!self) return;
+        const auto& h = toolkit_.helpViewer().rect;
+        shell_.positions.rects[shell::kHelpWindow] = shell::WindowRect{h[0], h[1], h[2], h[3]};
+    });
     shell_.commands.add(shell::kCmdNotation, [this](int) { return runNotationDialog(); });
     shell_.commands.add(shell::kCmdExit, [this](int) {
         // The close request runs after the command has returned.
@@ -154,6 +161,9 @@ void MainWindow::placeFromPositions() {
 
 int MainWindow::startUp(const std::string& designArgument) {
     int r = shell_.startUp(designArgument);
+    toolkit_.homeDirectory = shell_.env.home;
+    const shell::WindowRect& h = shell_.positions.rects[shell::kHelpWindow];
+    toolkit_.helpViewer().rect = {h.x, h.y, h.width, h.height};
     rebuildRecentMenu();
     placeFromPositions();
     refresh();

@@ -2,6 +2,7 @@
 
 #include "design/design_file.h"
 #include "design/paths.h"
+#include "ui/gen_win.h"
 #include "ui/scripted_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -136,9 +137,13 @@ TEST(ShellStartUp, PositionFileFromStartDirectoryAndRecentWrittenAtExit) {
     EXPECT_EQ(shell.positions.rects[kAnalysisDataWindow], WindowRect{});
     ASSERT_EQ(shell.positions.recent.size(), 2u);
     shell.positions.rects[kMainWindow] = WindowRect{40, 50, 800, 600};
+    // The generic text window keeps its own rectangle while it runs.
+    EXPECT_EQ(tk.genWin().rect, (std::array<int, 4>{5, 5, 640, 480}));
+    tk.genWin().rect = {7, 8, 900, 500};
     ASSERT_TRUE(shell.finish());
     PositionData back = readPositionFile(f.path() + "/tanvexw_pos.dat", 1000);
     EXPECT_EQ(back.rects[kMainWindow], (WindowRect{40, 50, 800, 600}));
+    EXPECT_EQ(back.rects[kGenericWindow], (WindowRect{7, 8, 900, 500}));
     ASSERT_EQ(back.recent.size(), 2u);
     EXPECT_EQ(back.recent[0], (RecentDesign{f.path(), "bp", false}));
     EXPECT_EQ(back.recent[1].name, "notch"); // the older "bp" entry is gone

@@ -4,6 +4,7 @@
 #include "shell/shell_dialogs.h"
 
 #include "design/design_file.h"
+#include "ui/help.h"
 #include "ui/qt_toolkit.h"
 #include "ui/scripted_toolkit.h"
 #include "ui/text_screen_widget.h"
@@ -270,13 +271,15 @@ TEST(MainWindow, ExitAsksWhenUnsavedAndWritesThePositionFile) {
                         "[Cancel] no exit");
     EXPECT_FALSE(fs::exists(folder.path() + "/tanvexw_pos.dat"));
 
+    p.toolkit.helpViewer().rect = {11, 12, 500, 400};
     p.window.onDialogShown = [&](QWidget* w) {
         qobject_cast<QMessageBox*>(w)->done(QMessageBox::No);
     };
     EXPECT_TRUE(p.window.close());
     std::string pos = readAll(folder.path() + "/tanvexw_pos.dat");
     EXPECT_EQ(pos.substr(0, pos.find('\n') + 1), "30,40,700,420\r\n");
-    EXPECT_NE(pos.find("\r\n" + folder.path() + "\r\nbandpass\r\n"), std::string::npos);
+    EXPECT_NE(pos.find("\r\n11,12,500,400\r\n" + folder.path() + "\r\nbandpass\r\n"),
+              std::string::npos);
 }
 
 TEST(MainWindow, FileOperationsDialogButtons) {
