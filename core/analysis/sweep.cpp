@@ -52,8 +52,6 @@ int SweepEvaluator::analyse(int mode) {
     // 3. Level of a lossless match.
     const double lambda0 = std::log(2.0 * std::sqrt(rs * rl) / rl);
 
-    if (mode == 3 || mode == 5 || mode == 6) options_.fastDelay = false;
-
     // 5. Marker range handed over by the plot window.
     const double mult = design_.notation.frequency.multiplier;
     if (options_.markerLow != 0.0) {
@@ -102,6 +100,8 @@ int SweepEvaluator::analyse(int mode) {
     const bool delayAuto = setting(kSettingDelayAuto) == '1';
     // 10, 11. Group delay method.
     if (delayAuto) options_.fastDelay = points > 49;
+    // The power distribution modes always use the precise method.
+    if (mode == 3 || mode == 5 || mode == 6) options_.fastDelay = false;
     const bool delay = mode == 0 || mode == 1 || mode == 3 || mode == 5;
     const bool fast = options_.fastDelay;
     // 12. Spacing.

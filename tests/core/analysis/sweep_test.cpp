@@ -192,6 +192,7 @@ TEST(Sweep, DelayMethods) {
     EXPECT_EQ(walks(50, false, false, 1), 100);
     EXPECT_EQ(walks(50, false, true, 1), 51);
     EXPECT_EQ(walks(50, false, true, 3), 100); // power distribution clears the fast flag
+    EXPECT_EQ(walks(50, true, false, 5), 100); // ... also when the method is automatic
     EXPECT_EQ(walks(50, false, false, 2), 50); // no delay in mode 2
 }
 
