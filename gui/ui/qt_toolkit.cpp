@@ -42,6 +42,36 @@ protected:
     }
 };
 
+// Keeps mouse and key input away from the main window and its other
+// windows while a selection is open.
+class ModalFilter : public QObject {
+public:
+    QPointer<QWidget> main;
+    std::vector<QPointer<QWidget>> allowed;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ShortcutOverride:
+            break;
+        default:
+            return false;
+        }
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || !main) return false;
+        QWidget* top = w->window();
+        for (const auto& a : allowed)
+            if (a && (top == a || a->isAncestorOf(w))) return false;
+        return top == main || main->isAncestorOf(top);
+    }
+};
+
 } // namespace
 
 int virtualKeyOf(int k) {
@@ -229,8 +259,9 @@ int QtToolkit::select(int preselected, int markerColumn, int firstRow, bool mark
         int width = genWin_ ? genWin_->frameGeometry().width() : 640;
         SelectionBar bar(opts, preselected, rows, width, main_);
         bar.move(boxPosition());
-        QObject::connect(genView_, &TextScreenWidget::cellClicked, &bar,
-                         &SelectionBar::textClicked);
+        if (genView_)
+            QObject::connect(genView_, &TextScreenWidget::cellClicked, &bar,
+                             &SelectionBar::textClicked);
         // Moving or resizing the text window moves the bar with it.
         QTimer follow;
         follow.setInterval(100);
@@ -242,9 +273,24 @@ int QtToolkit::select(int preselected, int markerColumn, int firstRow, bool mark
             if (bar.width() != w) bar.relayout(w);
         });
         follow.start();
+        // Modal to the main window, but the text window stays open to
+        // clicks on its option rows.
+        ModalFilter filter;
+        filter.main = main_;
+        filter.allowed = {QPointer<QWidget>(&bar), QPointer<QWidget>(genWin_.data())};
+        qApp->installEventFilter(&filter);
+        QEventLoop loop;
+        QObject::connect(&bar, &QDialog::finished, &loop, &QEventLoop::quit);
+        bar.show();
+        bar.activateWindow();
         if (onBoxShown) QTimer::singleShot(0, &bar, [this, &bar] { onBoxShown(&bar); });
-        bar.exec();
+        loop.exec();
+        qApp->removeEventFilter(&filter);
         result = bar.result();
+        if (result == ui::kSelectOutside) {
+            pendingClickColumn = bar.clickColumn();
+            pendingClickRow = bar.clickRow();
+        }
         if (result == SelectionBar::kSizeRequest) {
             if (genWin_ && genView_) {
                 QSize cell = genView_->cellSize();

@@ -48,11 +48,16 @@ void SelectionBar::finish(int result) {
 
 void SelectionBar::textClicked(int column, int row, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
+    clickColumn_ = column;
+    clickRow_ = row;
     int r = ui::resultForClick(options_, rows_, column, row);
-    if (r == 0)
-        QApplication::beep();
-    else if (r > 0)
+    if (r > 0) {
         finish(r);
+        return;
+    }
+    if (r == 0) QApplication::beep();
+    // The click gives the keyboard back to the bar.
+    activateWindow();
 }
 
 void SelectionBar::keyPressEvent(QKeyEvent* event) {

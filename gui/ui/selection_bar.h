@@ -23,6 +23,9 @@ public:
                  const ui::SelectionRows& rows, int width, QWidget* parent);
 
     int result() const { return result_; }
+    // Cell of the last click in the text window, (-1,-1) before one.
+    int clickColumn() const { return clickColumn_; }
+    int clickRow() const { return clickRow_; }
     // Lays the buttons out again for a bar of this width.
     void relayout(int width);
     QPushButton* buttonFor(int result) const;
@@ -42,6 +45,8 @@ private:
     ui::SelectionRows rows_;
     std::vector<QPushButton*> buttons_;
     int result_ = ui::kSelectEsc;
+    int clickColumn_ = -1;
+    int clickRow_ = -1;
 };
 
 } // namespace tanvex::gui

@@ -141,6 +141,36 @@ TEST(GenWinWindow, SelectionBarUnderTheTextWindow) {
         QTest::mouseClick(v, Qt::LeftButton, {}, v->cellOrigin(20, 12) + QPoint(2, 2));
     };
     EXPECT_EQ(tk.select(1, -3, 3, false, 6, "&Disk,&Review"), 130);
+    EXPECT_EQ(tk.pendingClickRow, 12);
+    // Row 12 is the third option row of this one: chosen without a bar.
+    bool barShown = false;
+    tk.onBoxShown = [&](QWidget* bar) {
+        barShown = true;
+        QTest::keyClick(bar, Qt::Key_Escape);
+    };
+    EXPECT_EQ(tk.select(1, 3, 10, false, 14, "&One,&Two,&Three"), 3);
+    EXPECT_FALSE(barShown);
+    EXPECT_EQ(tk.pendingClickRow, -1);
+    // While the bar is open the main window takes no input.
+    int mainClicks = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* c) : n(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::MouseButtonPress) ++*n;
+            return false;
+        }
+    } counter(&mainClicks);
+    tk.onBoxShown = [&](QWidget* bar) {
+        main.installEventFilter(&counter);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), main.mapToGlobal(QPointF(5, 5)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &press);
+        main.removeEventFilter(&counter);
+        QTest::keyClick(bar, Qt::Key_Escape);
+    };
+    EXPECT_EQ(tk.select(1, 3, 3, false, 6, "&Disk,&Review"), 27);
+    EXPECT_EQ(mainClicks, 0);
 
     g.close();
     QApplication::processEvents();
