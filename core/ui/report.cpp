@@ -44,7 +44,7 @@ void ReportChannel::report(const std::string& text, int attr) {
     switch (destination_) {
     case kFile: {
         std::string out = ascii ? boxToAscii(text) : cp437ToUtf8(text);
-        std::fwrite(out.data(), 1, out.size(), file_);
+        if (std::fwrite(out.data(), 1, out.size(), file_) != out.size()) writeFailed_ = true;
         break;
     }
     case kPrinter: {
@@ -84,13 +84,16 @@ void ReportChannel::newline() {
     }
 }
 
-void ReportChannel::end() {
+bool ReportChannel::end() {
+    bool ok = !writeFailed_;
+    writeFailed_ = false;
     if (file_) {
-        std::fclose(file_);
+        if (std::fclose(file_) != 0) ok = false;
         file_ = nullptr;
     }
     if (destination_ == kPrinter && printer_) printer_->end();
     destination_ = kScreen;
+    return ok;
 }
 
 } // namespace tanvex::ui

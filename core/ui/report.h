@@ -62,7 +62,10 @@ public:
     int destination() const { return destination_; }
     void report(const std::string& text, int attr = -1);
     void newline();
-    void end();
+    // Closes the file or print job. False when a report file could not be
+    // written completely (a full disk, say), so callers do not announce a
+    // report that is not there.
+    bool end();
 
     // Printer cursor (device pixels) and page count, for the curious.
     int printerX() const { return px_; }
@@ -73,6 +76,7 @@ private:
     GenWin& genWin_;
     PrinterSink* printer_;
     std::FILE* file_ = nullptr;
+    bool writeFailed_ = false;
     int destination_ = kScreen;
     int px_ = 0;
     int py_ = 0;

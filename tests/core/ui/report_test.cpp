@@ -70,7 +70,7 @@ TEST(ReportChannel, FileReportsUseCrLfAndUtf8) {
         rep.report("L1 \xC4\xC4 5.1 nH");
         rep.newline();
         rep.report("end");
-        rep.end();
+        EXPECT_TRUE(rep.end());
         EXPECT_EQ(rep.destination(), 0);
     }
     EXPECT_EQ(slurp(path), "L1 \u2500\u2500 5.1 nH\r\nend");
@@ -82,6 +82,15 @@ TEST(ReportChannel, FileReportsUseCrLfAndUtf8) {
     } // the destructor closes the file
     EXPECT_EQ(slurp(path), ",-,");
     std::remove(path.c_str());
+    // A file that cannot be written completely is reported by end().
+    {
+        ReportChannel full(tk.genWin());
+        if (full.start("/dev/full", ReportChannel::kFile) == ReportChannel::kFile) {
+            for (int i = 0; i < 2000; ++i) full.report("0123456789012345678901234567890123456789");
+            EXPECT_FALSE(full.end());
+        }
+        EXPECT_TRUE(full.end()); // nothing open any more
+    }
     // A file that cannot be created leaves the screen as destination.
     ReportChannel rep(tk.genWin());
     EXPECT_EQ(rep.start("/nonexistent-dir/x.1HC", ReportChannel::kFile), 0);
