@@ -91,6 +91,11 @@ void bigNetwork(Design& d) {
             setEntry(l, i++, 0.0, '_', 9);
         }
     }
+    // A shunt (L || C) + R branch and a series inductor at the source end.
+    setEntry(l, i++, 80e-9, 'L', 6);
+    setEntry(l, i++, 25e-12, 'C', 6);
+    setEntry(l, i++, 2.0, 'R', 6);
+    setEntry(l, i++, 45e-9, 'L', 3);
     setEntry(l, i++, 50.0, 'R', 1);
     setEntry(l, i, 1e8, 'x', 1);
 }
