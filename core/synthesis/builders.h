@@ -1,0 +1,68 @@
+// The network builders: each turns the lowpass prototype and the design
+// parameters into the current design's network entry list and answers with
+// a synthesis result code.
+//
+// Result codes: 0 success, 2 negative values in the design, 3 inappropriate
+// reference lowpass, 4 not implemented, 5 a parameter at fault (slot 21's
+// letter names it), -1 reopen the parameters, -2 open the termination
+// matcher, -3 re-issue the last command, -4 aborted, -5 / -6 open the
+// coaxial dimensions window (rod / coil form).
+#pragma once
+
+#include "design/design_record.h"
+#include "synthesis/prototype.h"
+
+#include <string>
+#include <vector>
+
+namespace tanvex::synthesis {
+
+enum BuildResult {
+    kBuildOk = 0,
+    kBuildNegative = 2,
+    kBuildBadReference = 3,
+    kBuildNotImplemented = 4,
+    kBuildFault = 5,
+    kBuildReopen = -1,
+    kBuildTerminationMatcher = -2,
+    kBuildReissue = -3,
+    kBuildAborted = -4,
+    kBuildCoaxialRod = -5,
+    kBuildCoaxialCoil = -6,
+};
+
+// ---- Shared pieces ----------------------------------------------------------
+// The two resonant frequencies of a transformed L-C branch (w_a * w_b = 1):
+// v = 1/sqrt(L C) (bandpass) or sqrt(L C) (notch, inverse set), v /= 2Q.
+void resonatorSplit(bool inverse, const PrototypeElement& element, double q, double& wa,
+                    double& wb);
+// Writes entry 0 (1 ohm), the source resistance at index n and the terminator
+// 1/(2 pi) after it.
+void writeNormalizedEnds(EntryList& list, int n, double source);
+// Dual-transforms entries 1..n when the source-end element does not have the
+// connection the configuration asks for (parallel: wantShunt).
+void orientNetwork(EntryList& list, bool wantShunt, int lastPrototypeCode);
+// Band edges from the arithmetic centre and bandwidth: f0 = sqrt(f1 f2).
+double geometricCentre(double fo, double bw);
+// Any element value below zero among entries 1..n-1.
+bool hasNegativeValues(const EntryList& list);
+
+// ---- Builders -----------------------------------------------------------------
+// mode 0 lowpass, 1 highpass, 2 coaxial coil, 3 coaxial rod.
+int lowpassLadder(PrototypeContext& ctx, int mode);
+// mode 0 normal, 1 without the impedance scaling.
+int directBandpass(PrototypeContext& ctx, int mode);
+// Direct scaled notch; mode 1 leaves out the impedance scaling.
+int directNotch(PrototypeContext& ctx, int mode = 0);
+int resistorPad(PrototypeContext& ctx);
+int linearPhaseBandpass(PrototypeContext& ctx);
+int fiveResonatorElliptic(PrototypeContext& ctx);
+int zigzagBandpass(PrototypeContext& ctx);
+
+// Five-element equivalent of a four-element shunt section (code 28 group at
+// index i) as a code 48 group. equalL: the second inductors equal the first;
+// ratio: the ratio of the shunt branch inductors. Returns false when no
+// equivalent exists ("Dipole error").
+bool dipoleEquivalent(EntryList& list, int i, bool equalL, double ratio);
+
+} // namespace tanvex::synthesis

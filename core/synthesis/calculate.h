@@ -1,0 +1,36 @@
+// "Calculate": runs the builder of the current design type and handles its
+// result (messages, matchers, follow-up windows).
+#pragma once
+
+#include "synthesis/builders.h"
+#include "synthesis/prototype.h"
+
+#include <functional>
+#include <string>
+
+namespace tanvex::synthesis {
+
+class NarrowBandView;
+
+// What Calculate calls back into the program around it. Unset hooks do
+// nothing.
+struct CalculateHooks {
+    std::function<int()> reopenParameters;    // -1 and 5
+    std::function<void(int end)> matcher;     // 0 source end, 1 termination end
+    std::function<void(int mode)> coaxial;    // -6 coil form (0), -5 rod form (1)
+    std::function<void()> reissueLastCommand; // -3
+    std::function<void()> refresh;            // after success
+    NarrowBandView* narrowBand = nullptr;     // the narrow band dialog's window
+};
+
+// Runs the builder of slot 11 and returns its raw result.
+int runBuilder(PrototypeContext& ctx, NarrowBandView* view);
+
+// The message Calculate shows for a result, "" when none.
+std::string resultMessage(int result);
+
+// Calculate: the new-values request, the builder, and the result handling.
+// Returns the builder's result (27 reported as -4).
+int calculate(PrototypeContext& ctx, CalculateHooks& hooks);
+
+} // namespace tanvex::synthesis
