@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "design/filename_list_dialog.h"
 #include "ui/help.h"
 #include "ui/qt_toolkit.h"
 #include "ui/text_screen_widget.h"
@@ -70,6 +71,7 @@ void MainWindow::installHandlers() {
         const auto& h = toolkit_.helpViewer().rect;
         shell_.positions.rects[shell::kHelpWindow] = shell::WindowRect{h[0], h[1], h[2], h[3]};
     });
+    shell_.commands.add(shell::kCmdFileListBox, [this](int) { return runFilenameList(); });
     shell_.commands.add(shell::kCmdNotation, [this](int) { return runNotationDialog(); });
     shell_.commands.add(shell::kCmdExit, [this](int) {
         // The close request runs after the command has returned.
@@ -261,6 +263,15 @@ shell::ExitAnswer MainWindow::askExit() {
     }
 }
 
+int MainWindow::runFilenameList() {
+    FilenameListDialog dialog(shell_.design, toolkit_, this);
+    dialog.showHelp = [this](const std::string& page) { shell_.help(page); };
+    showHook(&dialog);
+    // "fx -->Operation" has set the design name: go on with the operations.
+    if (dialog.exec() == FilenameListDialog::kOperation) return shell_.fileOperations();
+    return 0;
+}
+
 int MainWindow::runFileOperations() {
     FileOperationsDialog dialog(this);
     showHook(&dialog);
@@ -268,11 +279,14 @@ int MainWindow::runFileOperations() {
 }
 
 std::string MainWindow::chooseDesignFile() {
-    QFileDialog dialog(this, QStringLiteral("TANVEX files"),
+    QFileDialog dialog(this, QString::fromLatin1(kOpenDialogTitle),
                        QString::fromLocal8Bit(shell_.env.working.c_str()));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Specification files  (.spk) (*.spk)"),
-                           QStringLiteral("Circuit design files (.dzn) (*.dzn)")});
+    QStringList filters;
+    for (const auto& [label, pattern] : openFileFilters(kOpenDesign))
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(label.c_str()),
+                                                 QString::fromLatin1(pattern.c_str()));
+    dialog.setNameFilters(filters);
     std::string name = designName(shell_.design);
     dialog.selectFile(QString::fromLocal8Bit(name.c_str()));
     showHook(&dialog);

@@ -75,6 +75,7 @@ private:
     int runNotationDialog();
     shell::ExitAnswer askExit();
     int runFileOperations();
+    int runFilenameList();
     std::string chooseDesignFile();
     void refresh();
     void showHook(QWidget* dialog);

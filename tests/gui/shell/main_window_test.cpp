@@ -4,6 +4,7 @@
 #include "shell/shell_dialogs.h"
 
 #include "design/design_file.h"
+#include "design/filename_list_dialog.h"
 #include "ui/help.h"
 #include "ui/qt_toolkit.h"
 #include "ui/scripted_toolkit.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -195,8 +197,16 @@ TEST(MainWindow, AcceleratorsInEitherCaseAndPopupLetters) {
     EXPECT_EQ(p.design.record[8].letter, 'x');
     QTest::keyClick(p.window.statusView(), Qt::Key_T, Qt::ShiftModifier); // upper case T
     EXPECT_EQ(p.design.record[8].letter, 'X');
+    std::vector<int> ran;
+    for (int id : {shell::kCmdFileListBox, shell::kCmdHelp})
+        p.shell.commands.add(id, [&](int i) {
+            ran.push_back(i);
+            return 0;
+        });
     EXPECT_EQ(p.window.handleKey(Qt::Key_F12, QString(), Qt::NoModifier), shell::kCmdFileListBox);
     EXPECT_EQ(p.window.handleKey(Qt::Key_Question, "?", Qt::ShiftModifier), shell::kCmdHelp);
+    QTest::keyClick(p.window.statusView(), Qt::Key_B);
+    EXPECT_EQ(ran, (std::vector<int>{166, 104, 166}));
     EXPECT_EQ(p.window.handleKey(Qt::Key_A, "a", Qt::ControlModifier), 0);
 
     p.window.handleKey(Qt::Key_D, "d", Qt::NoModifier);
@@ -289,4 +299,25 @@ TEST(MainWindow, FileOperationsDialogButtons) {
     QTimer::singleShot(0, &d, [&] { d.press(104); });
     EXPECT_EQ(d.exec(), 104);
     d.grab().save(QString(TANVEX_PICTURE_DIR) + "/shell_file_operations.png");
+}
+
+TEST(MainWindow, FileListBoxLeadsToTheFileOperations) {
+    app();
+    Program p;
+    p.window.show();
+    setDesignName(p.design, "bandpass");
+    std::vector<std::string> shown;
+    p.window.onDialogShown = [&](QWidget* w) {
+        shown.push_back(w->windowTitle().toStdString());
+        if (auto* list = qobject_cast<FilenameListDialog*>(w)) {
+            QTest::keyClicks(list->fieldEdit(0), "lp9");
+            list->toOperation();
+        } else if (auto* ops = qobject_cast<FileOperationsDialog*>(w)) {
+            ops->press(106); // abort
+        }
+    };
+    EXPECT_EQ(p.window.handleKey(Qt::Key_F12, QString(), Qt::NoModifier), shell::kCmdFileListBox);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Filename list", "Design file operations"}));
+    EXPECT_EQ(designName(p.design), "lp9");
+    EXPECT_FALSE(isSaved(p.design.record)); // the operations dialog was opened
 }
