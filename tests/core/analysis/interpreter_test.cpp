@@ -11,6 +11,7 @@
 #include <cmath>
 #include <complex>
 #include <initializer_list>
+#include <random>
 
 using namespace tanvex;
 using namespace tanvex::analysis;
@@ -511,4 +512,38 @@ TEST(Interpreter, PhaseSumMatchesThePlainArctangentDifferences) {
         }
     }
     EXPECT_GT(leftHalfPlane, 50); // sums beyond one half turn were exercised
+}
+
+TEST(Interpreter, RandomProgramsNeverRunOffTheList) {
+    // Hand-written programs may be anything: random codes (valid or not),
+    // letters and values. Every walk must end with 0 or 1, inside the list,
+    // with the stack within its nine entries.
+    std::mt19937 rng(31337);
+    auto uni = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
+    const char letters[] = {'L', 'C', 'R', 'Z', 'D', 'N', 'F', 'l', 'c', 't', '3', '9', 'x', 0};
+    int completed = 0, failed = 0;
+    for (int rep = 0; rep < 4000; ++rep) {
+        EntryList list{};
+        const int n = uni(1, 149);
+        setEntry(list, 0, uni(0, 3) ? 50.0 : 0.0, 'R', 1);
+        for (int i = 1; i < n; ++i) {
+            int code = uni(0, 3) ? uni(2, 53) : uni(88, 102);
+            if (code == 1) code = 2;
+            const double v = std::ldexp(static_cast<double>(uni(-1000, 1000)), uni(-40, 10));
+            setEntry(list, i, v, letters[uni(0, 13)], code);
+        }
+        setEntry(list, n, 50.0, 'R', 1);
+        if (n + 1 < kEntrySlots) setEntry(list, n + 1, 1e7, 'x', 1);
+        Machine m;
+        m.settings.temperatureOn = rep % 3 == 0;
+        m.settings.temperatureShift = 10.0;
+        m.data.notReadyFirst = 1;
+        const int r = m.walk(list, 1e6 * (1 + rep % 50), rep % 2 == 0);
+        ASSERT_TRUE(r == 0 || r == 1);
+        EXPECT_LE(m.in.stackDepth(), kStackDepth);
+        EXPECT_LE(m.in.recordCount(), kMaxRecords + 1);
+        (r == 0 ? completed : failed)++;
+    }
+    EXPECT_GT(completed, 0);
+    EXPECT_GT(failed, 0);
 }
