@@ -177,6 +177,7 @@ struct Frame {
     std::vector<PanelLine> panel;
     std::vector<PanelLine> table;    // marker tabulation (header first)
     std::vector<std::string> bottom; // lines under the plot
+    std::string message;             // a long status line under the plot
     SmithTrace smith;
     int scaleStyle = 0;
 };

@@ -268,7 +268,8 @@ Frame PlotModel::frame(int width, double charWidth) {
         const double div = s.lock == LockMode::Automatic || !s.valid
                                ? autoDivision(span * 1.25, s.steps)
                                : s.division;
-        fitScale(s, mn, mx, std::round((mn + mx) / 2.0 / div) * div);
+        // (+ 0.0 turns a rounded -0 into 0 for the label.)
+        fitScale(s, mn, mx, std::round((mn + mx) / 2.0 / div) * div + 0.0);
         if (s.lock == LockMode::Automatic) s.division = div;
         curve(kItemPhase,
               [&](int k) { return kDivisions / 2.0 - (phaseValue(k) - s.reference) / s.division; });
@@ -294,7 +295,11 @@ Frame PlotModel::frame(int width, double charWidth) {
     add(kItemText, "");
     add(kItemText, format("From %g %s", flo, frequencyUnit().c_str()));
     add(kItemText, format("To %g %s", fhi, frequencyUnit().c_str()));
-    if (!status.empty()) add(kItemText, status);
+    // Short messages in the panel, long ones (file names) under the plot.
+    if (!status.empty() && status.size() <= 23)
+        add(kItemText, status);
+    else if (!status.empty())
+        fr.message = status;
 
     // Cursor and frequency -> x.
     fr.cursorX = double(cursor - lo) * pixels_ + (interpolation ? interpOffset : 0);

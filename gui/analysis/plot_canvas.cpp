@@ -110,7 +110,7 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
     const Frame& f = frame_;
     const bool captions = model_.captionOn[0] || model_.captionOn[1];
     const int top = ch / 2 + (captions ? 2 * ch : 0) + 2;
-    const int bottomRows = 1 + (f.bottom.empty() ? 0 : 1);
+    const int bottomRows = 1 + (f.bottom.empty() ? 0 : 1) + (f.message.empty() ? 0 : 1);
     int H = (height() - top - bottomRows * ch - ch / 2 - 6) / kDivisions * kDivisions;
     H = std::max(H, 8 * 8);
     plotLeft_ = cw;
@@ -186,6 +186,12 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
             s);
     }
 
+    if (!f.message.empty()) {
+        p.setPen(text);
+        p.drawText(QPointF(left, top + H + 2 + (bottomRows - 1) * ch + asc),
+                   QString::fromStdString(f.message));
+    }
+
     // Mask: the forbidden region above each step hatched, the step in red.
     p.save();
     p.setClipRect(box.adjusted(-1, -1, 1, 1));
@@ -242,7 +248,8 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
         }
         const QString label = QStringLiteral("F%1").arg(m.index + 1);
         const int w = fm.horizontalAdvance(label);
-        const QRectF lr(x - w / 2.0 - 2, top + 2 + (m.index % 2) * ch, w + 4, ch);
+        const double lx = std::clamp(x - w / 2.0 - 2, left + 1, right - w - 5);
+        const QRectF lr(lx, top + 2 + (m.index % 2) * ch, w + 4, ch);
         p.fillRect(lr, bg);
         p.setPen(c);
         p.drawText(lr, Qt::AlignCenter, label);
@@ -294,6 +301,7 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
 
     // Read-out panel.
     const int panelX = plotLeft_ + W + cw;
+    panelLeft_ = panelX;
     int y = top;
     for (const PanelLine& l : f.panel) {
         p.setPen(itemColour(l.item, onWhite));
@@ -304,6 +312,7 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
         logo.draw(p, panelX, std::max(y + ch, top + H - 90), homeDirectory, *toolkit);
 
     // Smith chart.
+    smithRect_ = QRectF();
     if (f.smith.on) {
         const int sx0 = panelX + kPanelChars * cw;
         const int sw = width() - sx0 - cw / 2;
@@ -315,6 +324,7 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
             20.0,
             std::min(double(sw), double(height() - top - (textRows + 1) * ch - 4)) / 2.0 - 2.0);
         const QPointF c0(sx0 + sw / 2.0, top + R + 1);
+        smithRect_ = QRectF(c0.x() - R, c0.y() - R, 2 * R, 2 * R);
         auto at = [&](double u, double v) { return QPointF(c0.x() + u * R, c0.y() - v * R); };
         const QColor grid = onWhite ? QColor(150, 150, 150) : QColor(95, 95, 95);
         QPainterPath disc;

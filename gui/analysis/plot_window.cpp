@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -41,13 +42,19 @@ PlotWindow::PlotWindow(PlotModel& model, QtToolkit& toolkit, PlotContext context
     buttonRow_ = new QWidget(central);
     buttonRow_->setFixedHeight(28);
     layout->addWidget(buttonRow_);
+    // Eleven buttons, each one eleventh of the width.
+    auto* row = new QHBoxLayout(buttonRow_);
+    row->setContentsMargins(0, 1, 0, 1);
+    row->setSpacing(0);
     for (int i = 0; i < 11; ++i) {
         const int id = i == 0 ? kCmdSetButton : kCmdFirstFButton + i - 1;
         auto* b = new QPushButton(i == 0 ? QStringLiteral("Set") : QStringLiteral("F%1").arg(i),
                                   buttonRow_);
         b->setObjectName(QString::number(id));
         b->setFocusPolicy(Qt::NoFocus);
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         connect(b, &QPushButton::clicked, this, [this, id] { runCommand(id); });
+        row->addWidget(b, 1);
         buttons_[i] = b;
     }
     setCentralWidget(central);
@@ -198,14 +205,6 @@ void PlotWindow::updateChecks() {
                                    : QString());
     const bool hide = model_.captionOn[0] || model_.captionOn[1] || model_.logoOn;
     buttonRow_->setVisible(!hide);
-}
-
-void PlotWindow::layoutButtons() {
-    const int w = buttonRow_->width();
-    for (int i = 0; i < 11; ++i) {
-        const int x0 = w * i / 11, x1 = w * (i + 1) / 11;
-        buttons_[i]->setGeometry(x0, 1, x1 - x0, buttonRow_->height() - 2);
-    }
 }
 
 void PlotWindow::repaintPlot() {
@@ -359,7 +358,6 @@ void PlotWindow::keyPressEvent(QKeyEvent* e) {
 
 void PlotWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    layoutButtons();
     if (context_.rectChanged) context_.rectChanged(x(), y(), width(), height());
 }
 

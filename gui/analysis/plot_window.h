@@ -57,6 +57,10 @@ public:
     int plotLeft() const { return plotLeft_; }
     const plot::Frame& lastFrame() const { return frame_; }
     QFont panelFont() const { return font_; }
+    // Where the last frame drew the Smith chart's unit circle (empty: none).
+    QRectF smithRect() const { return smithRect_; }
+    // Left edge of the read-out panel in the last frame.
+    int panelLeft() const { return panelLeft_; }
     bool printing = false;
     ui::Toolkit* toolkit = nullptr;
     std::string homeDirectory;
@@ -80,6 +84,8 @@ private:
     QFont font_;
     plot::Frame frame_;
     int plotLeft_ = 0;
+    int panelLeft_ = 0;
+    QRectF smithRect_;
     bool dragging_ = false;
 };
 
@@ -120,7 +126,6 @@ private:
     void buildMenus();
     QAction* addCommand(QMenu* menu, int id, const char* text, bool checkable = false);
     void updateChecks();
-    void layoutButtons();
     void repaintPlot();
     void outputs(int id);
     void runDialog(QDialog& d);
