@@ -1,10 +1,17 @@
 // tanvexw: the main design program.
+
+// First: the schematic renderer has a member named emit, which Qt's
+// keyword macro would otherwise rewrite.
+#include "schematic/schematic_editor_window.h"
+
+#include "analysis/analysis_front.h"
 #include "design/design_record.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "ui/qt_toolkit.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <clocale>
 #include <memory>
 #include <string>
@@ -23,6 +30,29 @@ int main(int argc, char** argv) {
     tanvex::gui::MainWindow window(shell, toolkit);
     window.show();
 
+    // ---- The subsystems plug their commands in here ----
+    // Analyse (133): the sweep with its dialog, plot window and listing.
+    auto analysisFront = tanvex::gui::registerAnalysisCommands(shell, toolkit, &window);
+    // Edit (135): the Schematic Editor window, at most one.
+    QPointer<tanvex::gui::SchematicEditorWindow> editor;
+    shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {
+        if (!editor) {
+            editor = new tanvex::gui::SchematicEditorWindow(*design, &toolkit);
+            editor->setAttribute(Qt::WA_DeleteOnClose);
+            window.rememberRect(editor, tanvex::shell::kSchematicEditorWindow);
+        }
+        editor->show();
+        editor->raise();
+        editor->activateWindow();
+        return 0;
+    });
+    // After every command the schematic shows the design as it now is.
+    auto repaintMain = shell.repaint;
+    shell.repaint = [&, repaintMain] {
+        if (repaintMain) repaintMain();
+        if (editor) editor->update();
+    };
+
     // The design named on the command line (words joined as typed).
     std::string name;
     for (int i = 1; i < argc; ++i) {
@@ -30,5 +60,7 @@ int main(int argc, char** argv) {
         name += argv[i];
     }
     window.startUp(name);
-    return app.exec();
+    int result = app.exec();
+    delete editor.data();
+    return result;
 }

@@ -20,6 +20,33 @@
 
 namespace tanvex::gui {
 
+namespace {
+
+// Copies a window's frame position and size into a remembered rectangle.
+class RectKeeper : public QObject {
+public:
+    RectKeeper(QWidget* window, shell::WindowRect* rect) : QObject(window), rect_(rect) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* w = static_cast<QWidget*>(watched);
+        bool normal = !w->isMinimized() && !w->isMaximized();
+        if (normal && event->type() == QEvent::Move) {
+            rect_->x = w->frameGeometry().x();
+            rect_->y = w->frameGeometry().y();
+        } else if (normal && event->type() == QEvent::Resize) {
+            rect_->width = w->width();
+            rect_->height = w->height();
+        }
+        return false;
+    }
+
+private:
+    shell::WindowRect* rect_;
+};
+
+} // namespace
+
 // Runs the test hook once the dialog's own event loop has started.
 void MainWindow::showHook(QWidget* dialog) {
     if (!onDialogShown) return;
@@ -159,6 +186,14 @@ void MainWindow::placeFromPositions() {
     move(x, y);
     resize(w, h);
     placed_ = true;
+}
+
+void MainWindow::rememberRect(QWidget* window, int slot) {
+    if (!window || slot < 0 || slot >= shell::kWindowSlots) return;
+    shell::WindowRect& r = shell_.positions.rects[static_cast<std::size_t>(slot)];
+    window->move(r.x < 0 ? 0 : r.x, r.y < 0 ? 0 : r.y);
+    window->resize(r.width < 100 ? 100 : r.width, r.height < 80 ? 80 : r.height);
+    window->installEventFilter(new RectKeeper(window, &r));
 }
 
 int MainWindow::startUp(const std::string& designArgument) {

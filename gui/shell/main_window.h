@@ -50,6 +50,11 @@ public:
     // Moves to the saved main-window rectangle (negative x or y as 0).
     void placeFromPositions();
 
+    // Places a window of the program in its remembered rectangle (slot of
+    // shell::WindowSlot) and keeps the rectangle up to date while it moves
+    // or is resized, so that it is written to the position file at exit.
+    void rememberRect(QWidget* window, int slot);
+
     // Handles a typed key as the main window's keyboard does: accelerators
     // first, then the pop-up letters, else a beep. Returns the command run
     // (0 when none).

@@ -321,3 +321,21 @@ TEST(MainWindow, FileListBoxLeadsToTheFileOperations) {
     EXPECT_EQ(designName(p.design), "lp9");
     EXPECT_FALSE(isSaved(p.design.record)); // the operations dialog was opened
 }
+
+TEST(MainWindow, OtherWindowsKeepTheirRectangles) {
+    app();
+    Program p;
+    p.shell.positions.rects[shell::kOptimizerWindow] = shell::WindowRect{-20, 60, 500, 300};
+    QWidget other;
+    p.window.rememberRect(&other, shell::kOptimizerWindow);
+    other.show();
+    QApplication::processEvents();
+    EXPECT_EQ(other.width(), 500);
+    EXPECT_EQ(other.height(), 300);
+    EXPECT_EQ(other.frameGeometry().x(), 0); // negative x clamped
+    other.move(70, 80);
+    other.resize(610, 320);
+    QApplication::processEvents();
+    EXPECT_EQ(p.shell.positions.rects[shell::kOptimizerWindow],
+              (shell::WindowRect{70, 80, 610, 320}));
+}
