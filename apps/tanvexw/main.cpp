@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     tanvex::gui::QtToolkit toolkit;
     tanvex::shell::Shell shell(*design, toolkit);
     tanvex::gui::MainWindow window(shell, toolkit);
+    window.quitOnClose = true;
     window.show();
 
     // ---- The subsystems plug their commands in here ----

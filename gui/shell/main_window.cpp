@@ -256,6 +256,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     shell_.finish();
     finished_ = true;
     event->accept();
+    if (quitOnClose) QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

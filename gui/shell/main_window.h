@@ -64,6 +64,9 @@ public:
     // modally (the notation dialog, the exit question, file operations,
     // the file-open dialog); it runs once the dialog is on screen.
     std::function<void(QWidget*)> onDialogShown;
+    // When set, closing the main window ends the program even while other
+    // windows (plot, editor, help) are still open.
+    bool quitOnClose = false;
     // The last pop-up opened from the status screen (for tests).
     QMenu* lastPopup = nullptr;
 
