@@ -13,12 +13,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -28,6 +31,7 @@
 
 using namespace tanvex;
 using namespace tanvex::gui;
+using tanvex::plot::Readout;
 
 namespace {
 
@@ -43,16 +47,25 @@ QString picture(const char* name) {
     return QString(TANVEX_PICTURE_DIR) + "/" + name;
 }
 
+// Prints to a PDF file instead of asking for a printer.
+void printToPdf(const QString& path) {
+    choosePrinter() = [path](QPrinter& printer, QWidget*) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return true;
+    };
+}
+
 struct Bench {
     Design design;
     QtToolkit tk;
     shell::Shell shell{design, tk};
     std::unique_ptr<AnalysisFront> front;
 
-    Bench() {
+    explicit Bench(const char* name = "bandpass") {
         app();
-        const int r = loadDesign(design, std::string(TANVEX_SOURCE_DIR) + "/resources/examples",
-                                 "bandpass", tk);
+        const int r =
+            loadDesign(design, std::string(TANVEX_SOURCE_DIR) + "/resources/examples", name, tk);
         EXPECT_EQ(r & kDznFailed, 0);
         completeSettingsString(design.record);
         shell.env.working = QDir::tempPath().toStdString();
@@ -348,6 +361,63 @@ TEST(AnalysisWindows, ScaleColourAndCaptionDialogs) {
 
     // Right click closes the window.
     QTest::mouseClick(w->canvas(), Qt::RightButton, {}, QPoint(50, 50));
+    QApplication::processEvents();
+    EXPECT_EQ(b.plot(), nullptr);
+}
+
+TEST(AnalysisWindows, LogSweepExtraModeAndOutputs) {
+    Bench b("lowpass");
+    b.design.record[kSlotSettings].text[analysis::kSettingSpacing] = '1'; // auto: log here
+    b.analyse([](AnalysisDialog& d) { typeInto(d, plot::kIdStart, "1, 1000, -300"); });
+    PlotWindow* w = b.plot();
+    ASSERT_NE(w, nullptr);
+    w->resize(1000, 600);
+    plot::PlotModel& m = w->model();
+    EXPECT_TRUE(m.logSweep());
+    w->runCommand(plot::kCmdReturnLoss);
+    w->runCommand(plot::kCmdExtraFirst + 1); // |Z|
+    w->runCommand(plot::kCmdStyleFirst + 3);
+    m.cursor = 200;
+    b.save("plot_lowpass_log.png");
+    const plot::Frame& f = w->canvas()->lastFrame();
+    ASSERT_EQ(f.bottom.size(), 1u);
+    EXPECT_EQ(f.bottom[0], "  -- LOG SWEEP --");
+    // Ticks on 1-2-5 decade values, placed where the sweep put them.
+    int labelled = 0;
+    for (const plot::Tick& t : f.ticks) {
+        if (t.label.empty()) continue;
+        ++labelled;
+        const double mant = t.value / std::pow(10.0, std::floor(std::log10(t.value) + 1e-9));
+        EXPECT_TRUE(std::fabs(mant - 1) < 1e-9 || std::fabs(mant - 2) < 1e-9 ||
+                    std::fabs(mant - 5) < 1e-9)
+            << t.label;
+    }
+    EXPECT_GE(labelled, 6);
+    // The point at the cursor lies on the logarithmic mapping of the axis.
+    const double fc = m.frequency(m.cursor) * 1e-6;
+    const double flo = m.frequency(f.lo) * 1e-6, fhi = m.frequency(f.hi) * 1e-6;
+    EXPECT_NEAR(f.cursorX, std::log(fc / flo) / std::log(fhi / flo) * f.plotPixels, 1.0);
+    // |Z| read-out against the table's R and X.
+    const Readout r = m.readout();
+    EXPECT_NEAR(r.extra, std::hypot(r.r, r.x), 1e-6);
+
+    // Mouse drag moves the cursor; the clipboard and a hard copy to PDF.
+    const int x = w->canvas()->plotLeft() + static_cast<int>(f.plotPixels / 2);
+    QTest::mousePress(w->canvas(), Qt::LeftButton, {}, QPoint(x - 40, 100));
+    QTest::mouseMove(w->canvas(), QPoint(x, 100));
+    QTest::mouseRelease(w->canvas(), Qt::LeftButton, {}, QPoint(x, 100));
+    EXPECT_NEAR(m.cursor, f.lo + (f.hi - f.lo) / 2, 2);
+    w->runCommand(plot::kCmdClipboard);
+    EXPECT_EQ(QApplication::clipboard()->image().size(), w->canvas()->size());
+    const QString pdf = picture("plot_hardcopy.pdf");
+    QFile::remove(pdf);
+    printToPdf(pdf);
+    w->runCommand(plot::kCmdHardCopy);
+    EXPECT_GT(QFileInfo(pdf).size(), 1000);
+    EXPECT_FALSE(w->canvas()->printing);
+
+    // Escape closes.
+    QTest::keyClick(w, Qt::Key_Escape);
     QApplication::processEvents();
     EXPECT_EQ(b.plot(), nullptr);
 }
