@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 
 namespace tanvex::synthesis {
 
@@ -119,6 +120,10 @@ EllipticResponse ellipticResponse(int n, double ar, double amin, EllipticForm fo
     Real atOne = std::abs(polyEval(f, Complex(0, 1)) / polyEval(p, Complex(0, 1)));
     r.f = polyScale(f, eps / atOne);
     r.p = p;
+    r.fFactors.constant = eps / atOne;
+    r.fFactors.originPower = originPower;
+    r.fFactors.squares = wz;
+    r.pFactors.squares = wp;
     for (Real w : wp) r.zeros.push_back(std::sqrt(w));
     std::sort(r.zeros.begin(), r.zeros.end());
     r.ok = true;
@@ -142,26 +147,28 @@ double ellipticBandEdgeScale(const EllipticResponse& r, double as) {
     return omega;
 }
 
-LadderResult ladderWithPositiveOrder(const Poly& f, const Poly& p,
-                                     const std::vector<Real>& zerosAscending, int infinityZeros,
-                                     bool singly) {
+LadderResult
+ladderWithPositiveOrder(const std::vector<Real>& zerosAscending,
+                        const std::function<LadderResult(const std::vector<Real>&)>& build) {
     int m = static_cast<int>(zerosAscending.size());
     std::vector<int> seq = automaticZeroSequence(m);
-    auto build = [&](const std::vector<int>& order) {
+    auto inOrder = [&](const std::vector<int>& order) {
         std::vector<Real> z;
         for (int idx : order) z.push_back(zerosAscending[idx - 1]);
-        return synthesizeLadder(f, p, z, infinityZeros, singly);
+        return build(z);
     };
-    LadderResult first = build(seq);
+    LadderResult first = inOrder(seq);
     if (!first.ok || !first.negative || m < 2) return first;
+    // A few other orders; beyond that a negative element is a sign of lost
+    // precision rather than of an unlucky order.
     std::vector<int> order(m);
     for (int i = 0; i < m; ++i) order[i] = i + 1;
     int tries = 0;
     do {
         if (order == seq) continue;
-        LadderResult r = build(order);
+        LadderResult r = inOrder(order);
         if (r.ok && !r.negative) return r;
-    } while (std::next_permutation(order.begin(), order.end()) && ++tries < 720);
+    } while (std::next_permutation(order.begin(), order.end()) && ++tries < 24);
     return first;
 }
 
@@ -173,11 +180,71 @@ LadderResult ellipticLadder(const EllipticResponse& r, bool singly) {
     }
     int inf = r.n % 2 == 1 ? 1 : 2;
     if (singly) {
-        Poly f, p;
-        generalizedChebyshev(r.zeros, inf, r.eps, f, p);
-        return ladderWithPositiveOrder(f, p, r.zeros, inf, true);
+        return ladderWithPositiveOrder(r.zeros, [&](const std::vector<Real>& order) {
+            return synthesizeGeneralizedChebyshev(r.zeros, order, inf, r.eps, true);
+        });
     }
-    return ladderWithPositiveOrder(r.f, r.p, r.zeros, inf, false);
+    return ladderWithPositiveOrder(r.zeros, [&](const std::vector<Real>& order) {
+        return synthesizeLadderFactored(r.fFactors, r.pFactors, order, inf, false);
+    });
+}
+
+double factoredLossDb(const FactoredPoly& f, const FactoredPoly& p, double omega) {
+    Real w2 = Real(omega) * omega;
+    Real fv = f.constant * std::pow(std::fabs(Real(omega)), Real(f.originPower));
+    for (Real z : f.squares) fv *= (z - w2);
+    Real pv = 1;
+    for (Real z : p.squares) pv *= (z - w2);
+    if (pv == 0) return 1e3;
+    Real k = fv / pv;
+    return double(10 * std::log10(1 + k * k));
+}
+
+double ladderDeviationDb(const LadderResult& lad, const FactoredPoly& f, const FactoredPoly& p,
+                         double omegaS) {
+    // The ladder analysed by a cascade of ABCD matrices, against 10 log(1 +
+    // |F/P|^2); for a current-source feed the levels are compared relative to
+    // their values at the passband frequency of least loss.
+    auto loss = [&](double w) {
+        std::complex<double> s(0, w), a = 1, b = 0, c = 0, d = 1;
+        for (int i = static_cast<int>(lad.elements.size()) - 1; i >= 0; --i) {
+            const LadderElement& e = lad.elements[i];
+            std::complex<double> z = 0, y = 0;
+            if (e.code == 2) y = s * e.value;
+            if (e.code == 3) z = s * e.value;
+            if (e.code == 5) z = 1.0 / (1.0 / (s * e.value) + s * e.value2);
+            if (e.code == 4) y = 1.0 / (s * e.value + 1.0 / (s * e.value2));
+            // right-multiply by [1 z; 0 1] [1 0; y 1]
+            std::complex<double> na = a + b * y, nb = a * z + b * (1.0 + z * y);
+            std::complex<double> nc = c + d * y, nd = c * z + d * (1.0 + z * y);
+            a = na, b = nb, c = nc, d = nd;
+        }
+        if (lad.source >= 1e19) return -20 * std::log10(std::abs(1.0 / (c + d)));
+        double rs = lad.source;
+        return 10 * std::log10(std::norm(a + b + rs * (c + d)) / (4 * rs));
+    };
+    std::vector<double> freqs;
+    for (int i = 0; i <= 40; ++i) freqs.push_back(i / 40.0);
+    for (int i = 0; i <= 40; ++i) freqs.push_back(omegaS * std::pow(4.0, i / 40.0));
+    double refLadder = 0, refWanted = 0;
+    if (lad.source >= 1e19) {
+        double best = 1e9;
+        for (int i = 0; i <= 40; ++i) {
+            double wanted = factoredLossDb(f, p, freqs[i]);
+            if (wanted < best) {
+                best = wanted;
+                refWanted = wanted;
+                refLadder = loss(freqs[i]);
+            }
+        }
+    }
+    double worst = 0;
+    for (double w : freqs) {
+        double want = factoredLossDb(f, p, w) - refWanted;
+        double got = loss(w) - refLadder;
+        worst = std::max(worst, std::fabs(got - want) / (1 + std::fabs(want)));
+    }
+    return worst;
 }
 
 } // namespace tanvex::synthesis

@@ -27,6 +27,7 @@
 
 #include "synthesis/ladder_extraction.h"
 
+#include <functional>
 #include <vector>
 
 namespace tanvex::synthesis {
@@ -45,8 +46,9 @@ struct EllipticResponse {
     double k = 0;      // selectivity of the untransformed function
     double omegaS = 0; // stopband edge of this form (attenuation reaches Amin)
     Real eps = 0;
-    std::vector<Real> zeros; // finite transmission zeros of this form, ascending
-    Poly f, p;               // characteristic function F/P of this form
+    std::vector<Real> zeros;         // finite transmission zeros of this form, ascending
+    Poly f, p;                       // characteristic function F/P of this form
+    FactoredPoly fFactors, pFactors; // the same, factored
 };
 
 // Complete elliptic integral of the first kind, given the complementary modulus
@@ -67,9 +69,19 @@ double ellipticBandEdgeScale(const EllipticResponse& r, double as);
 // same transmission zeros.
 LadderResult ellipticLadder(const EllipticResponse& r, bool singly);
 
-// Extracts the ladder of F/P trying zero orders until no element is negative.
-LadderResult ladderWithPositiveOrder(const Poly& f, const Poly& p,
-                                     const std::vector<Real>& zerosAscending, int infinityZeros,
-                                     bool singly);
+// Builds the ladder with the zeros in the automatic order and, when an
+// element comes out negative, in a few other orders.
+LadderResult
+ladderWithPositiveOrder(const std::vector<Real>& zerosAscending,
+                        const std::function<LadderResult(const std::vector<Real>&)>& build);
+
+// Largest deviation of the ladder's analysed attenuation from 10 log(1 +
+// |F/P|^2), relative to 1 + the wanted attenuation, over the passband and
+// the stopband from omegaS to 4 omegaS: an independent check that the
+// extraction kept its precision.
+double ladderDeviationDb(const LadderResult& lad, const FactoredPoly& f, const FactoredPoly& p,
+                         double omegaS);
+// 10 log(1 + |F/P|^2) at omega from the factors.
+double factoredLossDb(const FactoredPoly& f, const FactoredPoly& p, double omega);
 
 } // namespace tanvex::synthesis

@@ -113,6 +113,30 @@ LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>&
 LadderResult synthesizeLadder(const Poly& f, const Poly& p, const std::vector<Real>& finiteZeros,
                               int infinityZeros, bool singly);
 
+// A polynomial kept in factored form, constant * s^originPower * prod(s^2 +
+// squares[i]), so that it can be multiplied out in full precision.
+struct FactoredPoly {
+    Real constant = 1;
+    int originPower = 0;
+    std::vector<Real> squares;
+};
+
+// The same with F and P given by their factors: the preferred form for sharp
+// responses, where coefficients rounded to long double would no longer
+// describe the zeros they came from.
+LadderResult synthesizeLadderFactored(const FactoredPoly& f, const FactoredPoly& p,
+                                      const std::vector<Real>& finiteZeros, int infinityZeros,
+                                      bool singly);
+
+// Ladder of the generalized Chebyshev function of the transmission zeros
+// (any order) with the given number of zeros at infinity and ripple factor
+// eps; extractionOrder lists the same zeros in extraction order from the
+// termination end. This is the lowpass synthesis a pole placer hands its
+// zeros to.
+LadderResult synthesizeGeneralizedChebyshev(const std::vector<Real>& zeros,
+                                            const std::vector<Real>& extractionOrder,
+                                            int infinityZeros, Real eps, bool singly);
+
 // The same with E(s) already known (E E* = F F* + P P*).
 LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,
                                    const std::vector<Real>& finiteZeros, int infinityZeros,

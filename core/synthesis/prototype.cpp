@@ -152,7 +152,13 @@ int elliptic(PrototypeContext& ctx) {
     if (!resp.ok) return fault(rec, 1);
     bool singly = termination == 1;
     LadderResult lad = ellipticLadder(resp, singly);
-    if (!lad.ok || static_cast<int>(lad.elements.size()) != p.n) return fault(rec, 1);
+    // The ladder is analysed once more and compared with the response it was
+    // made for; at high orders with a narrow transition band the extraction
+    // can run out of digits, and such a prototype is refused (order at fault)
+    // rather than handed on.
+    if (!lad.ok || static_cast<int>(lad.elements.size()) != p.n || lad.negative ||
+        !(ladderDeviationDb(lad, resp.fFactors, resp.pFactors, resp.omegaS) <= 1e-3))
+        return fault(rec, 1);
     double s = ellipticBandEdgeScale(resp, p.as);
     clearElements(lp);
     lp.element[0] = {1.0, resp.omegaS, kRefElliptic};
@@ -174,7 +180,7 @@ int elliptic(PrototypeContext& ctx) {
     } else {
         storeCharacteristic(lp, resp.f, resp.p);
     }
-    return lad.negative ? 2 : 0;
+    return 0;
 }
 
 // ---- algorithms 5 and 6: typed values -------------------------------------

@@ -75,7 +75,7 @@ Poly gaussian(int n) {
 // Interpolates exp(x ln 2) (3.0103 dB per unit of x = W^2) at x = j X / n,
 // j = 0..n, X the abscissa of the given attenuation; Newton's divided
 // differences, expanded into powers of x.
-Poly transitionalGaussian(int n, double toDb) {
+Poly gaussianInterpolant(int n, double toDb) {
     Real xMax = toDb / (10 * std::log10(2.0L));
     std::vector<Real> x(n + 1), d(n + 1);
     for (int j = 0; j <= n; ++j) {
@@ -87,7 +87,28 @@ Poly transitionalGaussian(int n, double toDb) {
     Poly qw{d[n]};
     for (int j = n - 1; j >= 0; --j) qw = polyAdd(polyMul(qw, Poly{-x[j], 1}), Poly{d[j]});
     qw[0] = 1; // exactly: no loss at DC
-    return fromMagnitude(qw);
+    return qw;
+}
+
+// True when the polynomial rises steadily on w > 0 (a monotonic response).
+bool risesSteadily(const Poly& qw, Real span) {
+    Poly deriv;
+    for (size_t k = 1; k < qw.size(); ++k) deriv.push_back(qw[k] * Real(k));
+    for (int i = 1; i <= 2000; ++i)
+        if (!(polyEval(deriv, Complex(span * i / 2000)).real() > 0)) return false;
+    return true;
+}
+
+Poly transitionalGaussian(int n, double toDb) {
+    // A low order cannot follow the Gaussian curve all the way to 12 dB
+    // without a dip in the passband; the span is then shortened in 0.5 dB
+    // steps to the longest that keeps the response monotonic.
+    for (double db = toDb; db > 0.5; db -= 0.5) {
+        Poly qw = gaussianInterpolant(n, db);
+        Real span = 4 * toDb / (10 * std::log10(2.0L));
+        if (risesSteadily(qw, span)) return fromMagnitude(qw);
+    }
+    return {};
 }
 
 // Legendre polynomials P_0..P_m in x.
