@@ -212,6 +212,9 @@ TEST(MainWindow, AcceleratorsInEitherCaseAndPopupLetters) {
     p.window.handleKey(Qt::Key_D, "d", Qt::NoModifier);
     ASSERT_EQ(p.window.lastPopup, p.window.popupMenu('D'));
     EXPECT_TRUE(p.window.lastPopup->isVisible());
+    // At the window's corner + 50,50.
+    EXPECT_EQ(p.window.lastPopup->pos(), p.window.mapToGlobal(QPoint(50, 50)));
+    p.window.lastPopup->grab().save(QString(TANVEX_PICTURE_DIR) + "/shell_design_menu.png");
     p.window.lastPopup->hide();
     p.window.handleKey(Qt::Key_U, "U", Qt::ShiftModifier);
     EXPECT_EQ(p.window.lastPopup, p.window.popupMenu('U'));
