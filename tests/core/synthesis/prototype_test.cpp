@@ -2,6 +2,7 @@
 // parameter faults, reuse, typed values and file references.
 #include "ladder_eval.h"
 #include "synthesis/prototype.h"
+#include "synthesis/prototype_reference.h"
 #include "synthesis/std_library.h"
 #include "ui/scripted_toolkit.h"
 
@@ -458,4 +459,46 @@ TEST(Placer, ReferenceModeIsHandedToThePlacer) {
     f.ctx.placer = [&]() { return ++calls, 0; };
     EXPECT_EQ(f.make(), 0);
     EXPECT_EQ(calls, 1);
+}
+
+TEST(ReferenceDialogs, KindsSetTheirUsageFlags) {
+    DesignRecord rec{};
+    rec[0].setText("x11111111111111111111");
+    ui::ScriptedToolkit tk;
+    tk.answer("e");
+    EXPECT_EQ(referenceValuesDialog(tk, rec), kRefElliptic);
+    EXPECT_EQ(rec[0].value, 4);
+    EXPECT_TRUE(tk.sawPrompt("calc Elliptic function"));
+    EXPECT_TRUE(tk.sawPrompt("standard Library lp"));
+    std::string f = rec[0].str();
+    EXPECT_EQ(f.substr(0, 5), "x1111"); // slot 0 kept, 1-4 used
+    EXPECT_EQ(f[13], '1');
+    EXPECT_EQ(f[14], '-');
+    EXPECT_EQ(f[15], '-');
+    EXPECT_EQ(f[7], '1'); // slots 5-12 keep their flags
+    // The placer clears slot 0's flag too; typed k-q leaves only the order.
+    applyReferenceKind(rec, kRefPlacer);
+    EXPECT_EQ(rec[0].str()[0], '-');
+    EXPECT_EQ(rec[0].str()[1], '-');
+    EXPECT_EQ(rec[0].str()[2], '1');
+    EXPECT_STREQ(referenceKindName(3), "External k and q val.");
+    // No choice: nothing changes.
+    DesignRecord before = rec;
+    tk.answer("Q");
+    EXPECT_EQ(referenceValuesDialog(tk, rec), 0);
+    EXPECT_EQ(rec[0].value, before[0].value);
+    EXPECT_EQ(rec[0].str(), before[0].str());
+}
+
+TEST(ReferenceDialogs, LibraryChoiceFeedsTheFileReference) {
+    Fixture f(kRefAllPole, 4, 0, 0, 0);
+    for (const char* a : {"L", "6", "2"}) f.tk.answer(a);
+    ASSERT_EQ(referenceValuesDialog(f.tk, f.design.record), kRefLibrary);
+    EXPECT_TRUE(f.tk.sawPrompt("6  Legendre (LEGEN)"));
+    EXPECT_EQ(f.design.record[13].letter, '6');
+    EXPECT_EQ(f.design.record[14].letter, '2');
+    EXPECT_EQ(f.design.record[13].str(), "x");
+    ASSERT_EQ(f.make(), 0);
+    EXPECT_EQ(f.proto.lastName, "2LEGEN4.DZN");
+    EXPECT_EQ(f.proto.element[5].value, 1e20);
 }
