@@ -14,6 +14,17 @@
 //
 // Later subsystems plug their commands in with
 //   shell.commands.add(kCmdAnalyse, [&](int) { ...; return 0; });
+// and the shell adds the follow-ups of the command table around them:
+//   137 Parameters   returning 1 runs 136 Calculate;
+//   134 preset list  runs with busy set; returning 106..131 runs that
+//                    design command (return 0 after running it yourself);
+//   150 review       a non-zero result runs the hard-copy sequence 156
+//                    (151, mechanicalDimensionsQuiet, 136, 150 again);
+//   151 dimensions   a positive result is run as a command;
+//   140/141          reset the end's match letter, then impedanceMatcher;
+//   149              uses buildLumpedLowpass and prototypeLastCode.
+// After every dispatched command the status screen is redrawn and repaint()
+// runs.
 #pragma once
 
 #include "analysis/sweep.h"
