@@ -353,7 +353,8 @@ Frame PlotModel::frame(int width, double charWidth) {
         std::string head = "-Frequency---Rtn.Loss---Atten.---";
         if (delay) head += "---Delay----";
         fr.table.push_back({head, kItemText});
-        for (int i = kMarkers - 1; i >= 0; --i) {
+        // F1 on the top line down to F10 at the bottom.
+        for (int i = 0; i < kMarkers; ++i) {
             const Marker& mk = markers[i];
             if (!mk.set() || mk.frequency < frequency(1) || mk.frequency > frequency(n_)) continue;
             int a = 1;

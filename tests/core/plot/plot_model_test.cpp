@@ -192,6 +192,38 @@ TEST(PlotModel, KeysModesAndSettings) {
     m.cursor = 10;
     m.key(0, kVkF1 + 2);
     EXPECT_EQ(m.cursor, 50);
+    // Zero: read-outs relative to the values at the zero point.
+    m.delay = true;
+    m.cursor = 100;
+    m.frame(600, 7.0);
+    m.command(kCmdZero);
+    const Readout z = m.readout();
+    m.cursor = 110;
+    Frame f = m.frame(600, 7.0);
+    const Readout now = m.readout();
+    char change[48], att[32];
+    std::snprintf(change, sizeof change, "f change = %-11.3f", now.frequency - z.frequency);
+    std::snprintf(att, sizeof att, "%8.3f dB", now.attenuation - z.attenuation);
+    auto has = [&](const char* text) {
+        for (const PanelLine& l : f.panel)
+            if (l.text == text) return true;
+        return false;
+    };
+    EXPECT_TRUE(has(change)) << change;
+    EXPECT_TRUE(has(att)) << att;
+    bool delayChange = false;
+    for (const PanelLine& l : f.panel)
+        delayChange |= l.text.find("nSec change") != std::string::npos;
+    EXPECT_TRUE(delayChange);
+    m.command(kCmdZero);
+    // The marker table lists F1 on top.
+    m.markers[4] = {m.frequency(20), 0.0, false};
+    m.markers[0] = {m.frequency(150), 0.0, false};
+    m.tabulate = true;
+    f = m.frame(600, 7.0);
+    ASSERT_EQ(f.table.size(), 4u);
+    EXPECT_EQ(f.table[1].text.substr(0, 2), "F1");
+    EXPECT_EQ(f.table[3].text.substr(0, 2), "F5");
     // Settings survive in the design.
     m.delay = true;
     m.colours[kItemPhase] = 9;
