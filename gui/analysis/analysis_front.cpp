@@ -43,8 +43,10 @@ void AnalysisFront::closeViews() {
         window_->close();
         delete window_.data();
     }
+    // The generic text window only when it still holds our listing.
     ui::GenWin& g = toolkit_.genWin();
-    if (g.isOpen()) g.close();
+    if (listingShown_ && g.isOpen()) g.close();
+    listingShown_ = false;
 }
 
 analysis::AnalysisViews::DialogResult AnalysisFront::showDialog() {
@@ -100,6 +102,7 @@ void AnalysisFront::writeListing() {
     // The tabulated listing in the generic text window.
     ui::GenWin& g = toolkit_.genWin();
     g.clear();
+    listingShown_ = true;
     const analysis::ResultsTable& t = shell_.results;
     const analysis::ResultRecord& h = t.records[0];
     const Notation& n = shell_.design.notation;

@@ -69,6 +69,7 @@ private:
     plot::PlotModel plot_;
     QPointer<PlotWindow> window_;
     std::unique_ptr<analysis::NoDataServices> noData_;
+    bool listingShown_ = false;
 };
 
 // Plugs the Analyse command (133) into the shell's command registry.

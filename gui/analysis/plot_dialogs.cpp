@@ -75,9 +75,15 @@ MarkerDialog::MarkerDialog(PlotModel& model, ui::Toolkit& toolkit, QWidget* pare
     button(101, "&?-Help", side);
     auto* mask = new QGroupBox(QStringLiteral("Bandpass placer mask"), this);
     auto* ml = new QVBoxLayout(mask);
-    button(406, "", ml);
+    auto switchRow = [&](const char* label, int id) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QString::fromLatin1(label), mask));
+        button(id, "", row);
+        ml->addLayout(row);
+    };
+    switchRow("Markers", 406);
     button(407, "", ml);
-    button(408, "", ml);
+    switchRow("Mask", 408);
     button(409, "", ml);
     side->addWidget(mask);
     side->addStretch();
@@ -296,11 +302,15 @@ ColourDialog::ColourDialog(PlotModel& model, QWidget* parent) : QDialog(parent),
         const ui::Rgb c = plotColour(d);
         // Each label painted in its colour, on black so that white and
         // yellow read.
-        b->setStyleSheet(QStringLiteral("QRadioButton { color: rgb(%1,%2,%3); background: black; "
-                                        "font-family: monospace; padding: 2px; }")
-                             .arg(c.r)
-                             .arg(c.g)
-                             .arg(c.b));
+        // Light colours on black, dark ones on the dialog's own light face.
+        const bool light = d == 2 || d == 3 || d == 7 || d == 9;
+        b->setStyleSheet(
+            QStringLiteral("QRadioButton { color: rgb(%1,%2,%3); background: %4; "
+                           "font-family: monospace; font-weight: bold; padding: 2px; }")
+                .arg(c.r)
+                .arg(c.g)
+                .arg(c.b)
+                .arg(light ? QStringLiteral("black") : QStringLiteral("transparent")));
         cl->addWidget(b);
         connect(b, &QRadioButton::clicked, this, [this, d] {
             model_.colours[item_] = d;
