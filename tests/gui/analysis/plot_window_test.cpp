@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -143,6 +144,29 @@ TEST(AnalysisWindows, DialogSweepsAndOpensThePlot) {
     EXPECT_EQ(b.plot()->windowTitle(), "Analysis results");
     EXPECT_EQ(b.shell.results.pointCount(), 201);
     EXPECT_GE(b.design.analysis[3], 1e6);
+
+    // A bad range: the notice, then the dialog again with the same settings.
+    int shown = 0;
+    std::vector<QString> notices;
+    b.tk.onBoxShown = [&](QWidget* box) {
+        if (auto* mb = qobject_cast<QMessageBox*>(box)) notices.push_back(mb->text());
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    const int bad = b.analyse([&](AnalysisDialog& d) {
+        ++shown;
+        if (shown == 1) {
+            typeInto(d, plot::kIdStart, "150, 50, -11");
+        } else {
+            EXPECT_EQ(qobject_cast<QLineEdit*>(d.control(plot::kIdStart))->text(), "150");
+            typeInto(d, plot::kIdStart, "50, 150, -11");
+        }
+    });
+    b.tk.onBoxShown = nullptr;
+    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(shown, 2);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], "Bad frequency range!");
+    EXPECT_EQ(b.shell.results.pointCount(), 11);
 
     // Escape in the dialog: nothing analysed, the plot stays closed.
     const int exitResult =
