@@ -441,6 +441,11 @@ double ellipticStopbandAttenuation(const LowpassPrototype& proto, double omega) 
     return characteristicLossDb(f, p, omega);
 }
 
+double ellipticBandEdge(const LowpassPrototype& proto, bool attenuationQuery, double omega) {
+    if (attenuationQuery) return ellipticStopbandAttenuation(proto, omega);
+    return proto.element[0].code == kRefElliptic ? proto.scale : 1.0;
+}
+
 int makePrototype(PrototypeContext& ctx) {
     DesignRecord& rec = ctx.design.record;
     faultIndex(rec) = 0;

@@ -87,6 +87,11 @@ double bandEdgeScale(int n, double ar, double as);
 // at the normalized frequency omega; 0 when the prototype is not elliptic.
 double ellipticStopbandAttenuation(const LowpassPrototype& proto, double omega);
 
+// The elliptic band edge of the stored prototype: its band-edge scale s, or
+// with attenuationQuery set the attenuation in dB of the unscaled prototype at
+// the normalized frequency omega (the stopband report of the elliptic designs).
+double ellipticBandEdge(const LowpassPrototype& proto, bool attenuationQuery, double omega);
+
 // Butterworth / Chebyshev g values by the closed forms (k = 1..n), for
 // doubly terminated with source ratio r (returned, raised to r_min for even
 // Chebyshev when needed) or singly terminated.

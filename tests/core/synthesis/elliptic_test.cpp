@@ -145,6 +145,8 @@ TEST(Elliptic, BandEdgeScalePutsAsAtOneRadian) {
             EXPECT_NEAR(testeval::lossDb(br, rs, 1, 1.0) - base, 3.0, 2e-3) << n << " " << term;
             // The stored stopband edge stays that of the unscaled prototype.
             EXPECT_NEAR(ellipticStopbandAttenuation(lp, lp.scale), 3.0, 2e-3);
+            EXPECT_EQ(ellipticBandEdge(lp, false, 0), lp.scale);
+            EXPECT_NEAR(ellipticBandEdge(lp, true, lp.scale), 3.0, 2e-3);
         }
     }
 }
@@ -169,4 +171,17 @@ TEST(Elliptic, SelectivityFollowsTheDegreeEquation) {
     // Jacobi sn against sin for k = 0 and tanh for k -> 1.
     EXPECT_NEAR(double(jacobiSn(0.7L, 0, 1)), std::sin(0.7), 1e-15);
     EXPECT_NEAR(double(jacobiSn(0.7L, std::sqrt(1 - 1e-14L), 1e-7L)), std::tanh(0.7), 1e-7);
+}
+
+TEST(Elliptic, OrdersBeyondThePrecisionAreRefusedNotMisbuilt) {
+    // 0.1 dB / 60 dB at order 16 needs a transition band of 0.4 %: the
+    // extraction cannot hold it, and the order is named as the fault.
+    Made m = make(16, 0.1, 0.1, 60, 2);
+    EXPECT_EQ(m.result, 5);
+    // The same order with a wider transition band is built and checked.
+    Made w = make(16, 0.1, 0.1, 140, 2);
+    ASSERT_EQ(w.result, 0);
+    Measured ms = measure(w.proto, 1.0, w.proto.element[0].value2);
+    EXPECT_NEAR(ms.maxPass - ms.minPass, 0.1, 1e-3);
+    EXPECT_GE(ms.minStop - ms.minPass, 140 - 0.05);
 }
