@@ -231,6 +231,16 @@ bool Logo::draw(QPainter& painter, int x, int y, const std::string& homeDirector
 
 // ---- pens and rectangles ----
 
+QColor paletteColour(int index) {
+    return toQColor(ui::colour(index));
+}
+
+void setTextAttribute(QPainter& painter, int attribute, bool printing) {
+    painter.setPen(toQColor(ui::foregroundColour(attribute, printing)));
+    painter.setBackground(toQColor(ui::backgroundColour(attribute, printing)));
+    painter.setBackgroundMode(Qt::OpaqueMode);
+}
+
 QPen toQPen(const ui::PenSpec& spec) {
     QPen pen(toQColor(spec.colour));
     pen.setWidth(spec.width);

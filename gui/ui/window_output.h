@@ -106,6 +106,12 @@ private:
     QImage image_;
 };
 
+// Palette colours and text attributes on a painter.
+QColor paletteColour(int index);
+// Text in the attribute's colours from now on: foreground pen, opaque
+// background (paper colours while printing).
+void setTextAttribute(QPainter& painter, int attribute, bool printing = false);
+
 // Palette pens and rectangles.
 QPen toQPen(const ui::PenSpec& pen);
 void outlineRectangle(QPainter& painter, ui::PenBox& pens, int x1, int y1, int x2, int y2,

@@ -292,4 +292,22 @@ TEST(WindowOutput, PalettePensAndRectangles) {
     EXPECT_EQ(img.pixelColor(8, 8), QColor(0, 0, 0));
     EXPECT_EQ(img.pixelColor(2, 15), QColor(0, 255, 255));
     EXPECT_TRUE(tk.sawNotice("my_pen error"));
+
+    // Text in attribute 0x4E: yellow on red; on paper the same.
+    QImage t(60, 30, QImage::Format_RGB32);
+    t.fill(Qt::black);
+    QPainter tp(&t);
+    setTextAttribute(tp, 0x4E);
+    tp.drawText(QPoint(2, 20), "MM");
+    tp.end();
+    EXPECT_EQ(paletteColour(6), QColor(255, 130, 0));
+    int red = 0, yellow = 0;
+    for (int y = 0; y < t.height(); ++y)
+        for (int x = 0; x < t.width(); ++x) {
+            red += t.pixelColor(x, y) == QColor(255, 0, 0);
+            QColor c = t.pixelColor(x, y);
+            yellow += c.red() > 200 && c.green() > 120 && c.blue() < 60 && c != QColor(255, 0, 0);
+        }
+    EXPECT_GT(red, 20);
+    EXPECT_GT(yellow, 5);
 }
