@@ -211,6 +211,14 @@ TEST(AnalysisWindows, BandpassPictures) {
     EXPECT_GT(countColour(img, QColor(255, 0, 0), img.rect()), 150);
     EXPECT_GT(countColour(img, QColor(255, 130, 0), img.rect()), 150);
 
+    // The remembered default size of the window, with the Smith chart.
+    w->resize(640, 480);
+    w->runCommand(plot::kCmdSmith);
+    b.save("plot_small_smith.png");
+    w->runCommand(plot::kCmdSmith);
+    w->runCommand(plot::kCmdFull);
+    w->resize(1000, 600);
+
     // Keys move the cursor; F1 stores with Shift; the button gets its frame.
     const int c = m.cursor;
     QTest::keyClick(w, Qt::Key_Right);
