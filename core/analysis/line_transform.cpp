@@ -6,9 +6,12 @@ namespace tanvex::analysis {
 
 namespace {
 
-// The lossless factor and its single-precision reciprocal.
+// The lossless factor and its reciprocal. Both reciprocals are taken in
+// double precision: rounded to single precision, (e + 1/e)/2 can fall below 1,
+// which is no cosh at all, and within about 1e-4 rad of every quarter wave the
+// line then shows a negative resistance (a short stub turned into a source).
 constexpr double kLosslessE = 1.0000001;
-const double kLosslessEInv = static_cast<float>(1.0 / kLosslessE);
+constexpr double kLosslessEInv = 1.0 / kLosslessE;
 
 } // namespace
 
@@ -22,7 +25,7 @@ Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double
     const double r = load.r * invZo;
     const double x = load.x * invZo;
     const double e = lossy ? std::exp(theta / qt) : kLosslessE;
-    const double eInv = lossy ? static_cast<float>(1.0 / e) : kLosslessEInv;
+    const double eInv = lossy ? 1.0 / e : kLosslessEInv;
     const double sh = (e - eInv) / 2.0;
     const double ch = (e + eInv) / 2.0;
     const double invD = 1.0 / (cos2 + ch);

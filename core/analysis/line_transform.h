@@ -14,8 +14,8 @@ constexpr Cx kOpenLoad2{2e22, 0.0};
 
 // Input impedance of the line. A lossy line attenuates theta / (2 qt) nepers;
 // a lossless one uses the fixed factor 1.0000001 in place of exp(theta / qt),
-// which leaves a loss of about 1e-7 neper. The reciprocal of that factor is
-// deliberately rounded to single precision, as the program always did.
+// which leaves a loss of about 1e-7 neper and keeps a quarter-wave short
+// finite. The line is passive at every length.
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt);
 // The same with cos(2 theta) and sin(2 theta) already known.
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2, double sin2);

@@ -454,6 +454,24 @@ TEST(Interpreter, LineTransformAgainstTheTelegrapherFormula) {
     }
 }
 
+TEST(Interpreter, LinesArePassiveAroundEveryQuarterWave) {
+    // A shorted or open line near an odd multiple of a quarter wave: the
+    // input resistance must never go negative, lossless or lossy.
+    for (double centre : {M_PI / 2, 3 * M_PI / 2}) {
+        for (int k = -400; k <= 400; ++k) {
+            const double theta = centre + k * 1e-6;
+            for (Cx load : {kShortLoad, kOpenLoad, Cx{20.0, 5.0}}) {
+                EXPECT_GE(lineTransform(load, 50.0, theta, false, 1e11).r, 0.0) << theta;
+                EXPECT_GE(lineTransform(load, 50.0, theta, true, 1e5).r, 0.0) << theta;
+            }
+        }
+    }
+    // At the quarter wave a short reads as a very large, finite resistance.
+    const Cx z = lineTransform(kShortLoad, 50.0, M_PI / 2, false, 1e11);
+    EXPECT_GT(z.r, 1e9);
+    EXPECT_TRUE(std::isfinite(z.r));
+}
+
 TEST(Interpreter, LosslessNetworksConservePower) {
     // |S11|^2 + |S21|^2 = 1 with element Qs too high to matter (the program's
     // "infinite" 1e11 still loses about 1e-9 in a sharp resonance).

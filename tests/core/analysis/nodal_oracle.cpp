@@ -158,12 +158,12 @@ std::vector<C> Circuit::solve(const std::vector<std::pair<int, C>>& inject, int 
 
 // ---- The line model ----------------------------------------------------------
 
+// tanh of the complex electrical length: a lossy line attenuates
+// theta / (2 qt) nepers; the "lossless" line keeps the tiny loss of
+// ln(1.0000001) / 2 that holds a quarter-wave short finite.
 C lineTanh(double theta, bool lossy, double qt) {
-    const double e = lossy ? std::exp(theta / qt) : 1.0000001;
-    const double eInv = static_cast<float>(1.0 / e);
-    const double sh = (e - eInv) / 2.0, ch = (e + eInv) / 2.0;
-    const double d = std::cos(2.0 * theta) + ch;
-    return {sh / d, std::sin(2.0 * theta) / d};
+    const double alpha = lossy ? theta / (2.0 * qt) : std::log(1.0000001) / 2.0;
+    return std::tanh(C(alpha, theta));
 }
 
 // ---- Building the circuit from the topology table ----------------------------
