@@ -8,6 +8,7 @@
 #include "design/design_record.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
+#include "synthesis/synthesis_commands.h"
 #include "ui/qt_toolkit.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     tanvex::gui::QtToolkit toolkit;
     tanvex::shell::Shell shell(*design, toolkit);
     tanvex::gui::MainWindow window(shell, toolkit);
+    tanvex::gui::SynthesisCommands synthesis(shell, toolkit, &window);
     window.quitOnClose = true;
     window.show();
 

@@ -9,9 +9,6 @@ int fiveResonatorElliptic(PrototypeContext&) {
 int zigzagBandpass(PrototypeContext&) {
     return kBuildNotImplemented;
 }
-int narrowBandDialog(PrototypeContext&, int, NarrowBandView*) {
-    return kBuildNotImplemented;
-}
 int narrowBandNotch(PrototypeContext&) {
     return kBuildNotImplemented;
 }

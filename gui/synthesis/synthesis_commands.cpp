@@ -1,0 +1,64 @@
+#include "synthesis/synthesis_commands.h"
+
+#include "design/paths.h"
+#include "shell/command_table.h"
+#include "synthesis/catalogue.h"
+#include "synthesis/narrow_band_dialog.h"
+#include "synthesis/parameter_dialog.h"
+
+namespace tanvex::gui {
+
+using namespace tanvex::synthesis;
+
+SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, QWidget* parent)
+    : shell_(shell), toolkit_(toolkit), parent_(parent),
+      proto_(std::make_unique<LowpassPrototype>()),
+      narrowView_(std::make_unique<NarrowBandDialog>(shell.design, parent)) {
+    auto& reg = shell_.commands;
+    reg.addRange(shell::kCmdDesignFirst, shell::kCmdDesignLast,
+                 [this](int id) { return chooseDesignType(id); });
+    reg.add(shell::kCmdPresetBandpass, [this](int) { return presetPicker(); });
+    reg.add(shell::kCmdCalculate, [this](int) { return calculate(); });
+    reg.add(shell::kCmdParameters, [this](int) { return parameters(); });
+}
+
+SynthesisCommands::~SynthesisCommands() = default;
+
+int SynthesisCommands::chooseDesignType(int command) {
+    if (applyDesignType(shell_.design, command) == 0) return 0;
+    if (commandAsksReference(command) && !referenceChosen_ && referenceValues) referenceValues();
+    referenceChosen_ = false;
+    if (parameters() == 1) return calculate();
+    return 0;
+}
+
+int SynthesisCommands::parameters() {
+    ParameterDialog dlg(shell_.design, toolkit_, parent_);
+    dlg.openMatcher = [this] { shell_.runCommand(shell::kCmdMatcher); };
+    dlg.showHelp = [this](const std::string& page) { toolkit_.showHelp(page); };
+    return dlg.exec() == 1 ? 1 : 0;
+}
+
+int SynthesisCommands::calculate() {
+    PrototypeContext ctx{shell_.design, *proto_, toolkit_, homeDirectory(), true, placer};
+    CalculateHooks hooks;
+    hooks.reopenParameters = [this] { return shell_.runCommand(shell::kCmdParameters); };
+    hooks.matcher = [this](int end) {
+        if (shell_.impedanceMatcher) shell_.impedanceMatcher(end);
+    };
+    hooks.coaxial = [this](int) { shell_.runCommand(shell::kCmdCoaxial); };
+    hooks.refresh = [this] {
+        if (shell_.repaint) shell_.repaint();
+    };
+    hooks.narrowBand = narrowView_.get();
+    const int r = synthesis::calculate(ctx, hooks);
+    return r == 0 ? 0 : r;
+}
+
+int SynthesisCommands::presetPicker() {
+    const int command = runPresetPicker(shell_.design.record, toolkit_);
+    if (command != 0) referenceChosen_ = true;
+    return command;
+}
+
+} // namespace tanvex::gui

@@ -1,0 +1,48 @@
+// Plugs the synthesis commands into the main window's command registry: the
+// Design menu's design types (106..131), the preset bandpass picker (134),
+// Calculate (136) and the parameter dialog (137).
+//
+//   tanvex::gui::SynthesisCommands synth(shell, toolkit, mainWindow);
+//   synth.referenceValues = [&] { ... };   // the "Reference values" dialog
+#pragma once
+
+#include "shell/shell.h"
+#include "synthesis/calculate.h"
+#include "synthesis/prototype.h"
+#include "ui/toolkit.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace tanvex::gui {
+
+class SynthesisCommands {
+public:
+    SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, QWidget* parent);
+    ~SynthesisCommands();
+
+    // The "Reference values" loop run after choosing a design type whose
+    // command asks for it; unset: skipped.
+    std::function<void()> referenceValues;
+    // The pole placer's lowpass reference mode (reference kind 6).
+    std::function<int()> placer;
+
+    synthesis::LowpassPrototype& prototype() { return *proto_; }
+
+    int chooseDesignType(int command);
+    int parameters();
+    int calculate();
+    int presetPicker();
+
+private:
+    shell::Shell& shell_;
+    ui::Toolkit& toolkit_;
+    QWidget* parent_;
+    std::unique_ptr<synthesis::LowpassPrototype> proto_;
+    std::unique_ptr<synthesis::NarrowBandView> narrowView_;
+    bool referenceChosen_ = false;
+};
+
+} // namespace tanvex::gui
