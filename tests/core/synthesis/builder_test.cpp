@@ -274,3 +274,86 @@ TEST(Calculate, ResultHandling) {
 }
 
 } // namespace
+
+namespace {
+
+// Group delay from the phase of the interpreter walk (central difference).
+double delayAt(const EntryList& l, double f) {
+    using namespace tanvex::analysis;
+    auto phase = [&](double fx) {
+        ui::ScriptedToolkit tk;
+        NoDataServices data(tk);
+        NetworkInterpreter in(tk, data);
+        InterpreterSettings is;
+        in.prepare(l, is);
+        WalkRequest rq;
+        rq.f = fx;
+        rq.load = l[0].value;
+        in.walk(l, rq);
+        return in.phi();
+    };
+    const double h = f * 1e-6;
+    double d = phase(f + h) - phase(f - h);
+    while (d > M_PI) d -= 2 * M_PI;
+    while (d < -M_PI) d += 2 * M_PI;
+    return std::fabs(d / (2 * kTwoPi * h));
+}
+
+TEST(LinearPhase, OrderTemplateAndBandwidthRange) {
+    Fixture fx;
+    fx.choose(113, 0, 3, 0, 0);
+    fx.rec()[5].value = 10e6;
+    fx.rec()[6].value = 5e6;
+    fx.rec()[11].letter = 'P';
+    linearPhaseBandpass(fx.ctx);
+    EXPECT_DOUBLE_EQ(fx.rec()[1].value, 4); // 3 is raised to 4
+    fx.rec()[1].value = 1;
+    ASSERT_EQ(linearPhaseBandpass(fx.ctx), 0);
+    EXPECT_DOUBLE_EQ(fx.rec()[1].value, 2);
+    EXPECT_EQ(fx.proto->element[0].code, 0);
+    const auto& l = fx.list();
+    ASSERT_EQ(entryCount(l), 6);
+    const double f1 = 7.5e6, f2 = 12.5e6, f0 = std::sqrt(f1 * f2);
+    EXPECT_NEAR(l[7].value, f0, 1e-3);
+    // A bandpass: low loss around the centre, rising outside the band, and a
+    // group delay that stays within a few per cent over the middle half.
+    EXPECT_LT(maxLoss(l, f0 * 0.92, f0 * 1.08), 1.0);
+    EXPECT_GT(lossDb(l, f0 / 4), 20.0);
+    EXPECT_GT(lossDb(l, f0 * 4), 20.0);
+    const double d0 = delayAt(l, f0);
+    for (double f : {f0 * 0.9, f0 * 0.95, f0 * 1.05, f0 * 1.1})
+        EXPECT_NEAR(delayAt(l, f) / d0, 1.0, 0.05) << f;
+    EXPECT_FALSE(fx.tk.sawNotice("Bandwidth out of range"));
+    // The source-end element follows the configuration letter.
+    EXPECT_EQ(l[5].code, 2);
+    fx.rec()[11].letter = 'S';
+    fx.rec()[6].value = 0.5e6; // w = 0.05: outside the fit, still built
+    EXPECT_EQ(linearPhaseBandpass(fx.ctx), 0);
+    EXPECT_TRUE(fx.tk.sawNotice("Bandwidth out of range"));
+    EXPECT_EQ(fx.list()[5].code, 3);
+}
+
+TEST(FiveResonatorElliptic, NortonStepsKeepTheResponse) {
+    Fixture direct, five;
+    for (Fixture* f : {&direct, &five}) {
+        f->choose(112, 4, 5, 0.1, 0.1, 40);
+        f->rec()[5].value = 100e6;
+        f->rec()[6].value = 10e6;
+        f->rec()[7].value = 200;
+        f->rec()[11].letter = 'P';
+    }
+    ASSERT_EQ(directBandpass(direct.ctx, 0), 0);
+    ASSERT_EQ(fiveResonatorElliptic(five.ctx), 0);
+    double worst = 0;
+    for (int i = 0; i <= 300; ++i) {
+        const double f = 70e6 + i * 0.2e6;
+        const double a = lossDb(direct.list(), f);
+        if (a < 100) worst = std::max(worst, std::fabs(a - lossDb(five.list(), f)));
+    }
+    EXPECT_LT(worst, 1e-6);
+    five.rec()[11].letter = 'T';
+    EXPECT_EQ(fiveResonatorElliptic(five.ctx), kBuildFault);
+    EXPECT_EQ(faultIndex(five.rec()), 11);
+}
+
+} // namespace
