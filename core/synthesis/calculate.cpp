@@ -61,7 +61,9 @@ int calculate(PrototypeContext& ctx, CalculateHooks& hooks) {
     DesignRecord& rec = ctx.design.record;
     const int kind = referenceKind(rec);
     if (kind == 2 || kind == 3 || kind == 6) ctx.proto.newValuesRequest = 1;
-    int r = runBuilder(ctx, hooks.narrowBand);
+    int r = CalculateHooks::kNotMine;
+    if (hooks.otherBuilder) r = hooks.otherBuilder(designType(rec));
+    if (r == CalculateHooks::kNotMine) r = runBuilder(ctx, hooks.narrowBand);
     if (r == 27) r = kBuildAborted;
     if (r > 0 && r != 5) ctx.toolkit.beep();
     switch (r) {

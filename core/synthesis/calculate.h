@@ -21,6 +21,11 @@ struct CalculateHooks {
     std::function<void()> reissueLastCommand; // -3
     std::function<void()> refresh;            // after success
     NarrowBandView* narrowBand = nullptr;     // the narrow band dialog's window
+    // Builders of other subsystems (Norton design tools 9 and 10, the pole
+    // placer 23, ...): called with the design type before the builders here;
+    // a result other than kNotMine is the builder's result.
+    static constexpr int kNotMine = 1000;
+    std::function<int(int designType)> otherBuilder;
 };
 
 // Runs the builder of slot 11 and returns its raw result.

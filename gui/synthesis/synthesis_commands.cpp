@@ -51,6 +51,7 @@ int SynthesisCommands::calculate() {
         if (shell_.repaint) shell_.repaint();
     };
     hooks.narrowBand = narrowView_.get();
+    hooks.otherBuilder = otherBuilder;
     const int r = synthesis::calculate(ctx, hooks);
     return r == 0 ? 0 : r;
 }

@@ -28,6 +28,8 @@ public:
     std::function<void()> referenceValues;
     // The pole placer's lowpass reference mode (reference kind 6).
     std::function<int()> placer;
+    // Builders of other subsystems (see CalculateHooks::otherBuilder).
+    std::function<int(int designType)> otherBuilder;
 
     synthesis::LowpassPrototype& prototype() { return *proto_; }
 

@@ -305,8 +305,9 @@ TEST(LinearPhase, OrderTemplateAndBandwidthRange) {
     fx.rec()[5].value = 10e6;
     fx.rec()[6].value = 5e6;
     fx.rec()[11].letter = 'P';
-    linearPhaseBandpass(fx.ctx);
+    EXPECT_EQ(linearPhaseBandpass(fx.ctx), 0);
     EXPECT_DOUBLE_EQ(fx.rec()[1].value, 4); // 3 is raised to 4
+    EXPECT_EQ(entryCount(fx.list()), 10);
     fx.rec()[1].value = 1;
     ASSERT_EQ(linearPhaseBandpass(fx.ctx), 0);
     EXPECT_DOUBLE_EQ(fx.rec()[1].value, 2);
@@ -331,6 +332,34 @@ TEST(LinearPhase, OrderTemplateAndBandwidthRange) {
     EXPECT_EQ(linearPhaseBandpass(fx.ctx), 0);
     EXPECT_TRUE(fx.tk.sawNotice("Bandwidth out of range"));
     EXPECT_EQ(fx.list()[5].code, 3);
+}
+
+TEST(LinearPhase, FourResonatorsAcrossTheFitRange) {
+    for (double w : {0.2, 0.4, 0.65}) {
+        for (char cfg : {'P', 'S'}) {
+            Fixture fx;
+            fx.choose(113, 0, 4, 0, 0);
+            fx.rec()[5].value = 50e6;
+            fx.rec()[6].value = 50e6 * w;
+            fx.rec()[11].letter = cfg;
+            ASSERT_EQ(linearPhaseBandpass(fx.ctx), 0) << w;
+            const auto& l = fx.list();
+            const double f1 = 50e6 * (1 - w / 2), f2 = 50e6 * (1 + w / 2);
+            EXPECT_NEAR(lossDb(l, f1), 3.0, 0.3) << w;
+            EXPECT_NEAR(lossDb(l, f2), 3.0, 0.3) << w;
+            // A rounded (Gaussian-like) passband: under 1 dB over its middle half.
+            EXPECT_LT(maxLoss(l, f1 + 0.25 * (f2 - f1), f2 - 0.25 * (f2 - f1)), 1.0) << w;
+            const double d0 = delayAt(l, std::sqrt(f1 * f2));
+            for (int i = 0; i <= 8; ++i) {
+                const double f = f1 + (f2 - f1) * (0.1 + 0.1 * i);
+                EXPECT_NEAR(delayAt(l, f) / d0, 1.0, 0.03) << w << " " << f;
+            }
+            // Steeper than the two-resonator design outside the band.
+            EXPECT_GT(lossDb(l, f1 - (f2 - f1) * 0.5), 10.0) << w;
+            EXPECT_FALSE(fx.tk.sawNotice("Bandwidth out of range"));
+            EXPECT_EQ(l[entryCount(l) - 1].code, cfg == 'P' ? 2 : 3);
+        }
+    }
 }
 
 TEST(FiveResonatorElliptic, NortonStepsKeepTheResponse) {
