@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace tanvex::synthesis {
 
@@ -281,19 +282,40 @@ int directNotch(PrototypeContext& ctx, int mode) {
         }
     }
     if (cfg == 'I') {
-        // From the source end towards entry 1: every series tank becomes a
-        // quarter-wave line of the design Zo and the part of the network
-        // before it (towards the source) is turned into its dual.
+        // Every series tank becomes its dual, a shunt series resonator,
+        // between two quarter-wave lines of the design Zo: a line is an
+        // impedance inverter of Zo at f0, and inverter - shunt Y - inverter
+        // is the series impedance Zo^2 Y. All notch resonators end up in
+        // shunt, coupled by 90 degree lines.
         const double zo = list[0].value;
         n = entryCount(list);
-        for (int j = n - 1; j >= 1; --j) {
-            if (list[j].code != 5 || j < 2 || list[j - 1].code != 5) continue;
-            // the pair occupies j-1, j; replace it with a code 23 line
-            setEntry(list, j - 1, zo, 'Z', 23);
-            setEntry(list, j, 1.5707963267948966, 'D', 23);
-            dualTransform(list, j + 1, entryCount(list));
-            --j;
+        std::vector<NetEntry> out;
+        for (int j = 1; j < n; ++j) {
+            if (list[j].code == 5 && j + 1 < n && list[j + 1].code == 5) {
+                const NetEntry& a = list[j];
+                const NetEntry& b = list[j + 1];
+                const double l = a.letter == 'L' ? a.value : b.value;
+                const double c = a.letter == 'C' ? a.value : b.value;
+                out.push_back({zo, 'Z', 23});
+                out.push_back({1.5707963267948966, 'D', 23});
+                out.push_back({c * zo * zo, 'L', 4});
+                out.push_back({l / (zo * zo), 'C', 4});
+                out.push_back({zo, 'Z', 23});
+                out.push_back({1.5707963267948966, 'D', 23});
+                ++j;
+            } else {
+                out.push_back(list[j]);
+            }
         }
+        if (static_cast<int>(out.size()) + 3 >= kEntrySlots) {
+            setFaultIndex(rec, 1);
+            return kBuildFault;
+        }
+        const NetEntry src = list[n], term = list[n + 1];
+        for (int j = 1; j < kEntrySlots; ++j) list[j] = NetEntry{};
+        for (size_t k = 0; k < out.size(); ++k) list[k + 1] = out[k];
+        list[out.size() + 1] = src;
+        list[out.size() + 2] = term;
     }
     return kBuildOk;
 }

@@ -198,6 +198,34 @@ TEST(DirectNotch, EveryFormFollowsTheMappedPrototype) {
     }
 }
 
+// The inverter form: every resonator in shunt, coupled by quarter-wave lines;
+// exact at the centre, close to the direct design across a narrow band.
+TEST(DirectNotch, InverterFormKeepsTheNotch) {
+    Fixture direct, inv;
+    for (Fixture* f : {&direct, &inv}) {
+        f->choose(125, 1, 5, 0.1, 0.1);
+        f->rec()[5].value = 100e6;
+        f->rec()[6].value = 5e6;
+    }
+    direct.rec()[11].letter = 'P';
+    inv.rec()[11].letter = 'I';
+    ASSERT_EQ(directNotch(direct.ctx, 0), 0);
+    ASSERT_EQ(directNotch(inv.ctx, 0), 0);
+    const auto& l = inv.list();
+    int lines = 0, shunts = 0;
+    for (int i = 1; i < entryCount(l); ++i) {
+        EXPECT_TRUE(l[i].code == 4 || l[i].code == 23) << i;
+        lines += l[i].code == 23 && l[i].letter == 'Z';
+        shunts += l[i].code == 4 && l[i].letter == 'L';
+    }
+    EXPECT_EQ(shunts, 5);
+    EXPECT_EQ(lines, 4);
+    const double f0 = geometricCentre(100e6, 5e6);
+    EXPECT_NEAR(lossDb(l, f0), lossDb(direct.list(), f0), 1e-6);
+    for (double f : {80e6, 90e6, 96e6, 104e6, 110e6, 120e6})
+        EXPECT_NEAR(lossDb(l, f), lossDb(direct.list(), f), 0.3) << f;
+}
+
 TEST(DirectNotch, SecondLetterMustBeYesOrNo) {
     Fixture fx;
     fx.choose(125, 4, 5, 0.1, 0.1, 40);
