@@ -1,17 +1,17 @@
 #include "analysis/line_transform.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tanvex::analysis {
 
 namespace {
 
-// The lossless factor and its reciprocal. Both reciprocals are taken in
-// double precision: rounded to single precision, (e + 1/e)/2 can fall below 1,
-// which is no cosh at all, and within about 1e-4 rad of every quarter wave the
-// line then shows a negative resistance (a short stub turned into a source).
-constexpr double kLosslessE = 1.0000001;
-constexpr double kLosslessEInv = 1.0 / kLosslessE;
+// A lossless line keeps the loss of the factor 1.0000001 in place of
+// exp(theta / qt): about 1e-7 neper, enough to hold a quarter-wave short finite.
+// sinh u and 2 sinh^2(u/2) of that loss u.
+const double kLosslessSh = std::sinh(std::log(1.0000001));
+const double kLosslessExcess = 2.0 * std::pow(std::sinh(0.5 * std::log(1.0000001)), 2);
 
 } // namespace
 
@@ -24,11 +24,19 @@ Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double
     const double invZo = 1.0 / zo;
     const double r = load.r * invZo;
     const double x = load.x * invZo;
-    const double e = lossy ? std::exp(theta / qt) : kLosslessE;
-    const double eInv = lossy ? 1.0 / e : kLosslessEInv;
-    const double sh = (e - eInv) / 2.0;
-    const double ch = (e + eInv) / 2.0;
-    const double invD = 1.0 / (cos2 + ch);
+    // With u = theta / qt: sh = sinh u and the denominator cos 2t + cosh u,
+    // written as (1 + cos 2t) + 2 sinh^2(u/2) so that it never cancels to
+    // zero or below near a quarter wave (where 1 + cos 2t vanishes) even when
+    // u is far below the rounding of 1: the line stays passive at every length.
+    double sh = kLosslessSh;
+    double excess = kLosslessExcess;
+    if (lossy) {
+        const double u = theta / qt;
+        const double half = std::sinh(0.5 * u);
+        sh = std::sinh(u);
+        excess = 2.0 * half * half;
+    }
+    const double invD = 1.0 / (std::max(0.0, 1.0 + cos2) + excess);
     // a + jb = tanh of the complex electrical length.
     const double a = sh * invD;
     const double b = sin2 * invD;
