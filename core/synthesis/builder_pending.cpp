@@ -3,7 +3,4 @@ namespace tanvex::synthesis {
 int zigzagBandpass(PrototypeContext&) {
     return kBuildNotImplemented;
 }
-int narrowBandNotch(PrototypeContext&) {
-    return kBuildNotImplemented;
-}
 } // namespace tanvex::synthesis

@@ -128,3 +128,77 @@ TEST(NarrowBand, WideBandGivesNegativeValues) {
 }
 
 } // namespace
+
+namespace {
+
+void setUpNotch(Fixture& fx, int command, char cfg) {
+    fx.choose(command, 1, 5, 0.1, 0.1);
+    fx.rec()[5].value = 100e6;
+    fx.rec()[6].value = 4e6;
+    fx.rec()[7].value = 50;
+    fx.rec()[11].letter = cfg;
+    fx.rec()[18].letter = 'L';
+}
+
+TEST(NarrowBandNotch, ShuntResonatorsKeepTheNotch) {
+    for (char cfg : {'S', 'P', 'A'}) {
+        Fixture direct, narrow;
+        setUpNotch(direct, 125, 'D');
+        setUpNotch(narrow, 126, cfg);
+        ASSERT_EQ(directNotch(direct.ctx, 0), 0);
+        ASSERT_EQ(narrowBandNotch(narrow.ctx), 0) << cfg;
+        EXPECT_EQ(narrow.rec()[11].letter, cfg); // the letter is restored
+        const auto& l = narrow.list();
+        for (int i = 1; i < entryCount(l); ++i) {
+            if (l[i].code == 4) continue;
+            if (cfg == 'A') {
+                EXPECT_EQ(l[i].code, 23) << i;
+            } else {
+                EXPECT_TRUE(l[i].code == 2 || l[i].code == 3) << i;
+            }
+        }
+        const double f0 = geometricCentre(100e6, 4e6);
+        EXPECT_NEAR(lossDb(l, f0), lossDb(direct.list(), f0), 1e-6);
+        for (double f : {97e6, 98e6, 102e6, 103e6})
+            EXPECT_NEAR(lossDb(l, f), lossDb(direct.list(), f), 1.0) << cfg << " " << f;
+        EXPECT_LT(lossDb(l, 90e6), 0.5) << cfg;
+    }
+}
+
+TEST(NarrowBandNotch, EdgePromptMinimumSpreadAndRefusals) {
+    Fixture fx;
+    setUpNotch(fx, 126, 'S');
+    fx.tk.answer("M");
+    fx.tk.answer("");
+    ASSERT_EQ(narrowBandNotch(fx.ctx), 0);
+    EXPECT_TRUE(fx.tk.sawPrompt("(Cr)-exit (M)-Minimum spread (MHz )-new Fc? "));
+    bool edgeShown = false;
+    for (const auto& s : fx.tk.log)
+        edgeShown |= s.find("Approximate passband edge = ") != std::string::npos;
+    EXPECT_TRUE(edgeShown);
+    // The minimum spread search does not make the spread worse.
+    Fixture plain;
+    setUpNotch(plain, 126, 'S');
+    ASSERT_EQ(narrowBandNotch(plain.ctx), 0);
+    auto spread = [](const EntryList& l) {
+        double lo = 1e300, hi = 0;
+        for (int i = 1; i < entryCount(l); ++i)
+            if (l[i].letter == 'L') {
+                lo = std::min(lo, l[i].value);
+                hi = std::max(hi, l[i].value);
+            }
+        return hi / lo;
+    };
+    EXPECT_LE(spread(fx.list()), spread(plain.list()) * 1.000001);
+
+    fx.rec()[11].letter = 'Q';
+    EXPECT_EQ(narrowBandNotch(fx.ctx), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 11);
+    fx.rec()[11].letter = 'H';
+    fx.rec()[0].value = 5;
+    EXPECT_EQ(narrowBandNotch(fx.ctx), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 14);
+    EXPECT_EQ(fx.rec()[11].letter, 'A'); // H is read as A
+}
+
+} // namespace
