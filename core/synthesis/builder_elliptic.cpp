@@ -89,4 +89,21 @@ int fiveResonatorElliptic(PrototypeContext& ctx) {
     return kBuildOk;
 }
 
+int zigzagBandpass(PrototypeContext& ctx) {
+    // The zigzag sections are not built by this program yet; the parameters
+    // are still checked so that a faulty set is reported as such.
+    DesignRecord& rec = ctx.design.record;
+    if (configuration(rec) != 'S' && configuration(rec) != 'T') rec[kSlotDesignType].letter = 'S';
+    if (orderN(rec) % 2 == 1) rec[1].value = orderN(rec) + 1;
+    if (orderN(rec) > 14) {
+        setFaultIndex(rec, 1);
+        return kBuildFault;
+    }
+    if (static_cast<int>(rec[13].value) == 1) {
+        setFaultIndex(rec, 13);
+        return kBuildFault;
+    }
+    return kBuildNotImplemented;
+}
+
 } // namespace tanvex::synthesis

@@ -88,7 +88,9 @@ NarrowBandDialog::NarrowBandDialog(Design& design, QWidget* parent)
         action_ = Action::Exit;
         accept();
     });
-    connect(help, &QPushButton::clicked, this, [] {});
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (showHelp) showHelp("NARROW.HLW");
+    });
 }
 
 QLineEdit* NarrowBandDialog::averageEdit(char column, char kind) const {

@@ -9,6 +9,8 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -23,6 +25,9 @@ public:
     NarrowBandDialog(Design& design, QWidget* parent = nullptr);
 
     Action run(synthesis::NarrowBandState& state) override;
+
+    // Help viewer for "&?-Help" (page "NARROW.HLW"); nothing happens when unset.
+    std::function<void(const std::string&)> showHelp;
 
     // Shows the state without running the dialog (for pictures and tests).
     void load(const synthesis::NarrowBandState& state);

@@ -15,6 +15,9 @@ SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, 
       proto_(std::make_unique<LowpassPrototype>()),
       narrowView_(std::make_unique<NarrowBandDialog>(shell.design, parent)) {
     auto& reg = shell_.commands;
+    static_cast<NarrowBandDialog*>(narrowView_.get())->showHelp = [this](const std::string& page) {
+        toolkit_.showHelp(page);
+    };
     reg.addRange(shell::kCmdDesignFirst, shell::kCmdDesignLast,
                  [this](int id) { return chooseDesignType(id); });
     reg.add(shell::kCmdPresetBandpass, [this](int) { return presetPicker(); });
