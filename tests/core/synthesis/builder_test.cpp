@@ -362,16 +362,19 @@ TEST(LinearPhase, OrderTemplateAndBandwidthRange) {
     EXPECT_EQ(fx.list()[5].code, 3);
 }
 
-TEST(LinearPhase, FourResonatorsAcrossTheFitRange) {
-    for (double w : {0.2, 0.4, 0.65}) {
+TEST(LinearPhase, FourAndSixResonatorsAcrossTheirRanges) {
+    const std::vector<std::pair<int, double>> cases = {{4, 0.2}, {4, 0.4}, {4, 0.65},
+                                                       {6, 0.1}, {6, 0.3}, {6, 0.45}};
+    for (const auto& [order, w] : cases) {
         for (char cfg : {'P', 'S'}) {
             Fixture fx;
-            fx.choose(113, 0, 4, 0, 0);
+            fx.choose(113, 0, order, 0, 0);
             fx.rec()[5].value = 50e6;
             fx.rec()[6].value = 50e6 * w;
             fx.rec()[11].letter = cfg;
             ASSERT_EQ(linearPhaseBandpass(fx.ctx), 0) << w;
             const auto& l = fx.list();
+            EXPECT_EQ(entryCount(l), order == 4 ? 10 : 13);
             const double f1 = 50e6 * (1 - w / 2), f2 = 50e6 * (1 + w / 2);
             EXPECT_NEAR(lossDb(l, f1), 3.0, 0.3) << w;
             EXPECT_NEAR(lossDb(l, f2), 3.0, 0.3) << w;
@@ -382,8 +385,9 @@ TEST(LinearPhase, FourResonatorsAcrossTheFitRange) {
                 const double f = f1 + (f2 - f1) * (0.1 + 0.1 * i);
                 EXPECT_NEAR(delayAt(l, f) / d0, 1.0, 0.03) << w << " " << f;
             }
-            // Steeper than the two-resonator design outside the band.
-            EXPECT_GT(lossDb(l, f1 - (f2 - f1) * 0.5), 10.0) << w;
+            // Half a bandwidth outside the band (the design goal does not ask
+            // the six-resonator form for more selectivity).
+            EXPECT_GT(lossDb(l, f1 - (f2 - f1) * 0.5), order == 4 ? 10.0 : 6.0) << w;
             EXPECT_FALSE(fx.tk.sawNotice("Bandwidth out of range"));
             EXPECT_EQ(l[entryCount(l) - 1].code, cfg == 'P' ? 2 : 3);
         }
