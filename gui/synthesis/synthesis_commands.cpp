@@ -5,6 +5,7 @@
 #include "synthesis/catalogue.h"
 #include "synthesis/narrow_band_dialog.h"
 #include "synthesis/parameter_dialog.h"
+#include "synthesis/reference_dialogs.h"
 
 namespace tanvex::gui {
 
@@ -18,6 +19,16 @@ SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, 
     static_cast<NarrowBandDialog*>(narrowView_.get())->showHelp = [this](const std::string& page) {
         toolkit_.showHelp(page);
     };
+    referenceValues = [this] {
+        ReferenceValuesDialog dlg(shell_.design.record, parent_);
+        dlg.exec();
+    };
+    if (!reg.has(shell::kCmdReferenceValues)) {
+        reg.add(shell::kCmdReferenceValues, [this](int) {
+            if (referenceValues) referenceValues();
+            return 0;
+        });
+    }
     reg.addRange(shell::kCmdDesignFirst, shell::kCmdDesignLast,
                  [this](int id) { return chooseDesignType(id); });
     reg.add(shell::kCmdPresetBandpass, [this](int) { return presetPicker(); });

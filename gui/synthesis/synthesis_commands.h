@@ -24,7 +24,8 @@ public:
     ~SynthesisCommands();
 
     // The "Reference values" loop run after choosing a design type whose
-    // command asks for it; unset: skipped.
+    // command asks for it (by default the Reference values dialog; also run by
+    // "new reference &Values" unless another handler serves that command).
     std::function<void()> referenceValues;
     // The pole placer's lowpass reference mode (reference kind 6).
     std::function<int()> placer;

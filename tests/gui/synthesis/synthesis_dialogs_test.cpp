@@ -1,9 +1,11 @@
 // The DESIGN PARAMETERS dialog, the preset bandpass picker and the narrow
 // band dialog on the offscreen platform, with pictures.
 #include "design/operations.h"
+#include "shell/command_table.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/narrow_band_dialog.h"
 #include "synthesis/parameter_dialog.h"
+#include "synthesis/synthesis_commands.h"
 #include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
 
@@ -175,6 +177,31 @@ TEST(NarrowBandDialog, ShowsTheBuiltState) {
     EXPECT_EQ(st.reference, 'S');
     EXPECT_NEAR(st.typedValue, 100e-12, 1e-20);
     EXPECT_EQ(st.mode, NarrowMode::EqualC);
+}
+
+TEST(SynthesisCommands, RegisteredAndCalculateBuilds) {
+    app();
+    auto d = bandpassDesign();
+    gui::QtToolkit tk;
+    shell::Shell sh(*d, tk);
+    gui::SynthesisCommands synth(sh, tk, nullptr);
+    for (int id = shell::kCmdDesignFirst; id <= shell::kCmdDesignLast; ++id)
+        EXPECT_TRUE(sh.commands.has(id)) << id;
+    for (int id : {shell::kCmdPresetBandpass, shell::kCmdCalculate, shell::kCmdParameters,
+                   shell::kCmdReferenceValues})
+        EXPECT_TRUE(sh.commands.has(id)) << id;
+    std::vector<int> ends;
+    sh.impedanceMatcher = [&](int end) {
+        ends.push_back(end);
+        return 0;
+    };
+    // A direct scaled bandpass builds without any window, then both
+    // matchers run.
+    applyDesignType(*d, 106);
+    d->record[11].letter = 'P';
+    EXPECT_EQ(sh.runCommand(shell::kCmdCalculate), 0);
+    EXPECT_EQ(entryCount(d->entries), 11); // five resonators
+    EXPECT_EQ(ends, (std::vector<int>{0, 1}));
 }
 
 } // namespace
