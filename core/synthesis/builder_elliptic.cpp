@@ -90,9 +90,8 @@ int fiveResonatorElliptic(PrototypeContext& ctx) {
 }
 
 int zigzagBandpass(PrototypeContext& ctx) {
-    // The zigzag sections are not built by this program yet; the parameters
-    // are still checked so that a faulty set is reported as such.
     DesignRecord& rec = ctx.design.record;
+    setUsed(rec, 11, true);
     if (configuration(rec) != 'S' && configuration(rec) != 'T') rec[kSlotDesignType].letter = 'S';
     if (orderN(rec) % 2 == 1) rec[1].value = orderN(rec) + 1;
     if (orderN(rec) > 14) {
@@ -103,7 +102,63 @@ int zigzagBandpass(PrototypeContext& ctx) {
         setFaultIndex(rec, 13);
         return kBuildFault;
     }
-    return kBuildNotImplemented;
+    int r = makePrototype(ctx);
+    if (r != 0) return r;
+    const LowpassPrototype& lp = ctx.proto;
+    const int n = lp.n;
+    // An even-order elliptic ladder: series L, then shunt C / series tank
+    // pairs, ending with a shunt C.
+    if (lp.element[0].code != kRefElliptic || n <= 3 || n % 2 != 0 || lp.element[1].code != 3)
+        return kBuildBadReference;
+    for (int k = 2; k <= n; ++k)
+        if (lp.element[k].code != (k % 2 == 0 ? 2 : 5)) return kBuildBadReference;
+    const double fo = rec[5].value, bw = rec[6].value;
+    if (!(bw > 0) || !(fo - bw / 2 > 0)) {
+        setFaultIndex(rec, 6);
+        return kBuildFault;
+    }
+    const double f0 = geometricCentre(fo, bw), q = f0 / bw;
+    // The prototype is laid out from its source end: element N (shunt C) at
+    // the termination, the (shunt C, series tank) pairs as sections of six
+    // entries (shunt tank + four-element series arm), element 1 (series L)
+    // as the series resonator at the source. Every step is the exact
+    // bandpass transformation.
+    EntryList& list = ctx.design.entries;
+    int i = 1;
+    auto put = [&](double v, char letter, int code) { setEntry(list, i++, v, letter, code); };
+    put(1 / (q * lp.element[n].value), 'L', 2);
+    put(q * lp.element[n].value, 'C', 2);
+    for (int k = n - 1; k >= 3; k -= 2) {
+        const PrototypeElement& t = lp.element[k];     // series tank
+        const PrototypeElement& c = lp.element[k - 1]; // shunt C
+        put(q * t.value, 'L', 27);
+        put(1 / (q * t.value), 'C', 27);
+        put(1 / (q * t.value2), 'L', 27);
+        put(q * t.value2, 'C', 27);
+        put(1 / (q * c.value), 'L', 2);
+        put(q * c.value, 'C', 2);
+    }
+    put(1 / (q * lp.element[1].value), 'C', 3);
+    put(q * lp.element[1].value, 'L', 3);
+    const int count = i;
+    writeNormalizedEnds(list, count, lp.element[0].value);
+    list[0].value = lp.element[n + 1].value; // the termination level of the layout
+    frequencyScale(list, 1, count - 1, 6.283185307179586 * f0);
+    impedanceScale(list, 0, count, rec[7].value);
+    if (configuration(rec) == 'T') {
+        // Each four-element series arm by its five-element dipole
+        // equivalent: the dual of the shunt form's equivalent.
+        for (int j = 1; j < entryCount(list); ++j) {
+            if (list[j].code != 27) continue;
+            if (dualTransform(list, j, j + 3) != 0 || !dipoleEquivalent(list, j, false, 0.5) ||
+                dualTransform(list, j, j + 4) != 0) {
+                ctx.toolkit.notice("Dipole error");
+                return kBuildFault;
+            }
+        }
+    }
+    if (hasNegativeValues(list)) return kBuildNegative;
+    return kBuildOk;
 }
 
 } // namespace tanvex::synthesis

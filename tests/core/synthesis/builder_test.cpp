@@ -418,3 +418,48 @@ TEST(FiveResonatorElliptic, NortonStepsKeepTheResponse) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ZigzagBandpass, FollowsTheMappedEllipticPrototype) {
+    for (char cfg : {'S', 'T'}) {
+        Fixture fx;
+        fx.choose(114, 4, 5, 0.2, 0.2, 45); // odd N is raised to 6
+        fx.rec()[5].value = 100e6;
+        fx.rec()[6].value = 20e6;
+        fx.rec()[11].letter = cfg;
+        ASSERT_EQ(zigzagBandpass(fx.ctx), 0) << cfg;
+        EXPECT_DOUBLE_EQ(fx.rec()[1].value, 6);
+        const auto& l = fx.list();
+        const int n = entryCount(l);
+        // Shunt resonator at the termination, series resonator at the source.
+        EXPECT_EQ(l[1].code, 2);
+        EXPECT_EQ(l[n - 1].code, 3);
+        int sections = 0;
+        for (int i = 1; i < n; ++i) sections += l[i].code == (cfg == 'S' ? 27 : 49);
+        EXPECT_EQ(sections, cfg == 'S' ? 8 : 10);
+        const double f1 = 90e6, f2 = 110e6, f0 = std::sqrt(f1 * f2), q = f0 / (f2 - f1);
+        double worst = 0;
+        for (int i = 1; i < 300; ++i) {
+            const double f = 50e6 + i * 0.35e6;
+            const double a = buildertest::prototypeLossDb(*fx.proto, q * (f / f0 - f0 / f));
+            if (a < 120) worst = std::max(worst, std::fabs(lossDb(l, f) - a));
+        }
+        EXPECT_LT(worst, 1e-6) << cfg;
+    }
+    Fixture fx;
+    fx.choose(114, 4, 6, 0.2, 0.2, 45);
+    fx.rec()[5].value = 100e6;
+    fx.rec()[6].value = 20e6;
+    fx.rec()[11].letter = 'Q';
+    fx.rec()[13].value = 1;
+    EXPECT_EQ(zigzagBandpass(fx.ctx), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 13);
+    EXPECT_EQ(fx.rec()[11].letter, 'S'); // anything else becomes S
+    fx.rec()[13].value = 2;
+    fx.rec()[1].value = 16;
+    EXPECT_EQ(zigzagBandpass(fx.ctx), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 1);
+}
+
+} // namespace
