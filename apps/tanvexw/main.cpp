@@ -32,6 +32,12 @@ int main(int argc, char** argv) {
     tanvex::gui::SynthesisCommands synthesis(shell, toolkit, &window);
     window.quitOnClose = true;
     window.show();
+    // Calculate (136): the new network is drawn in the main window at once.
+    shell.commands.add(tanvex::shell::kCmdCalculate, [&](int) {
+        int r = synthesis.calculate();
+        window.designChanged();
+        return r;
+    });
 
     // ---- The subsystems plug their commands in here ----
     // Analyse (133): the sweep with its dialog, plot window and listing.
@@ -43,6 +49,9 @@ int main(int argc, char** argv) {
             editor = new tanvex::gui::SchematicEditorWindow(*design, &toolkit);
             editor->setAttribute(Qt::WA_DeleteOnClose);
             window.rememberRect(editor, tanvex::shell::kSchematicEditorWindow);
+            // The edits show in the main window once the editor is gone.
+            QObject::connect(editor, &QObject::destroyed, &window,
+                             [&window] { window.designChanged(); });
         }
         editor->show();
         editor->raise();

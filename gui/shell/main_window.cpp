@@ -1,3 +1,7 @@
+// First: the schematic renderer has a member named emit, which Qt's
+// keyword macro would otherwise rewrite.
+#include "schematic/renderer.h"
+
 #include "shell/main_window.h"
 
 #include "design/filename_list_dialog.h"
@@ -14,13 +18,21 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "shell/shell_dialogs.h"
 
 namespace tanvex::gui {
 
 namespace {
+
+// Rows of the status screen shown above the schematic.
+constexpr int kStatusViewRows = 10;
 
 // Copies a window's frame position and size into a remembered rectangle.
 class RectKeeper : public QObject {
@@ -57,16 +69,46 @@ MainWindow::MainWindow(shell::Shell& shell, QtToolkit& toolkit, QWidget* parent)
     : QMainWindow(parent), shell_(shell), toolkit_(toolkit) {
     setWindowTitle(QStringLiteral("*** TANVEX ***"));
     setObjectName(QStringLiteral("tanvexw"));
-    view_ = new TextScreenWidget(&shell_.status, this);
-    view_->setCellFont(TextScreenWidget::cellFont(14));
-    view_->setFocusPolicy(Qt::StrongFocus);
     // The client area is black like every text screen; the menu bar keeps
     // the desktop's colours.
-    QPalette pal = view_->palette();
+    QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
+    auto* client = new QWidget(this);
+    client->setPalette(pal);
+    client->setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    view_ = new TextScreenWidget(&shell_.status, client);
+    view_->setCellFont(TextScreenWidget::cellFont(14));
+    view_->setFocusPolicy(Qt::StrongFocus);
     view_->setPalette(pal);
     view_->setAutoFillBackground(true);
-    setCentralWidget(view_);
+    // The status screen keeps the rows it draws on (the noise bandwidth line
+    // is the last, row 8) and one blank row under them; the schematic gets
+    // the rest of the window.
+    view_->setFixedHeight(kStatusViewRows * view_->cellSize().height());
+    view_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    column->addWidget(view_);
+
+    renderer_ = std::make_unique<schematic::Renderer>();
+    schematicArea_ = new QScrollArea(client);
+    schematicArea_->setObjectName(QStringLiteral("schematicArea"));
+    schematicArea_->setFrameShape(QFrame::NoFrame);
+    schematicArea_->setPalette(pal);
+    schematicArea_->setBackgroundRole(QPalette::Window);
+    schematicArea_->setFocusPolicy(Qt::NoFocus);
+    schematicArea_->setWidgetResizable(true);
+    schematicView_ = new TextScreenWidget(&schematic_, schematicArea_);
+    schematicView_->setObjectName(QStringLiteral("schematicView"));
+    schematicView_->setCellFont(TextScreenWidget::cellFont(14));
+    schematicView_->setPalette(pal);
+    schematicView_->setAutoFillBackground(true);
+    schematicView_->setFocusPolicy(Qt::NoFocus);
+    schematicArea_->setWidget(schematicView_);
+    column->addWidget(schematicArea_, 1);
+    setCentralWidget(client);
     connect(view_, &TextScreenWidget::cellClicked, this,
             [this](int column, int row, Qt::MouseButton button) {
                 if (button == Qt::LeftButton) shell_.click(column, row);
@@ -97,6 +139,11 @@ void MainWindow::installHandlers() {
         if (!self) return;
         const auto& h = toolkit_.helpViewer().rect;
         shell_.positions.rects[shell::kHelpWindow] = shell::WindowRect{h[0], h[1], h[2], h[3]};
+    });
+    // A recalled design is drawn at once (also when the recall runs inside
+    // another command, before that command's repaint).
+    shell_.afterRecall.push_back([this, self = QPointer<MainWindow>(this)] {
+        if (self) drawSchematic();
     });
     shell_.commands.add(shell::kCmdFileListBox, [this](int) { return runFilenameList(); });
     shell_.commands.add(shell::kCmdNotation, [this](int) { return runNotationDialog(); });
@@ -209,8 +256,65 @@ int MainWindow::startUp(const std::string& designArgument) {
 
 void MainWindow::refresh() {
     view_->setAsciiDrawing(false); // the status screen draws its own ASCII frames
+    drawSchematic();
     view_->update();
     update();
+}
+
+void MainWindow::designChanged() {
+    shell_.drawStatus();
+    refresh();
+}
+
+void MainWindow::drawSchematic() {
+    schematic::Renderer& r = *renderer_;
+    const Design& design = shell_.design;
+    r.config.plainCharacters = schematic::plainOnScreen(design.record);
+    // The document drawing measures the picture (one byte per cell), the
+    // window drawing then fills a screen of exactly that size.
+    r.window = schematic::WindowView{};
+    r.draw(design, schematic::SinkKind::Document, 0, 0);
+    int lines = static_cast<int>(r.document().size());
+    int width = 0;
+    for (const std::string& line : r.document())
+        width = std::max(width, static_cast<int>(line.size()));
+    constexpr int kLeft = 1; // one blank column before the rail numbers
+    schematic_.resize(std::max(40, kLeft + width + 1), std::max(1, lines + 1));
+    r.window.screen = &schematic_;
+    r.window.topRow = 0;
+    r.window.leftColumn = kLeft;
+    r.window.visibleLines = lines + 1;
+    r.draw(design, schematic::SinkKind::Window, 0, 0);
+    ++schematic_.revision;
+    schematicView_->setMinimumSize(schematicView_->sizeHint());
+    schematicView_->updateGeometry();
+    schematicView_->update();
+}
+
+bool MainWindow::scrollSchematic(int qtKey) {
+    QScrollBar* bar = schematicArea_->verticalScrollBar();
+    switch (qtKey) {
+    case Qt::Key_Up:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        return true;
+    case Qt::Key_Down:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        return true;
+    case Qt::Key_PageUp:
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        return true;
+    case Qt::Key_PageDown:
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        return true;
+    case Qt::Key_Home:
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        return true;
+    case Qt::Key_End:
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        return true;
+    default:
+        return false;
+    }
 }
 
 int MainWindow::handleKey(int qtKey, const QString& text, Qt::KeyboardModifiers modifiers) {
@@ -236,12 +340,23 @@ int MainWindow::handleKey(int qtKey, const QString& text, Qt::KeyboardModifiers 
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier && scrollSchematic(event->key())) {
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_F12 || !event->text().isEmpty()) {
         handleKey(event->key(), event->text(), event->modifiers());
         event->accept();
         return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Back from another window (the editor, a dialog of another window):
+    // show the design as it now is.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) drawSchematic();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

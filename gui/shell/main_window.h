@@ -12,6 +12,18 @@
 //
 // Commands come from the menus, the accelerators and the status screen and
 // all go to shell.dispatch(id); subsystems plug in with shell.commands.add.
+//
+// Below the status screen the window shows the schematic of the current
+// design (the renderer's window drawing, white on black, in a scrollable
+// cell view). It is drawn again after every dispatched command (through
+// shell.repaint), after every recall, whenever the main window becomes the
+// active window again, and whenever a subsystem calls designChanged():
+//
+//   // after Calculate, an edit, a join, a recall done outside dispatch:
+//   mainWindow.designChanged();
+//
+// Code that only holds the shell can call shell.repaint(), which does the
+// same.
 #pragma once
 
 #include "shell/shell.h"
@@ -19,9 +31,15 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QMenu;
+class QScrollArea;
+
+namespace tanvex::schematic {
+class Renderer;
+}
 
 namespace tanvex::gui {
 
@@ -41,6 +59,14 @@ public:
 
     shell::Shell& shell() { return shell_; }
     TextScreenWidget* statusView() const { return view_; }
+    // The schematic of the current design below the status screen.
+    TextScreenWidget* schematicView() const { return schematicView_; }
+    QScrollArea* schematicArea() const { return schematicArea_; }
+    const ui::TextScreen& schematicScreen() const { return schematic_; }
+
+    // The network or its values changed: draws the schematic again and
+    // repaints the status screen.
+    void designChanged();
     // The action of a command identifier (nullptr when it has no menu item).
     QAction* action(int id) const;
     // The pop-up a status-screen letter opens ('D', 'F', 'U').
@@ -72,6 +98,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -86,11 +113,17 @@ private:
     int runFilenameList();
     std::string chooseDesignFile();
     void refresh();
+    void drawSchematic();
+    bool scrollSchematic(int qtKey);
     void showHook(QWidget* dialog);
 
     shell::Shell& shell_;
     QtToolkit& toolkit_;
     TextScreenWidget* view_ = nullptr;
+    ui::TextScreen schematic_{80, 4};
+    std::unique_ptr<schematic::Renderer> renderer_;
+    TextScreenWidget* schematicView_ = nullptr;
+    QScrollArea* schematicArea_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<char, QMenu*> popups_;
     QMenu* fileMenu_ = nullptr;

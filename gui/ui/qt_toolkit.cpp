@@ -119,7 +119,14 @@ QtToolkit::QtToolkit(QWidget* mainWindow) : main_(mainWindow), help_(*this, std:
     if (const char* home = std::getenv("TANVEX_HOME")) homeDirectory = home;
     help_.onOpen = [this] {
         if (keyboardOwners_.size() < 10) keyboardOwners_.push_back(QApplication::activeWindow());
-        if (!helpWindow_) helpWindow_ = new HelpWindow(help_, main_);
+        if (!helpWindow_) {
+            helpWindow_ = new HelpWindow(help_, main_);
+            // Asked for from a modal dialog ("?-help"): the dialog blocks
+            // every other window, so the help window takes the input until
+            // it is closed, then the dialog goes on.
+            if (QApplication::activeModalWidget())
+                helpWindow_->setWindowModality(Qt::ApplicationModal);
+        }
         helpWindow_->setAsciiDrawing(genWin().asciiDrawing);
         helpWindow_->show();
         helpWindow_->raise();
