@@ -253,6 +253,17 @@ TEST(Integration, RecallAndCalculateRedrawTheSchematic) {
     EXPECT_NE(rows, bandpass);
     p.window.grab().save(picture("integration_lowpass_recalled.png"));
 
+    // The plain-character display option draws the same lines in ASCII.
+    const std::vector<std::string> boxed = p.schematicRows();
+    p.design.record[kSlotSettings].text[23] = '1';
+    p.window.designChanged();
+    rows = p.schematicRows();
+    ASSERT_EQ(rows.size(), boxed.size());
+    for (const std::string& r : rows)
+        for (unsigned char c : r) EXPECT_LT(c, 128) << r;
+    EXPECT_TRUE(contains(rows.front(), "  0 ,- Termination -,")) << rows.front();
+    p.design.record[kSlotSettings].text[23] = '0';
+
     // Back to the bandpass, its network emptied in memory: the new design's
     // three lines.
     setDesignName(p.design, "bandpass");
