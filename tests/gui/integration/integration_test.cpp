@@ -326,6 +326,10 @@ TEST(Integration, AnalyseWithThePlot) {
     // The main window still shows the design under its status screen.
     EXPECT_FALSE(p.schematicRows().empty());
     p.window.grab().save(picture("integration_main_after_analyse.png"));
+    // The plot's "?-help" item.
+    plot->action(plot::kCmdHelp)->trigger();
+    EXPECT_EQ(p.helpTopic(), "PLOT.HLW");
+    p.toolkit.helpViewer().close();
     plot->close();
 }
 
