@@ -23,7 +23,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C ctest --output-on-failure -j$(JOBS)
 
 bench: build
-	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b" || exit 1; done
+	@for b in $(BUILD)/bench/*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
 
 format:
 	find core gui apps tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_constants.h"
 #include "analysis/line_transform.h"
+#include "analysis/trig.h"
 
 #include <cmath>
 #include <cstdio>
@@ -117,6 +118,7 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     depth_ = 0;
     side_ = false;
     lambda_ = rq.lambdaStart;
+    runLoss_ = 1.0;
     phase_ = {1.0, 0.0};
     phaseTurns_ = 0;
     phiLiteral_ = 0.0;
@@ -204,11 +206,21 @@ double NetworkInterpreter::phi() const {
     return std::atan2(phase_.x, phase_.r) + 2.0 * std::numbers::pi * phaseTurns_;
 }
 
+void NetworkInterpreter::foldRunLoss() {
+    lambda_ += 0.5 * std::log(runLoss_);
+    runLoss_ = 1.0;
+}
+
 void NetworkInterpreter::closeRun() {
     addPhase(acc_, runStart_);
     const double start2 = magnitudeSquared(runStart_);
     const double acc2 = magnitudeSquared(acc_);
-    if (main_) lambda_ += 0.5 * std::log(start2 / acc2);
+    if (main_) {
+        // The runs' losses are multiplied and their logarithm taken once per
+        // walk (or when the product leaves a safe range).
+        runLoss_ *= start2 / acc2;
+        if (!(runLoss_ < 1e150 && runLoss_ > 1e-150)) foldRunLoss();
+    }
     if (recording_) {
         DistributionRecord& r = records_[recordCount_];
         r[0] = static_cast<float>(std::sqrt(start2 / acc2));
@@ -697,8 +709,9 @@ bool NetworkInterpreter::executeSpecial(int code) {
         }
         closeRun();
         if (recording_ && !finishRecord()) return false;
-        const double c = std::cos(theta);
-        const double s = std::sin(theta);
+        double s = 0.0;
+        double c = 0.0;
+        sinCos(theta, s, c);
         const double g = std::exp(0.5 * theta / q);
         const Cx a = acc_;
         const Cx num{a.r * c * g, g * (a.x * c + s * zo)};
@@ -781,6 +794,7 @@ bool NetworkInterpreter::finish() {
     sourceEnd_ = acc_;
     acc_.r += (*list_)[n_].value;
     closeRun();
+    foldRunLoss();
     if (recording_ && !finishRecord()) return false;
     if (depth_ != 0) return stackTrouble();
     return true;

@@ -140,6 +140,7 @@ private:
     // a := a || E, in admittances; E keeps its own admittance.
     void parallelInto(Cx& a);
     void closeRun();
+    void foldRunLoss();
     void addPhase(Cx to, Cx from);
     bool finishRecord();
     bool stackTrouble();
@@ -177,6 +178,7 @@ private:
     int depth_ = 0;
     bool side_ = false;
     double lambda_ = 0.0;
+    double runLoss_ = 1.0; // product of run magnitude ratios not yet in lambda_
     // phi as a running product (its angle) plus whole turns.
     Cx phase_{1.0, 0.0};
     int phaseTurns_ = 0;

@@ -1,5 +1,7 @@
 #include "analysis/line_transform.h"
 
+#include "analysis/trig.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,7 +18,10 @@ const double kLosslessExcess = 2.0 * std::pow(std::sinh(0.5 * std::log(1.0000001
 } // namespace
 
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt) {
-    return lineTransform(load, zo, theta, lossy, qt, std::cos(2.0 * theta), std::sin(2.0 * theta));
+    double sin2 = 0.0;
+    double cos2 = 0.0;
+    sinCos(2.0 * theta, sin2, cos2);
+    return lineTransform(load, zo, theta, lossy, qt, cos2, sin2);
 }
 
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2,

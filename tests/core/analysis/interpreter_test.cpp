@@ -3,6 +3,7 @@
 #include "analysis/analysis_constants.h"
 #include "analysis/interpreter.h"
 #include "analysis/line_transform.h"
+#include "analysis/trig.h"
 #include "nodal_oracle.h"
 #include "ui/scripted_toolkit.h"
 
@@ -11,7 +12,9 @@
 #include <cmath>
 #include <complex>
 #include <initializer_list>
+#include <limits>
 #include <random>
+#include <vector>
 
 using namespace tanvex;
 using namespace tanvex::analysis;
@@ -452,6 +455,34 @@ TEST(Interpreter, LineTransformAgainstTheTelegrapherFormula) {
             EXPECT_LT(rel(Cd(lossy.r, lossy.x), exactLossy), 1e-6) << theta;
         }
     }
+}
+
+TEST(Interpreter, SineAndCosineOfTheSweepLoop) {
+    // Against the long double library: random arguments over the reduced
+    // range, arguments next to multiples of pi/2 (where the reduction
+    // cancels), and the hand-over to the library above 1e5.
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> span(-1e5, 1e5);
+    std::vector<double> xs;
+    for (int i = 0; i < 20000; ++i) xs.push_back(span(rng) * (i % 2 ? 1.0 : 1e-4));
+    for (int k = -3000; k <= 3000; k += 7)
+        for (double d : {0.0, 1e-12, -3e-9, 2e-6}) xs.push_back(k * (M_PI / 2) + d);
+    for (double x : {0.0, -0.0, 1e-300, 99999.9, 100000.0, 3e7, 1e300}) xs.push_back(x);
+    for (double x : xs) {
+        double s = 0.0;
+        double c = 0.0;
+        sinCos(x, s, c);
+        const long double lx = x;
+        // Absolute error: the argument itself carries a rounding of
+        // |x| * 1.1e-16, so nothing tighter than a few units of 1e-16 holds
+        // for the exact value of the double argument.
+        EXPECT_NEAR(s, static_cast<double>(std::sin(lx)), 4e-16) << x;
+        EXPECT_NEAR(c, static_cast<double>(std::cos(lx)), 4e-16) << x;
+    }
+    double s = 0.0;
+    double c = 0.0;
+    sinCos(std::numeric_limits<double>::quiet_NaN(), s, c);
+    EXPECT_TRUE(std::isnan(s) && std::isnan(c));
 }
 
 TEST(Interpreter, LinesArePassiveAroundEveryQuarterWave) {
