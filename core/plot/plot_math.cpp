@@ -86,7 +86,23 @@ std::vector<Tick> linearTicks(double f0, double f1, double pixels, double charWi
         ticks.push_back({v, (v - f0) * perUnit, formatTick(v, decimals)});
         if (i > 10000) break;
     }
-    dropOverlaps(ticks, charWidth);
+    // Labels at every tick, every 2nd, 5th, 10th ... whole multiple of the
+    // step, the first stride whose labels all fit: a scale labelled
+    // 90 95 100 110 120 (105 and 115 left out where they would touch) reads
+    // as uneven.
+    for (long stride : {1L, 2L, 5L, 10L, 20L, 50L, 100L, 200L, 500L, 1000L}) {
+        std::vector<Tick> trial = ticks;
+        for (Tick& t : trial)
+            if (std::llround(t.value / step) % stride != 0) t.label.clear();
+        std::size_t before = 0, after = 0;
+        for (const Tick& t : trial) before += !t.label.empty();
+        dropOverlaps(trial, charWidth);
+        for (const Tick& t : trial) after += !t.label.empty();
+        if (after == before || stride == 1000L) {
+            ticks = std::move(trial);
+            break;
+        }
+    }
     return ticks;
 }
 

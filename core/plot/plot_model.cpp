@@ -80,7 +80,18 @@ std::string PlotModel::timeUnit() const {
 }
 
 bool PlotModel::impedanceData() const {
-    return table_.flags[0] == kImpedanceFieldsFlag || extraName() != "  Zo";
+    return table_.flags[0] == kImpedanceFieldsFlag || distributionTable();
+}
+
+bool PlotModel::smithData() const {
+    // A power distribution table has no impedance in fields 5 and 6.
+    return table_.flags[0] == kImpedanceFieldsFlag && !distributionTable();
+}
+
+bool PlotModel::distributionTable() const {
+    for (int f : table_.flags)
+        if (f == 'V' || f == 'A' || f == 'W') return true;
+    return false;
 }
 
 std::string PlotModel::extraName() const {
@@ -89,14 +100,13 @@ std::string PlotModel::extraName() const {
         if (f == 'A') return "Current";
         if (f == 'W') return "Loss";
     }
-    return "  Zo";
+    static const char* const kNames[5] = {"  Zo", "  Zo", "ZoPh", "Zo R", "Zo jX"};
+    return kNames[std::clamp(extraMode, 0, 4)];
 }
 
 std::string PlotModel::extraUnit() const {
-    const std::string name = extraName();
-    if (name == "Voltage") return "V";
-    if (name == "Current") return "A";
-    if (name == "Loss") return "W";
+    for (int f : table_.flags)
+        if (f == 'V' || f == 'A' || f == 'W') return std::string(1, static_cast<char>(f));
     static const char* const kUnits[5] = {"", "\xce\xa9", "\xc2\xb0", "\xce\xa9", "\xce\xa9"};
     return kUnits[std::clamp(extraMode, 0, 4)];
 }
@@ -137,10 +147,8 @@ bool PlotModel::open() {
     interpolation = false;
     interpOffset = 0;
     loadSettings();
-    if (!impedanceData()) {
-        extraMode = 0;
-        smith = false;
-    }
+    if (!impedanceData()) extraMode = 0;
+    if (!smithData()) smith = false;
     for (ScaleRecord& s : scales)
         if (s.lock == LockMode::Automatic) s.steps = 0, s.valid = false;
     if (!attenuation && !returnLoss && !delay && phaseMode == 0 && !smith && extraMode == 0)
@@ -158,10 +166,8 @@ bool PlotModel::refresh() {
     lo = 1;
     cursor = std::clamp(cursor, 1, n_);
     phaseReference = std::clamp(phaseReference, 1, n_);
-    if (!impedanceData()) {
-        extraMode = 0;
-        smith = false;
-    }
+    if (!impedanceData()) extraMode = 0;
+    if (!smithData()) smith = false;
     return true;
 }
 
@@ -447,7 +453,7 @@ bool PlotModel::command(int id) {
         delay = !delay;
         return true;
     case kCmdSmith:
-        if (impedanceData()) smith = !smith;
+        if (smithData()) smith = !smith;
         return true;
     case kCmdBoldLines:
         bold = !bold;

@@ -236,6 +236,11 @@ public:
     // Plot width the window last reported (for the analysis dialog).
     int reportedWidth = 0;
     bool impedanceData() const;
+    // The Smith chart needs the reported impedance (not a distribution table).
+    bool smithData() const;
+    // A power distribution table (flag 'V', 'A' or 'W'): field 5 is the
+    // extra quantity.
+    bool distributionTable() const;
     // Extra read-out name and unit ("  Zo", "Ω", ...).
     std::string extraName() const;
     std::string extraUnit() const;

@@ -28,7 +28,7 @@ constexpr const char* kOhm = "\xce\xa9";
 
 double PlotModel::extraValue(int k) const {
     const double r = value(k, kFieldR), x = value(k, kFieldX);
-    if (extraName() != "  Zo") return r;
+    if (distributionTable()) return r;
     switch (extraMode) {
     case 1:
         return std::hypot(r, x);
@@ -291,6 +291,7 @@ Frame PlotModel::frame(int width, double charWidth) {
               [&](int k) { return kDivisions - (extraValue(k) - s.reference) / s.division; });
         add(kItemExtra,
             format("%s %6.2f %s./div.", extraName().c_str(), s.division, extraUnit().c_str()));
+        add(kItemExtra, format("ref= %g", s.reference));
     }
     add(kItemText, "");
     add(kItemText, format("From %g %s", flo, frequencyUnit().c_str()));
@@ -375,7 +376,7 @@ Frame PlotModel::frame(int width, double charWidth) {
     }
     if (log_) fr.bottom.push_back("  -- LOG SWEEP --");
 
-    if (smith && impedanceData()) {
+    if (smith && smithData()) {
         SmithTrace& st = fr.smith;
         st.on = true;
         double z0 = options_.returnLossReference == '1' ? options_.referenceImpedance
@@ -393,7 +394,9 @@ Frame PlotModel::frame(int width, double charWidth) {
         st.lines.push_back(circles);
         st.lines.push_back(
             format("Zo = %.2f %cj%.2f%s     ", ro.r, ro.x < 0 ? '-' : '+', std::fabs(ro.x), kOhm));
-        st.lines.push_back(format("%5.1f Deg.", std::atan2(ro.x, ro.r) * 57.29578));
+        // (A tiny negative angle would read "-0.0".)
+        const double angle = std::atan2(ro.x, ro.r) * 57.29578;
+        st.lines.push_back(format("%5.1f Deg.", std::fabs(angle) < 0.05 ? 0.0 : angle));
         const double mag2 = ro.r * ro.r + ro.x * ro.x;
         const double g = mag2 > 0 ? ro.r / mag2 : 0.0, b = mag2 > 0 ? -ro.x / mag2 : 0.0;
         st.lines.push_back(

@@ -186,7 +186,7 @@ void PlotWindow::updateChecks() {
     const bool z = model_.impedanceData();
     for (int i = 1; i <= 4; ++i)
         if (QAction* a = action(kCmdExtraFirst + i)) a->setEnabled(z);
-    if (QAction* a = action(kCmdSmith)) a->setEnabled(z);
+    if (QAction* a = action(kCmdSmith)) a->setEnabled(model_.smithData());
     check(kCmdSmith, model_.smith);
     for (int i = 0; i < 4; ++i) check(kCmdStyleFirst + i, model_.scaleStyle == i);
     check(kCmdBoldLines, model_.bold);

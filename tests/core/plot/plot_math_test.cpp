@@ -283,3 +283,24 @@ TEST(Markers, LowpassMaskMapping) {
     EXPECT_DOUBLE_EQ(seg[1].low, 0.0);
     EXPECT_DOUBLE_EQ(seg[1].level, 50.0);
 }
+
+TEST(PlotMath, LinearTickLabelsAreEvenlySpaced) {
+    // Where not every tick can carry its label, the labelled ones still fall
+    // on one regular stride of round values (60 70 80 ..., never 95 100 110).
+    for (double pixels : {150.0, 300.0, 400.0, 456.0, 800.0}) {
+        for (double f1 : {140.0, 150.0, 1030.0, 10.5}) {
+            const double f0 = f1 == 10.5 ? 9.7 : 60.0;
+            const std::vector<Tick> t = linearTicks(f0, f1, pixels, 7.0);
+            std::vector<double> labelled;
+            for (const Tick& k : t)
+                if (!k.label.empty()) labelled.push_back(k.value);
+            ASSERT_GE(labelled.size(), 2u) << pixels << " " << f1;
+            const double stride = labelled[1] - labelled[0];
+            for (std::size_t i = 2; i < labelled.size(); ++i)
+                EXPECT_NEAR(labelled[i] - labelled[i - 1], stride, stride * 1e-9)
+                    << pixels << " " << f1 << " at " << labelled[i];
+            // Round values: whole multiples of the labelled stride.
+            EXPECT_NEAR(std::remainder(labelled[0], stride), 0.0, stride * 1e-6);
+        }
+    }
+}

@@ -358,3 +358,56 @@ TEST(AnalysisDialog, ValuesEditsAndButtons) {
     next.button(kIdHelp);
     EXPECT_EQ(b.tk.log.back(), "HELP: NWABOX.HLW");
 }
+
+TEST(PlotModel, ExtraModesNameTheirQuantityAndReference) {
+    Bench b;
+    ASSERT_EQ(b.sweep(60.0, 140.0, -161.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    m.cursor = 81; // 100 MHz
+    const char* const names[5] = {"", "  Zo ", "ZoPh ", "Zo R ", "Zo jX "};
+    for (int mode = 1; mode <= 4; ++mode) {
+        m.command(kCmdExtraFirst + mode);
+        const Frame f = m.frame(600, 7.0);
+        int label = -1;
+        for (std::size_t i = 0; i < f.panel.size(); ++i)
+            if (f.panel[i].text.find("./div.") != std::string::npos) label = static_cast<int>(i);
+        ASSERT_GE(label, 0) << mode;
+        EXPECT_EQ(f.panel[label].text.rfind(names[mode], 0), 0u) << f.panel[label].text;
+        // The bottom line's value follows the label, as for every other trace.
+        ASSERT_LT(label + 1, static_cast<int>(f.panel.size()));
+        double lowest = 1e300;
+        for (int k = f.lo; k <= f.hi; ++k) lowest = std::min(lowest, m.extraValue(k));
+        char ref[32];
+        std::snprintf(ref, sizeof ref, "ref= %g", m.scales[kScaleExtra].reference);
+        EXPECT_EQ(f.panel[label + 1].text, ref);
+        EXPECT_NEAR(m.scales[kScaleExtra].reference, lowest, 1e-9);
+    }
+    // The angle of Z at the cursor in degrees against the table's R and X.
+    m.command(kCmdExtraFirst + 2);
+    const Readout r = m.readout();
+    EXPECT_NEAR(r.extra, std::atan2(r.x, r.r) * 180.0 / M_PI, 1e-4);
+}
+
+TEST(PlotModel, PowerDistributionTableHasNoSmithChart) {
+    // A distribution table carries a voltage in field 5 and nothing in
+    // field 6: the extra trace shows it, the Smith chart has nothing to show.
+    Bench b;
+    ASSERT_EQ(b.sweep(60.0, 140.0, -41.0), 0);
+    b.table.flags = {0, 'V', 0, 0};
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    m.command(kCmdSmith);
+    EXPECT_FALSE(m.smith);
+    m.command(kCmdExtraFirst + 3);
+    EXPECT_EQ(m.extraMode, 3);
+    EXPECT_EQ(m.extraName(), "Voltage");
+    EXPECT_EQ(m.extraUnit(), "V");
+    m.cursor = 5;
+    EXPECT_EQ(m.extraValue(5), b.table.records[5][analysis::kFieldR]);
+    EXPECT_FALSE(m.frame(600, 7.0).smith.on);
+    // An impedance table allows it.
+    b.table.flags = {analysis::kImpedanceFieldsFlag, 0, 0, 0};
+    m.command(kCmdSmith);
+    EXPECT_TRUE(m.smith);
+}
