@@ -60,6 +60,7 @@ void Editor::open() {
     status_.clear();
     for (auto& buffer : ring_) buffer.reset();
     ringIndex_ = 0;
+    backedUp_ = false;
 }
 
 void Editor::closed() {
@@ -175,8 +176,18 @@ Editor::Result Editor::run(int c) {
     }
 
     // The first change keeps the design as it was, to return to on "No".
-    if (unchanged() && c != kCmdOops && c != kCmdSpread) {
+    // The backup is taken once per opening, whatever the unchanged flag
+    // says: a design changed before the editor opened (edits kept by an
+    // earlier opening, a Calculate) must not fall back to an older "tmp_ed".
+    if (!backedUp_ && c != kCmdOops && c != kCmdSpread) {
+        savedAtBackup_ = unchanged();
+        int notation = design_.notation.electrical;
         transferDesign(design_, "tmp_ed", 'w', kTransferWhole, tk_);
+        // Writing re-applies the stored notation; the editor keeps its own.
+        applyElectricalNotation(design_.notation, notation);
+        setSaved(design_.record, false);
+        backedUp_ = true;
+    } else if (unchanged() && c != kCmdOops && c != kCmdSpread) {
         setSaved(design_.record, false);
     }
     groups_ = buildGroupMap(design_.entries);
@@ -284,9 +295,13 @@ bool Editor::requestClose() {
     char k = tk_.keyBox("YNC");
     if (k == 'Y' || k == 'y') return true;
     if (k == 'N' || k == 'n') {
-        setSaved(design_.record, true);
-        transferDesign(design_, "tmp_ed", 'r', kTransferWhole, tk_);
-        setSaved(design_.record, true);
+        // Only this opening's edits are abandoned; a design that was already
+        // changed when the editor opened stays marked as changed.
+        if (backedUp_) {
+            transferDesign(design_, "tmp_ed", 'r', kTransferWhole, tk_);
+            backedUp_ = false;
+        }
+        setSaved(design_.record, savedAtBackup_);
         return true;
     }
     return false;

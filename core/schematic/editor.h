@@ -196,6 +196,10 @@ private:
     std::array<std::unique_ptr<EntryList>, kUndoDepth> ring_{};
     int ringIndex_ = 0;
     int visibleLines_ = 20;
+    // "tmp_ed" holds the design as it was at the first command since the
+    // editor opened; savedAtBackup_ is the unchanged flag at that moment.
+    bool backedUp_ = false;
+    bool savedAtBackup_ = false;
 };
 
 } // namespace tanvex::schematic
