@@ -30,6 +30,17 @@ const char* const kUsage =
     "parameter at fault are on standard error), 2 bad arguments or a design\n"
     "that cannot be read.\n";
 
+// Loading a design whose network was never built (only NAME.spk exists) is
+// the normal start of a calculation: the missing NAME.dzn is not reported.
+class LoadToolkit : public ui::BatchToolkit {
+public:
+    void notice(const std::string& text) override {
+        const bool missingNetwork = text.rfind("Can't open: ", 0) == 0 && text.size() > 4 &&
+                                    text.compare(text.size() - 4, 4, ".dzn") == 0;
+        if (!missingNetwork) ui::BatchToolkit::notice(text);
+    }
+};
+
 } // namespace
 
 int cmdCalc(int argc, char** argv) {
@@ -56,7 +67,8 @@ int cmdCalc(int argc, char** argv) {
     ui::BatchToolkit tk;
     auto design = std::make_unique<Design>();
     newDesign(design->entries);
-    const int lr = loadDesign(*design, "", name, tk);
+    LoadToolkit loadTk;
+    const int lr = loadDesign(*design, "", name, loadTk);
     if (lr & (kSpkFailed | kNameTooLong)) {
         std::fprintf(stderr, "tanvex calc: cannot read %s.spk\n", name.c_str());
         return 2;

@@ -12,7 +12,9 @@
 #include "synthesis/catalogue.h"
 #include "synthesis/norton.h"
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -117,10 +119,6 @@ bool equalize(EntryList& list, int resCode, NarrowMode mode, double naturalL) {
     std::vector<int> cps;
     scan(list, resCode, res, cps);
     if (res.size() < 2) return true;
-    if (mode == NarrowMode::NaturalZo) {
-        // The source end resonator is set by the impedance level.
-        impedanceScale(list, 0, entryCount(list), naturalL / res.back().l);
-    }
     auto target = [&](const EntryList& l) {
         if (mode == NarrowMode::NaturalZo) return naturalL;
         std::vector<Resonator> r;
@@ -130,6 +128,12 @@ bool equalize(EntryList& list, int resCode, NarrowMode mode, double naturalL) {
     };
     for (int pass = 0; pass < 30; ++pass) {
         scan(list, resCode, res, cps);
+        if (mode == NarrowMode::NaturalZo && std::fabs(res.back().l / naturalL - 1) > 1e-9) {
+            // The source end resonator is set by the impedance level; inductive
+            // couplings change its L on every pass, so it is set again.
+            impedanceScale(list, 0, entryCount(list), naturalL / res.back().l);
+            scan(list, resCode, res, cps);
+        }
         double worst = 0;
         const double t = target(list);
         for (const Resonator& r : res) worst = std::max(worst, std::fabs(pick(r, what) / t - 1));
@@ -160,6 +164,52 @@ void averages(const EntryList& list, NarrowBandState& st) {
         (code == 2 ? st.avgParallelL : st.avgSeriesL) = l;
         (code == 2 ? st.avgParallelC : st.avgSeriesC) = c;
     }
+}
+
+// Transducer loss (dB) at w rad/s of a ladder of single shunt (code 2) and
+// series (code 3) L and C entries; NAN for any other entry.
+double ladderLoss(const EntryList& l, double w) {
+    using Cx = std::complex<double>;
+    const Cx s(0, w);
+    const int n = entryCount(l);
+    Cx a = 1, b = 0, c = 0, d = 1; // source end to load
+    for (int i = n - 1; i >= 1; --i) {
+        const NetEntry& e = l[i];
+        if (e.letter != 'L' && e.letter != 'C') return NAN;
+        const Cx z = e.letter == 'L' ? s * e.value : 1.0 / (s * e.value);
+        if (e.code == 3) {
+            b += a * z;
+            d += c * z;
+        } else if (e.code == 2) {
+            a += b / z;
+            c += d / z;
+        } else {
+            return NAN;
+        }
+    }
+    const double rs = l[n].value, rl = l[0].value;
+    const Cx vs = a + b / rl + rs * (c + d / rl);
+    return 10 * std::log10(std::norm(vs) * rl / (4 * rs));
+}
+
+// The frequency beyond w = 1 (upwards for dir > 0) at which the loss first
+// reaches level; NAN when it cannot be found.
+double lossCrossing(const EntryList& l, double level, int dir, double q) {
+    const double step = 1.0 + 0.05 / q;
+    double inside = 1.0, outside = 1.0;
+    for (int k = 0;; ++k) {
+        if (k == 4000) return NAN;
+        outside = dir > 0 ? inside * step : inside / step;
+        const double a = ladderLoss(l, outside);
+        if (!std::isfinite(a)) return NAN;
+        if (a >= level) break;
+        inside = outside;
+    }
+    for (int it = 0; it < 80; ++it) {
+        const double m = std::sqrt(inside * outside);
+        (ladderLoss(l, m) >= level ? outside : inside) = m;
+    }
+    return std::sqrt(inside * outside);
 }
 
 // Tubular: the series capacitor of every series resonator is split in two
@@ -327,6 +377,25 @@ int buildNarrowBand(PrototypeContext& ctx, NarrowBandState& st) {
         // Resonator levels are set at the centre frequency of 1 rad/s.
         const double naturalL = zo;
         if (!equalize(list, resCode, st.mode, naturalL)) negative = true;
+    }
+    if (!negative) {
+        // Each coupling reactance realizes its inverter exactly at the centre
+        // only (a capacitor's grows as w, an inductor's as 1/w), which moves
+        // the whole response off the centre by about 0.3 Bw^2/f0 (up for
+        // capacitive, down for inductive couplings) while keeping its width.
+        // A frequency scaling puts the geometric centre of the response back
+        // on f0; outside the tubular form the impedance scaling that follows
+        // keeps the resonator inductors where they were (natural Zo).
+        const double level = std::max(3.0, rec[2].value + 1.0);
+        const double lo = lossCrossing(list, level, -1, q), hi = lossCrossing(list, level, 1, q);
+        if (std::isfinite(lo) && std::isfinite(hi)) {
+            const double k = std::sqrt(lo * hi);
+            const int count = entryCount(list);
+            const double reference = list[count + 1].value;
+            frequencyScale(list, 1, count - 1, 1.0 / k);
+            list[count + 1].value = reference;
+            if (!tubular) impedanceScale(list, 0, count, 1.0 / k);
+        }
     }
     frequencyScale(list, 1, entryCount(list) - 1, kTwoPi * f0);
 

@@ -219,8 +219,11 @@ EntryEffect enterParameter(Design& design, int slot, const std::string& text) {
     const int oldN = orderN(rec);
     switch (parameterKind(slot)) {
     case ParamKind::Letter: {
+        // Every letter the designs read (Y/N, configurations, H/L) is a
+        // capital; the keyboard's case does not matter.
         size_t p = text.find_first_not_of(' ');
-        if (p != std::string::npos) rec[slot].letter = text[p];
+        if (p != std::string::npos)
+            rec[slot].letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[p])));
         break;
     }
     case ParamKind::Text:

@@ -114,7 +114,7 @@ TEST(Parameters, EntryRules) {
     EXPECT_DOUBLE_EQ(rec[5].value, 12.5e6);
     EXPECT_DOUBLE_EQ(rec[6].value, 10e6);
     enterParameter(*d, 11, " s");
-    EXPECT_EQ(rec[11].letter, 's');
+    EXPECT_EQ(rec[11].letter, 'S');
     enterParameter(*d, 12, "C");
     for (int i = 1; i <= 7; ++i) EXPECT_EQ(coupling(rec, i), 'C');
     // A Z coupling shows the stopband zero; removing it hides it again.
