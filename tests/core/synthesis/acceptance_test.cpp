@@ -460,6 +460,37 @@ TEST(Acceptance, NotchInverterFormsFollowTheDirectNotch) {
     }
 }
 
+// ---- The preset picker's sketches ------------------------------------------------
+
+// The tubular designs are series inductors between capacitor Pi sections:
+// both sketches show the inductors, and the coaxial tube is one closed box.
+TEST(Acceptance, TubularSketchesShowTheirInductors) {
+    for (int i = 0; i < kPresetBandpassCount; ++i) {
+        const PresetBandpass& p = presetBandpass(i);
+        const std::string title = p.title;
+        if (title.find("ubular") == std::string::npos) continue;
+        std::string all;
+        for (const char* line : p.sketch)
+            if (line) all += line;
+        EXPECT_NE(all.find('L'), std::string::npos) << title;
+        EXPECT_NE(all.find('C'), std::string::npos) << title;
+        if (title == "Coaxial tubular") {
+            // The right wall: the last '|' of the walled lines in one column.
+            std::vector<size_t> walls;
+            for (const char* line : p.sketch) {
+                if (!line) continue;
+                const std::string l = line;
+                const size_t w = l.rfind('|');
+                if (w != std::string::npos) walls.push_back(w);
+            }
+            ASSERT_EQ(walls.size(), 3u);
+            EXPECT_EQ(walls[0], walls[1]);
+            EXPECT_EQ(walls[1], walls[2]);
+            EXPECT_EQ(std::string(p.sketch[0]).size(), walls[0]); // the lid ends at the wall
+        }
+    }
+}
+
 // ---- Entry and the console command ------------------------------------------------
 
 // Letters are taken in either case: a configuration typed "p" builds.

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <memory>
 
@@ -126,11 +127,18 @@ class PickerToolkit : public gui::QtToolkit {
 public:
     std::deque<char> keys;
     bool grabbed = false;
+    int pages = 0;
     char keyBox(const std::string&) override {
         QApplication::processEvents();
         if (!grabbed && genWinWindow()) {
             savePicture(*genWinWindow(), "synthesis_preset_picker.png");
             grabbed = true;
+        }
+        // Every sketch of the first round.
+        if (genWinWindow() && pages < kPresetBandpassCount) {
+            char name[64];
+            std::snprintf(name, sizeof name, "synthesis_preset_picker_%02d.png", ++pages);
+            savePicture(*genWinWindow(), name);
         }
         if (keys.empty()) return 'C';
         char k = keys.front();
@@ -148,6 +156,7 @@ TEST(PresetPicker, WrapsAndChooses) {
     tk.keys.push_back('Y');
     EXPECT_EQ(gui::runPresetPicker(d->record, tk), 109);
     EXPECT_TRUE(tk.grabbed);
+    EXPECT_EQ(tk.pages, kPresetBandpassCount);
     EXPECT_EQ(d->record[11].letter, 'S');
     EXPECT_EQ(referenceKind(d->record), 1);
     tk.keys = {'N', 'C'};
