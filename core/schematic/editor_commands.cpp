@@ -48,7 +48,11 @@ void Editor::change() {
         error_ = "The two branches must be of the same type.";
         return;
     }
-    if (two && fromSelection && tk_.respond("[Yes] change both - [No] mistake - abort", 'Y') != 'Y')
+    // The box's own title line goes first: a bare "[Yes] change both" would
+    // not say what is being confirmed.
+    if (two && fromSelection &&
+        tk_.respond("TWO branches were specified\n[Yes] change both - [No] mistake - abort", 'Y') !=
+            'Y')
         return;
     const UnitBlock& unit = unitOf(design_.notation, list[a].letter);
     char buf[64];

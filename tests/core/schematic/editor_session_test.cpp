@@ -138,6 +138,24 @@ TEST_F(EditorSession, FirstEditOfANormalizedDesignKeepsNormalizedUnits) {
     EXPECT_EQ(d.notation.electrical, kNotationVHF); // the notation of the opening
 }
 
+TEST_F(EditorSession, TwoSelectedBranchesAreConfirmedByName) {
+    ui::ScriptedToolkit tk;
+    Design d = designOf({{10e-12, 'C', 2}, {50e-9, 'L', 3}, {10e-12, 'C', 2}});
+    Editor ed(d, tk);
+    ed.open();
+    ed.select(1);
+    ed.select(3);
+    tk.answer("Y");
+    tk.answer("15");
+    ed.run(kCmdChange);
+    bool asked = false;
+    for (const std::string& line : tk.log)
+        asked = asked || line.find("TWO branches were specified") != std::string::npos;
+    EXPECT_TRUE(asked);
+    EXPECT_DOUBLE_EQ(d.entries[1].value, 15e-12);
+    EXPECT_DOUBLE_EQ(d.entries[3].value, 15e-12);
+}
+
 TEST_F(EditorSession, ReverseTwiceGivesBackTheNetwork) {
     ui::ScriptedToolkit tk;
     // A reference-frequency marker at the front, a Q exception before its
