@@ -150,7 +150,7 @@ int zigzagBandpass(PrototypeContext& ctx) {
         // equivalent: the dual of the shunt form's equivalent.
         for (int j = 1; j < entryCount(list); ++j) {
             if (list[j].code != 27) continue;
-            if (dualTransform(list, j, j + 3) != 0 || !dipoleEquivalent(list, j, false, 0.5) ||
+            if (dualTransform(list, j, j + 3) != 0 || !dipoleEquivalent(list, j, 0.5) ||
                 dualTransform(list, j, j + 4) != 0) {
                 ctx.toolkit.notice("Dipole error");
                 return kBuildFault;

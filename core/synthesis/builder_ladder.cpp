@@ -270,14 +270,20 @@ int directNotch(PrototypeContext& ctx, int mode) {
     frequencyScale(list, 1, n - 1, kTwoPi * f0);
     orientNetwork(list, cfg == 'P' || cfg == 'D' || cfg == 'I', lp.element[lp.n].code);
     if (cfg == 'N') {
+        // "Second L all equal": every section takes the second inductor of
+        // the first one, which alone follows the ratio of the shunt branch
+        // inductors; otherwise every section follows the ratio.
         const bool equalL = rec[18].letter == 'Y';
+        double firstL3 = 0;
         n = entryCount(list);
         for (int j = 1; j < n; ++j) {
             if (list[j].code != 28) continue;
-            if (!dipoleEquivalent(list, j, equalL, rec[19].value)) {
+            if (!dipoleEquivalent(list, j, rec[19].value, equalL ? firstL3 : 0)) {
                 ctx.toolkit.notice("Dipole error");
+                setFaultIndex(rec, equalL && firstL3 > 0 ? 18 : 19);
                 return kBuildFault;
             }
+            if (firstL3 == 0) firstL3 = list[j + 2].value;
             n = entryCount(list);
         }
     }

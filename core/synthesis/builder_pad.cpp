@@ -89,7 +89,7 @@ bool dipoleFor(double la, double ca, double lb, double rho, Dipole& d) {
 
 } // namespace
 
-bool dipoleEquivalent(EntryList& list, int i, bool equalL, double ratio) {
+bool dipoleEquivalent(EntryList& list, int i, double ratio, double secondL) {
     if (list[i].code != 28) return false;
     double la = 0, ca = 0, lb = 0, cb = 0;
     for (int j = 0; j < 2; ++j) {
@@ -103,31 +103,10 @@ bool dipoleEquivalent(EntryList& list, int i, bool equalL, double ratio) {
     if (!(la > 0 && ca > 0 && lb > 0 && cb > 0)) return false;
     Dipole d{};
     bool ok = false;
-    if (equalL) {
-        // The ratio at which the tank inductor equals the series one.
-        double lo = 1e-4, hi = 1e4;
-        auto diff = [&](double rho, bool& valid) {
-            Dipole t{};
-            valid = dipoleFor(la, ca, lb, rho, t);
-            return valid ? t.l1 - t.l3 : 0.0;
-        };
-        bool vlo, vhi;
-        double flo = diff(lo, vlo), fhi = diff(hi, vhi);
-        if (vlo && vhi && flo * fhi < 0) {
-            for (int it = 0; it < 200; ++it) {
-                double mid = std::sqrt(lo * hi);
-                bool vm;
-                double fm = diff(mid, vm);
-                if (!vm) break;
-                if ((fm < 0) == (flo < 0)) {
-                    lo = mid;
-                    flo = fm;
-                } else {
-                    hi = mid;
-                }
-            }
-            ok = dipoleFor(la, ca, lb, std::sqrt(lo * hi), d);
-        }
+    if (secondL > 0) {
+        // L3 = Lb (1 + rho) / rho gives the ratio for a prescribed L3.
+        ok = secondL > lb && dipoleFor(la, ca, lb, lb / (secondL - lb), d);
+        if (!ok) return false;
     }
     if (!ok) ok = dipoleFor(la, ca, lb, ratio > 0 ? ratio : 0.5, d);
     if (!ok) return false;

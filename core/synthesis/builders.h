@@ -59,10 +59,10 @@ int linearPhaseBandpass(PrototypeContext& ctx);
 int fiveResonatorElliptic(PrototypeContext& ctx);
 int zigzagBandpass(PrototypeContext& ctx);
 
-// Five-element equivalent of a four-element shunt section (code 28 group at
-// index i) as a code 48 group. equalL: the second inductors equal the first;
-// ratio: the ratio of the shunt branch inductors. Returns false when no
-// equivalent exists ("Dipole error").
-bool dipoleEquivalent(EntryList& list, int i, bool equalL, double ratio);
+// Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element
+// shunt section (code 28 group at index i) as a code 48 group. ratio: the
+// ratio L4 / L3 of the shunt branch inductors; secondL > 0 prescribes L3
+// instead. Returns false when no equivalent exists ("Dipole error").
+bool dipoleEquivalent(EntryList& list, int i, double ratio, double secondL = 0);
 
 } // namespace tanvex::synthesis

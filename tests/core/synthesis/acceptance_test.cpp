@@ -317,6 +317,17 @@ TEST(Acceptance, DirectNotchMeetsItsParameters) {
         fx.rec()[19].value = 0.5;
         ASSERT_EQ(build(fx), 0) << cfg;
         const EntryList& l = fx.list();
+        // Five-element sections ((L1 || C1) + L3) || L4 + C5: "Second L all
+        // equal" Y gives every section the first one's L3, N the ratio L4/L3.
+        std::vector<int> sections;
+        for (int i = 1; i < entryCount(l); ++i)
+            if (l[i].code == 48 && (i == 1 || l[i - 1].code != 48)) sections.push_back(i);
+        EXPECT_EQ(sections.size(), cfg == 'N' || cfg == 'n' ? 2u : 0u) << cfg;
+        for (int i : sections) {
+            const double want = cfg == 'N' ? l[sections[0] + 2].value : l[i + 2].value;
+            const double got = cfg == 'N' ? l[i + 2].value : 2 * l[i + 3].value;
+            EXPECT_NEAR(got / want, 1, 1e-12) << cfg << i;
+        }
         EXPECT_NEAR(lossDb(l, f1), 0.1, 1e-4) << cfg;
         EXPECT_NEAR(lossDb(l, f2), 0.1, 1e-4) << cfg;
         EXPECT_NEAR(std::max(maxLoss(l, fo / 100, f1), maxLoss(l, f2, 100 * fo)), 0.1, 1e-4) << cfg;
