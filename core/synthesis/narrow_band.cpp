@@ -386,7 +386,9 @@ int buildNarrowBand(PrototypeContext& ctx, NarrowBandState& st) {
         // A frequency scaling puts the geometric centre of the response back
         // on f0; outside the tubular form the impedance scaling that follows
         // keeps the resonator inductors where they were (natural Zo).
-        const double level = std::max(3.0, rec[2].value + 1.0);
+        // Measured from the loss at the centre (a singly terminated design
+        // loses much more than nothing there).
+        const double level = ladderLoss(list, 1.0) + std::max(3.0, rec[2].value + 1.0);
         const double lo = lossCrossing(list, level, -1, q), hi = lossCrossing(list, level, 1, q);
         if (std::isfinite(lo) && std::isfinite(hi)) {
             const double k = std::sqrt(lo * hi);
