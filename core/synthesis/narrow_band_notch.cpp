@@ -52,6 +52,12 @@ double lossOf(const EntryList& l, double f) {
         } else if (e.code == 4 && i >= 2 && l[i - 1].code == 4) {
             times(1, 0, 1.0 / (z(e) + z(l[i - 1])), 1);
             --i;
+        } else if (e.code == 28 && i >= 4 && l[i - 1].code == 28 && l[i - 2].code == 28 &&
+                   l[i - 3].code == 28) {
+            // (e1 || e2) + e3 + e4 in shunt, e1 the group's first entry.
+            const Cx zb = 1.0 / (1.0 / z(l[i - 3]) + 1.0 / z(l[i - 2])) + z(l[i - 1]) + z(e);
+            times(1, 0, 1.0 / zb, 1);
+            i -= 3;
         } else if (e.code == 23 && i >= 2 && l[i - 1].code == 23) {
             const double theta = e.value * f / fref, zo = l[i - 1].value;
             times(std::cos(theta), Cx(0, zo * std::sin(theta)), Cx(0, std::sin(theta) / zo),
@@ -87,8 +93,29 @@ bool transform(const EntryList& direct, EntryList& out, char form, bool lowpass,
             e.push_back({k / w0, 'L', 2});
         }
     };
+    // The dual of an element about K: an inductor becomes a capacitor L/K^2,
+    // a capacitor an inductor C K^2.
+    auto dual = [&](const NetEntry& x, int code) {
+        return x.letter == 'L' ? NetEntry{x.value / (k * k), 'C', code}
+                               : NetEntry{x.value * k * k, 'L', code};
+    };
     for (int i = 1; i < n; ++i) {
         const NetEntry& a = direct[i];
+        if ((a.code == 27 || a.code == 28) && i + 3 < n && direct[i + 1].code == a.code &&
+            direct[i + 2].code == a.code && direct[i + 3].code == a.code) {
+            // Four-element sections of an elliptic notch: a shunt section
+            // stays; a series arm ((L + C) || L || C) becomes its dual, the
+            // shunt section ((C || L) + C + L), between two inverters.
+            if (a.code == 28) {
+                for (int j = 0; j < 4; ++j) e.push_back(direct[i + j]);
+            } else {
+                inverter();
+                for (int j = 0; j < 4; ++j) e.push_back(dual(direct[i + j], 28));
+                inverter();
+            }
+            i += 3;
+            continue;
+        }
         if (i + 1 >= n || direct[i + 1].code != a.code) return false;
         const NetEntry& b = direct[i + 1];
         const double l = a.letter == 'L' ? a.value : b.value;
@@ -168,8 +195,6 @@ int narrowBandNotch(PrototypeContext& ctx) {
     cfg = form;
     if (r != 0) return r;
     EntryList direct = ctx.design.entries;
-    for (int i = 1; i < entryCount(direct); ++i)
-        if (direct[i].code == 27 || direct[i].code == 28) return kBuildBadReference;
     const bool lowpass = rec[18].letter != 'H';
     const double f0 = geometricCentre(rec[5].value, rec[6].value), bw = rec[6].value;
     const double w0 = kTwoPi * f0;
