@@ -5,7 +5,8 @@
 // series coupling reactance and two negative shunt ones (exact at the
 // centre frequency), and the negative shunt parts are absorbed into the
 // tanks. The mesh form is the dual of the node form. Resonator levels are
-// then set by Norton transformations of the coupling elements (exact).
+// then set by Norton transformations of the coupling elements (exact), and a
+// frequency scaling centres the response on the asked centre.
 #include "synthesis/narrow_band.h"
 
 #include "design/operations.h"
@@ -385,9 +386,9 @@ int buildNarrowBand(PrototypeContext& ctx, NarrowBandState& st) {
         // capacitive, down for inductive couplings) while keeping its width.
         // A frequency scaling puts the geometric centre of the response back
         // on f0; outside the tubular form the impedance scaling that follows
-        // keeps the resonator inductors where they were (natural Zo).
-        // Measured from the loss at the centre (a singly terminated design
-        // loses much more than nothing there).
+        // keeps the resonator inductors where they were (natural Zo). The
+        // edges are taken 3 dB (or the ripple plus 1 dB) above the loss at
+        // the centre, which is far from 0 dB for a singly terminated design.
         const double level = ladderLoss(list, 1.0) + std::max(3.0, rec[2].value + 1.0);
         const double lo = lossCrossing(list, level, -1, q), hi = lossCrossing(list, level, 1, q);
         if (std::isfinite(lo) && std::isfinite(hi)) {
