@@ -439,3 +439,68 @@ TEST(Sweep, PhaseWrapRuleOfTheDeltaWyeSections) {
     }
     EXPECT_GT(falling, 0); // the rule was exercised
 }
+
+TEST(Sweep, EveryFailureMessageOnceThroughTheSweep) {
+    // Each fault of the network program reaches the user through the sweep
+    // exactly once, in the situation that causes it, and the sweep says so.
+    struct Case {
+        const char* what;
+        std::vector<NetEntry> body; // entries 1.. before the source
+        int mode;
+        const char* notice;
+        int result;
+    };
+    std::vector<NetEntry> manyShunts;
+    for (int i = 0; i < 61; ++i) manyShunts.push_back({1e4, 'R', 2});
+    const std::vector<Case> cases = {
+        {"left on the stack", {{10.0, 'R', 92}}, 1, "Stack trouble!", 1},
+        {"unknown code 54", {{1.0, 'R', 54}}, 1, "Unknown instruction --> 54", 1},
+        {"unknown code 101", {{1.0, 'R', 101}}, 2, "Unknown instruction --> 101", 1},
+        {"unknown code in a side port",
+         {{40.0, 'R', 8}, {1.0, 'R', 89}, {0.0, 'R', 9}},
+         1,
+         "Unknown instruction --> 89 (in side port)",
+         1},
+        {"too many shunts while recording", manyShunts, 3, "Too many shunts - network too big!", 1},
+        {"recall followed by a group code",
+         {{30.0, 'R', 92}, {60.0, 'R', 92}, {0.0, 'R', 98}, {20.0, 'R', 2}, {0.0, 'R', 95}},
+         1,
+         "Code 98 error",
+         0},
+    };
+    for (const Case& c : cases) {
+        Bench b;
+        setEntry(b.design.entries, 0, 50.0, 'R', 1);
+        int i = 1;
+        for (const NetEntry& e : c.body) setEntry(b.design.entries, i++, e.value, e.letter, e.code);
+        setEntry(b.design.entries, i, 50.0, 'R', 1);
+        setEntry(b.design.entries, i + 1, 1e7, 'x', 1);
+        b.range(1.0, 2.0, -5.0);
+        EXPECT_EQ(b.sweep.analyse(c.mode), c.result) << c.what;
+        EXPECT_TRUE(b.tk.sawNotice(c.notice)) << c.what;
+        if (c.result == 1) {
+            EXPECT_EQ(b.tk.notices().size(), 1u) << c.what;
+        }
+    }
+    {
+        // The termination: nothing analysed, the table untouched.
+        Bench b;
+        b.table.records[0][kHeaderPoints] = 7.0f;
+        setEntry(b.design.entries, 0, 0.0, 'R', 1);
+        EXPECT_EQ(b.sweep.analyse(3), 1);
+        EXPECT_EQ(b.tk.notices(), std::vector<std::string>{"Termination Zo must not be zero!"});
+        EXPECT_EQ(b.table.pointCount(), 7);
+    }
+    {
+        // A bad range in every mode without a dialog: one notice, result 1,
+        // the old table kept.
+        for (int mode = 1; mode <= 6; ++mode) {
+            Bench b;
+            b.table.records[0][kHeaderPoints] = 7.0f;
+            b.range(1.0, 100.0, 0.099); // 1001 points
+            EXPECT_EQ(b.sweep.analyse(mode), 1) << mode;
+            EXPECT_EQ(b.tk.notices(), std::vector<std::string>{"Bad frequency range!"}) << mode;
+            EXPECT_EQ(b.table.pointCount(), 7) << mode;
+        }
+    }
+}
