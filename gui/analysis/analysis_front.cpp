@@ -90,7 +90,10 @@ void AnalysisFront::openViews(bool graphic) {
         w->move(r.x, r.y);
     }
     if (!w->start()) {
+        // A single frequency cannot be plotted; its values are shown as the
+        // listing rather than nothing at all.
         delete w;
+        writeListing();
         return;
     }
     window_ = w;

@@ -8,6 +8,7 @@
 #include "analysis/plot_window.h"
 #include "design/design_file.h"
 #include "shell/command_table.h"
+#include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
 
 #include <QApplication>
@@ -366,4 +367,35 @@ TEST(PlotPictures, FullPlotNarrowingAndKeys) {
     EXPECT_NEAR(b.front->options().markerHigh, 260e6, 1.0);
     QTest::keyClick(w, Qt::Key_F9, Qt::ControlModifier);
     EXPECT_GT(b.front->options().markerLow, 0.0);
+}
+
+TEST(PlotPictures, ASingleFrequencyInGraphicModeIsListed) {
+    // One point cannot be plotted: the window stays closed and the point's
+    // values are listed instead of the command ending with nothing shown.
+    Bench b;
+    b.front->onDialogShown = [](QWidget* d0) {
+        auto* d = qobject_cast<AnalysisDialog*>(d0);
+        ASSERT_NE(d, nullptr);
+        for (auto [id, text] :
+             {std::pair{plot::kIdStart, "100"}, std::pair{plot::kIdPoints, "1"}}) {
+            auto* e = qobject_cast<QLineEdit*>(d->control(id));
+            e->setFocus();
+            e->setText(QString::fromLatin1(text));
+            e->setModified(true);
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(e, &out);
+        }
+        EXPECT_EQ(qobject_cast<QLineEdit*>(d->control(plot::kIdPoints))->text(), "1");
+        qobject_cast<QPushButton*>(d->control(plot::kIdSweep))->click();
+    };
+    ASSERT_EQ(b.shell.commands.run(shell::kCmdAnalyse), 0);
+    EXPECT_EQ(b.shell.results.pointCount(), 1);
+    EXPECT_EQ(b.plot(), nullptr);
+    ui::GenWin& g = b.tk.genWin();
+    ASSERT_TRUE(g.isOpen());
+    bool listed = false;
+    for (int r = 0; r < g.screen.rows(); ++r)
+        listed |= g.screen.rowText(r).find("100.000") != std::string::npos;
+    EXPECT_TRUE(listed);
+    g.close();
 }
