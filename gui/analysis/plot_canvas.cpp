@@ -300,7 +300,9 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
     }
 
     // Read-out panel.
-    const int panelX = plotLeft_ + W + cw;
+    // Half a character after the plot leaves the widest read-out line (22
+    // characters, "f change = ...") half a character clear of the edge.
+    const int panelX = plotLeft_ + W + cw / 2;
     panelLeft_ = panelX;
     int y = top;
     for (const PanelLine& l : f.panel) {

@@ -81,6 +81,15 @@ void savePair(PlotWindow* w, const std::string& name) {
         const QString path = QString(TANVEX_PICTURE_DIR) + "/" + QString::fromStdString(name) +
                              (white ? "_white.png" : ".png");
         EXPECT_TRUE(w->grab().save(path)) << path.toStdString();
+        // Every read-out line inside the window.
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPointSize(9);
+        const QFontMetrics fm(font);
+        for (const plot::PanelLine& l : w->canvas()->lastFrame().panel)
+            EXPECT_LE(w->canvas()->panelLeft() +
+                          fm.horizontalAdvance(QString::fromStdString(l.text).trimmed()),
+                      w->canvas()->width() - 2)
+                << name << ": " << l.text;
     }
     if (w->model().white) w->runCommand(plot::kCmdWhite);
 }
@@ -135,6 +144,12 @@ TEST(PlotPictures, EveryModeOnBlackAndWhite) {
     only(w, true, true, false, 0, 0, true);
     w->runCommand(plot::kCmdFull);
     savePair(w, "pic_smith");
+    // Zero: the read-outs as changes from the zero point.
+    only(w, true, false, true, 1, 3, false);
+    w->runCommand(plot::kCmdZero);
+    QTest::keyClick(w, Qt::Key_Right, Qt::ShiftModifier);
+    savePair(w, "pic_zero");
+    w->runCommand(plot::kCmdZero);
     only(w, true, true, true, 0, 0, false);
     w->runCommand(plot::kCmdFull);
 
