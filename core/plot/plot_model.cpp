@@ -468,11 +468,12 @@ bool PlotModel::command(int id) {
         clearMarkers(markers);
         tabulate = false;
         return true;
+    // The frequency under the cursor, between points in interpolation mode.
     case kCmdHandStart:
-        handOver(frequency(cursor), -1.0);
+        handOver(interpolated(kFieldFrequency), -1.0);
         return true;
     case kCmdHandStop:
-        handOver(-1.0, frequency(cursor));
+        handOver(-1.0, interpolated(kFieldFrequency));
         return true;
     case kCmdHandRange:
         handOver(frequency(lo), frequency(hi));

@@ -411,3 +411,25 @@ TEST(PlotModel, PowerDistributionTableHasNoSmithChart) {
     m.command(kCmdSmith);
     EXPECT_TRUE(m.smith);
 }
+
+TEST(PlotModel, HandOverTakesTheInterpolatedCursorFrequency) {
+    Bench b;
+    ASSERT_EQ(b.sweep(60.0, 140.0, -41.0), 0); // 2 MHz apart
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    m.cursor = 11;
+    m.command(kCmdInterp);
+    const Frame f = m.frame(400, 7.0); // 10 pixels per point
+    ASSERT_EQ(f.pixelsPerPoint, 10);
+    for (int i = 0; i < 5; ++i) m.key(0, kVkRight);
+    EXPECT_NEAR(m.readout().frequency, 81.0, 1e-6);
+    m.command(kCmdHandStart);
+    EXPECT_NEAR(b.options.markerLow, 81e6, 1.0);
+    m.key(0, kVkRight);
+    m.command(kCmdHandStop);
+    EXPECT_NEAR(b.options.markerHigh, 81.2e6, 1.0);
+    // Between points the read-outs lie on the straight line between them.
+    const double a = m.value(11, analysis::kFieldAttenuation);
+    const double c = m.value(12, analysis::kFieldAttenuation);
+    EXPECT_NEAR(m.readout().attenuation, a + 0.6 * (c - a), 1e-9);
+}
