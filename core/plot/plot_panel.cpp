@@ -52,19 +52,22 @@ void PlotModel::computePhase() {
         del[k - 1] = value(k, kFieldDelay);
         f[k - 1] = frequency(k) * multiplier();
     }
+    phaseLine_ = Line{};
     if (phaseMode == 3) {
         for (int k = 1; k <= n_; ++k) phase_[k] = raw[k - 1];
         return;
     }
-    // Every mode but the insertion phase works on the unwrapped phase: a
-    // fitted line or a fold over a phase that still jumps by 180 degrees
-    // would draw the jumps instead of the response.
-    const std::vector<double> u = unwrapPhase(raw, del);
-    phaseLine_ = Line{};
+    // The conventional display folds the table's phase itself: the 90 degree
+    // corrections below take out the true 180 degree step of a transmission
+    // zero, and everything beyond it would read half a turn wrong.
     if (phaseMode == 4) {
-        for (int k = 1; k <= n_; ++k) phase_[k] = foldPhase(u[k - 1]);
+        for (int k = 1; k <= n_; ++k) phase_[k] = foldPhase(raw[k - 1]);
         return;
     }
+    // The linearity modes work on the unwrapped phase: a fitted line over a
+    // phase that still jumps by 180 degrees would draw the jumps instead of
+    // the response.
+    const std::vector<double> u = unwrapPhase(raw, del);
     const int first = lo - 1, last = hi - 1;
     if (phaseMode == 5) {
         phaseLine_ = leastSquaresLine(f, u, first, last);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstring>
 
 using namespace tanvex;
@@ -432,4 +433,38 @@ TEST(PlotModel, HandOverTakesTheInterpolatedCursorFrequency) {
     const double a = m.value(11, analysis::kFieldAttenuation);
     const double c = m.value(12, analysis::kFieldAttenuation);
     EXPECT_NEAR(m.readout().attenuation, a + 0.6 * (c - a), 1e-9);
+}
+
+TEST(PlotModel, ConventionalPhaseKeepsTheJumpOfATransmissionZero) {
+    // A parallel L-C trap in the series arm between 50 ohm ends: the
+    // transfer RL / (Rs + RL + Z) has a true 180 degree step at the trap's
+    // resonance, and the conventional display is its angle folded into
+    // +-180 degrees at every point, the step included.
+    Bench b;
+    EntryList& l = b.design.entries;
+    newDesign(l);
+    const double L = 1e-6, C = 1e-9;
+    setEntry(l, 0, 50.0, 'R', 1);
+    setEntry(l, 1, L, 'L', 5);
+    setEntry(l, 2, C, 'C', 5);
+    setEntry(l, 3, 50.0, 'R', 1);
+    setEntry(l, 4, 1e7, 'x', 1);
+    b.design.analysis[3] = b.design.analysis[4] = b.design.analysis[5] = 0.0; // lossless
+    const double m = b.design.notation.frequency.multiplier;
+    ASSERT_EQ(b.sweep(1e6 * m, 20e6 * m, -191.0), 0);
+    PlotModel pm(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(pm.open());
+    pm.command(kCmdPhaseFirst + 4);
+    pm.frame(800, 7.0);
+    int checked = 0;
+    for (int k = 1; k <= pm.points(); ++k) {
+        const double w = 2 * M_PI * pm.frequency(k);
+        const std::complex<double> z(0.0, w * L / (1.0 - w * w * L * C));
+        const double expected = std::arg(50.0 / (100.0 + z)) * 180.0 / M_PI;
+        double diff = std::fmod(pm.phaseValue(k) - expected + 540.0, 360.0) - 180.0;
+        EXPECT_NEAR(diff, 0.0, 0.01) << pm.frequency(k);
+        EXPECT_LE(std::fabs(pm.phaseValue(k)), 180.0);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 191);
 }
