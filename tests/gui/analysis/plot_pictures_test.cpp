@@ -121,6 +121,13 @@ TEST(PlotPictures, EveryModeOnBlackAndWhite) {
 
     only(w, true, false, false, 0, 0, false);
     savePair(w, "pic_attenuation");
+    // The other scale styles: lines, ticks, hash.
+    const char* const styles[3] = {"pic_style_lines", "pic_style_ticks", "pic_style_hash"};
+    for (int i = 0; i < 3; ++i) {
+        w->runCommand(plot::kCmdStyleFirst + i);
+        savePair(w, styles[i]);
+    }
+    w->runCommand(plot::kCmdStyleFirst + 3);
     only(w, true, true, false, 0, 0, false);
     savePair(w, "pic_return_loss");
     only(w, true, false, true, 0, 0, false);
