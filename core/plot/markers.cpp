@@ -166,7 +166,7 @@ std::vector<MaskSegment> maskSegments(const Mask& mask, const PassbandInfo& p) {
     return out;
 }
 
-int markersToMask(const MarkerSet& markers, const PassbandInfo& p, Mask& mask) {
+int markersToMask(const MarkerSet& markers, const PassbandInfo& p, Mask& mask, double reference) {
     mask = Mask{};
     const double lo = p.centre - p.bandwidth / 2.0;
     const double hi = p.centre + p.bandwidth / 2.0;
@@ -179,7 +179,7 @@ int markersToMask(const MarkerSet& markers, const PassbandInfo& p, Mask& mask) {
         } else {
             continue;
         }
-        mask.points.push_back({m.frequency, m.level});
+        mask.points.push_back({m.frequency, m.absolute ? m.level - reference : m.level});
     }
     std::sort(mask.points.begin(), mask.points.end(),
               [](const MaskPoint& a, const MaskPoint& b) { return a.frequency < b.frequency; });
@@ -187,11 +187,11 @@ int markersToMask(const MarkerSet& markers, const PassbandInfo& p, Mask& mask) {
     return static_cast<int>(mask.points.size());
 }
 
-void maskToMarkers(const Mask& mask, MarkerSet& markers) {
+void maskToMarkers(const Mask& mask, MarkerSet& markers, double reference) {
     if (mask.kind != 1) return;
     clearMarkers(markers);
     for (std::size_t i = 0; i < mask.points.size() && i < kMarkers; ++i)
-        markers[i] = {mask.points[i].frequency, mask.points[i].level, true};
+        markers[i] = {mask.points[i].frequency, mask.points[i].level + reference, true};
 }
 
 } // namespace tanvex::plot

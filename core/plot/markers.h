@@ -89,9 +89,13 @@ std::vector<MaskSegment> maskSegments(const Mask& mask, const PassbandInfo& p);
 
 // Markers-to-mask: every marker above 6 dB outside centre +- bandwidth/2
 // becomes a mask point (kind 1, sorted by frequency). Returns the number
-// of points.
-int markersToMask(const MarkerSet& markers, const PassbandInfo& p, Mask& mask);
-// Mask-to-markers for a bandpass mask: the points fill the markers in order.
-void maskToMarkers(const Mask& mask, MarkerSet& markers);
+// of points. Mask levels count from the attenuation minimum `reference`,
+// as relative marker levels do; an absolute marker's level is converted.
+int markersToMask(const MarkerSet& markers, const PassbandInfo& p, Mask& mask,
+                  double reference = 0.0);
+// Mask-to-markers for a bandpass mask: the points fill the markers in order,
+// as absolute markers at the mask's levels above `reference`, so that each
+// mark sits on its mask step and turns red where the response meets it.
+void maskToMarkers(const Mask& mask, MarkerSet& markers, double reference = 0.0);
 
 } // namespace tanvex::plot

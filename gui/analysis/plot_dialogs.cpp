@@ -162,7 +162,7 @@ void MarkerDialog::pressed(int id) {
         break;
     case 407:
         if (model_.mask.kind == 1) {
-            maskToMarkers(model_.mask, model_.markers);
+            maskToMarkers(model_.mask, model_.markers, model_.attenuationMinimum());
             showRows();
         } else {
             toolkit_.beep();
@@ -174,7 +174,7 @@ void MarkerDialog::pressed(int id) {
             break;
         }
         storeRows();
-        markersToMask(model_.markers, model_.passband(), model_.mask);
+        markersToMask(model_.markers, model_.passband(), model_.mask, model_.attenuationMinimum());
         break;
     default:
         break;

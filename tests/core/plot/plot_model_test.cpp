@@ -468,3 +468,39 @@ TEST(PlotModel, ConventionalPhaseKeepsTheJumpOfATransmissionZero) {
     }
     EXPECT_EQ(checked, 191);
 }
+
+TEST(PlotModel, MaskStepsMeetTheMarksTheyWereMadeFrom) {
+    // An absolute marker level is attenuation as read; a mask step made from
+    // it must be drawn at that attenuation, and markers made back from the
+    // mask must sit on its steps.
+    Bench b;
+    ASSERT_EQ(b.sweep(60.0, 140.0, -161.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    ASSERT_GT(m.attenuationMinimum(), 0.3); // the sample design's loss
+    m.markers[0] = {70e6, 40.0, true};
+    m.markers[1] = {80e6, 25.0, false};
+    m.markers[2] = {130e6, 35.0, true};
+    ASSERT_EQ(markersToMask(m.markers, m.passband(), m.mask, m.attenuationMinimum()), 3);
+    Frame f = m.frame(800, 7.0);
+    ASSERT_EQ(f.markers.size(), 3u);
+    auto stepNear = [&](double x) {
+        double best = NAN, dist = 1e300;
+        for (const MaskStep& s : f.mask) {
+            const double d = x < s.x0 ? s.x0 - x : x > s.x1 ? x - s.x1 : 0.0;
+            if (d < dist) dist = d, best = s.y;
+        }
+        return best;
+    };
+    for (const MarkerMark& mk : f.markers) {
+        // The step ending (below the passband) or starting (above) at the mark.
+        const double y = stepNear(mk.index == 2 ? mk.x + 1 : mk.x - 1);
+        EXPECT_NEAR(y, mk.levelY, 1e-9) << "F" << mk.index + 1;
+    }
+    // Back to markers: absolute, at the same attenuation.
+    maskToMarkers(m.mask, m.markers, m.attenuationMinimum());
+    EXPECT_TRUE(m.markers[0].absolute);
+    EXPECT_NEAR(m.markers[0].level, 40.0, 1e-9);
+    EXPECT_NEAR(m.markers[1].level, 25.0 + m.attenuationMinimum(), 1e-9);
+    EXPECT_NEAR(m.markers[2].level, 35.0, 1e-9);
+}

@@ -173,7 +173,7 @@ TEST(PlotPictures, EveryModeOnBlackAndWhite) {
     w->runCommand(plot::kCmdTabulate);
     savePair(w, "pic_markers_table");
     // The bandpass mask from the markers above 6 dB outside the passband.
-    ASSERT_GT(plot::markersToMask(m.markers, m.passband(), m.mask), 0);
+    ASSERT_GT(plot::markersToMask(m.markers, m.passband(), m.mask, m.attenuationMinimum()), 0);
     m.mask.shown = true;
     w->runCommand(plot::kCmdTabulate);
     savePair(w, "pic_markers_mask");
