@@ -157,6 +157,11 @@ TEST(PlotPictures, EveryModeOnBlackAndWhite) {
     QTest::keyClick(w, Qt::Key_Right, Qt::ShiftModifier);
     savePair(w, "pic_zero");
     w->runCommand(plot::kCmdZero);
+    // The smallest window.
+    w->resize(w->minimumSizeHint().expandedTo(QSize(420, 300)));
+    only(w, true, true, true, 1, 0, false);
+    savePair(w, "pic_small_window");
+    w->resize(1000, 600);
     only(w, true, true, true, 0, 0, false);
     w->runCommand(plot::kCmdFull);
 
