@@ -29,6 +29,8 @@ bool lowerHalf(Cx z) {
 NetworkInterpreter::NetworkInterpreter(ui::Toolkit& toolkit, DataServices& data)
     : toolkit_(toolkit), data_(data) {
     qTable_.fill(-1);
+    for (int code = 0; code < static_cast<int>(walkSize_.size()); ++code)
+        walkSize_[code] = static_cast<signed char>(knownCode(code) ? groupSize(code) : -1);
 }
 
 void NetworkInterpreter::prepare(const EntryList& list, const InterpreterSettings& settings) {
@@ -137,14 +139,16 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     for (;;) {
         const int code = list[pos_].code;
         if (pos_ >= n_) return finish() ? 0 : 1;
-        if (!knownCode(code)) {
+        const int size =
+            code >= 0 && code < static_cast<int>(walkSize_.size()) ? walkSize_[code] : -1;
+        if (size < 0) {
             char text[64];
             std::snprintf(text, sizeof text, "Unknown instruction --> %d%s", code,
                           side_ ? " (in side port)" : "");
             toolkit_.notice(text);
             return 1;
         }
-        if (pos_ + groupSize(code) - 1 >= n_) {
+        if (pos_ + size - 1 >= n_) {
             char text[64];
             std::snprintf(text, sizeof text, "Network ends inside a group at branch %d!", pos_);
             toolkit_.notice(text);

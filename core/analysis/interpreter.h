@@ -158,6 +158,7 @@ private:
     int n_ = 1;
     double fRefSweep_ = 1.0;
     std::array<short, kEntrySlots> qTable_{}; // index of the code-44 entry, -1 none
+    std::array<signed char, 101> walkSize_{}; // group size of every code, -1 unknown
     bool phaseWrap_ = false;
 
     // Per walk.
