@@ -504,3 +504,32 @@ TEST(PlotModel, MaskStepsMeetTheMarksTheyWereMadeFrom) {
     EXPECT_NEAR(m.markers[1].level, 25.0 + m.attenuationMinimum(), 1e-9);
     EXPECT_NEAR(m.markers[2].level, 35.0, 1e-9);
 }
+
+TEST(PlotModel, FastDelayIsFlaggedInYellow) {
+    Bench b;
+    b.options.fastDelay = true;
+    completeSettingsString(b.design.record);
+    b.design.record[kSlotSettings].text[analysis::kSettingDelayAuto] = '0';
+    ASSERT_EQ(b.sweep(60.0, 140.0, -401.0), 0);
+    PlotModel m(b.design, b.table, b.options, b.tk);
+    ASSERT_TRUE(m.open());
+    m.delay = true;
+    Frame f = m.frame(800, 7.0);
+    int flagged = 0;
+    for (const PanelLine& l : f.panel)
+        if (l.text == " (Fast)") flagged += l.item == kItemYellow;
+    EXPECT_EQ(flagged, 1);
+    // The fast method's delay is the secant over the step before each point:
+    // close to the precise value half a step lower in a smooth passband.
+    b.options.fastDelay = false;
+    const analysis::ResultRecord precise = b.pointAt(99.7);
+    EXPECT_NEAR(m.value(200, analysis::kFieldDelay), precise[analysis::kFieldDelay],
+                0.01 * precise[analysis::kFieldDelay]);
+    EXPECT_NEAR(m.frequency(200), 99.8e6, 1.0);
+    // Precise sweeps carry no flag.
+    ASSERT_EQ(b.sweep(60.0, 140.0, -401.0), 0);
+    ASSERT_TRUE(m.open());
+    m.delay = true;
+    f = m.frame(800, 7.0);
+    for (const PanelLine& l : f.panel) EXPECT_NE(l.text, " (Fast)");
+}
