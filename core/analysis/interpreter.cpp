@@ -40,6 +40,7 @@ void NetworkInterpreter::prepare(const EntryList& list, const InterpreterSetting
     fRefSweep_ = list[terminator].value == 0.0 ? 1.0 : list[terminator].value;
     fRef_ = fRefSweep_;
     phaseWrap_ = false;
+    code98Noticed_ = false;
     delay_ = 0.0;
     qTable_.fill(-1);
     for (int i = 1; i < n_; ++i) {
@@ -566,7 +567,10 @@ bool NetworkInterpreter::execute(int code) {
         if (!recall(1)) return false;
         const int following = pos_ + 1 < n_ ? (*list_)[pos_ + 1].code : 1;
         if (following < 90 || following > 94) {
-            toolkit_.notice("Code 98 error");
+            // The walk goes on, so the same fault comes back at every
+            // frequency: the notice is shown once per sweep.
+            if (!code98Noticed_) toolkit_.notice("Code 98 error");
+            code98Noticed_ = true;
             return true;
         }
         ++pos_;

@@ -159,6 +159,7 @@ private:
     double fRefSweep_ = 1.0;
     std::array<short, kEntrySlots> qTable_{}; // index of the code-44 entry, -1 none
     std::array<signed char, 101> walkSize_{}; // group size of every code, -1 unknown
+    bool code98Noticed_ = false;              // "Code 98 error" shown in this sweep
     bool phaseWrap_ = false;
 
     // Per walk.

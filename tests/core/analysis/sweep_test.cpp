@@ -478,9 +478,9 @@ TEST(Sweep, EveryFailureMessageOnceThroughTheSweep) {
         b.range(1.0, 2.0, -5.0);
         EXPECT_EQ(b.sweep.analyse(c.mode), c.result) << c.what;
         EXPECT_TRUE(b.tk.sawNotice(c.notice)) << c.what;
-        if (c.result == 1) {
-            EXPECT_EQ(b.tk.notices().size(), 1u) << c.what;
-        }
+        // Also the code-98 fault, which lets every walk go on: one notice
+        // per sweep, not one per frequency.
+        EXPECT_EQ(b.tk.notices().size(), 1u) << c.what;
     }
     {
         // The termination: nothing analysed, the table untouched.
