@@ -269,8 +269,16 @@ void Shell::drawStatus() {
     StatusInfo info = statusFromDesign(design);
     info.workingDirectory = env.working;
     info.noiseLine = noiseLine;
+    info.columns = lastStatus_.columns;
     noiseLine.clear(); // shown once
+    lastStatus_ = info;
     drawStatusScreen(status, info);
+}
+
+void Shell::setStatusColumns(int columns) {
+    if (columns == lastStatus_.columns) return;
+    lastStatus_.columns = columns;
+    drawStatusScreen(status, lastStatus_);
 }
 
 void Shell::click(int column, int row) {

@@ -136,6 +136,10 @@ public:
 
     // Draws the status screen (re-reading a stale working directory first).
     void drawStatus();
+    // The window shows this many columns of the status screen: the status is
+    // drawn again (as last drawn) to fit them.
+    void setStatusColumns(int columns);
+    int statusColumns() const { return lastStatus_.columns; }
     // A left click on cell (column, row) of the status screen.
     void click(int column, int row);
     // A typed character on the status screen: the pop-up key ('D', 'F', 'U')
@@ -177,6 +181,7 @@ public:
     void setQ(int which, double value);
 
 private:
+    StatusInfo lastStatus_; // as last drawn, for a redraw at another width
     void registerBuiltIns();
     void applySpecDefaults();
     void applyNetworkDefaults();

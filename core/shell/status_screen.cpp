@@ -1,6 +1,8 @@
 #include "shell/status_screen.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace tanvex::shell {
 
@@ -85,6 +87,15 @@ StatusInfo statusFromDesign(const Design& design) {
     return info;
 }
 
+std::string fitText(const std::string& text, int n, bool keepTail) {
+    if (n < 0) n = 0;
+    const auto size = static_cast<std::size_t>(n);
+    if (text.size() <= size) return text;
+    if (n < 4) return text.substr(0, size);
+    if (keepTail) return "..." + text.substr(text.size() - (size - 3));
+    return text.substr(0, size - 3) + "...";
+}
+
 std::string formatQ(double q) {
     if (q >= 1e6) return "= Inf.";
     char buf[64];
@@ -115,8 +126,14 @@ void drawStatusScreen(ui::TextScreen& s, const StatusInfo& info) {
     s.text(26, 4, "  Cap. Qc" + formatQ(info.qc), kAttrText);
     s.text(26, 5, "Trans. Qt" + formatQ(info.qt), kAttrText);
 
-    s.text(48, 2, printf1(" Working directory: %s ", info.workingDirectory), kAttrWorkingDir);
-    s.text(48, 4, printf1(" Active file: %s ", info.activeFile), kAttrActiveFile);
+    // Both lines end by the last column the window shows.
+    const int room = std::max(info.columns, 72) - 48;
+    const int dirRoom = room - static_cast<int>(std::strlen(" Working directory:  "));
+    const int fileRoom = room - static_cast<int>(std::strlen(" Active file:  "));
+    s.text(48, 2, printf1(" Working directory: %s ", fitText(info.workingDirectory, dirRoom, true)),
+           kAttrWorkingDir);
+    s.text(48, 4, printf1(" Active file: %s ", fitText(info.activeFile, fileRoom, false)),
+           kAttrActiveFile);
     if (!info.stubLine.empty()) s.text(48, 6, info.stubLine, kAttrStubLine);
     if (!info.noiseLine.empty()) s.text(48, 8, info.noiseLine, kAttrNoiseLine);
     ++s.revision;

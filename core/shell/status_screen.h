@@ -39,6 +39,11 @@ struct StatusInfo {
     std::string stubLine;    // empty when the stub generator is off
     std::string noiseLine;   // empty unless a noise bandwidth was just computed
     bool asciiBoxes = false; // slot 1 text position 23 is '1'
+    // Columns the window shows. The working directory and active file lines
+    // are shortened with "..." so that they end inside them (the directory
+    // keeps its last part, the name its first); at least 72 columns are
+    // assumed.
+    int columns = kStatusColumns;
 };
 
 // Gathers the design's part of the status (match letters, Q values, name,
@@ -47,6 +52,10 @@ StatusInfo statusFromDesign(const Design& design);
 
 // "= %-6.0f" of a Q value, or "= Inf." from 1e6 on.
 std::string formatQ(double q);
+
+// Text fitted into n characters: unchanged when it fits, else "..." and its
+// last (keepTail) or first characters; cut hard below four characters.
+std::string fitText(const std::string& text, int n, bool keepTail);
 
 // Clears the screen and draws the status cell by cell.
 void drawStatusScreen(ui::TextScreen& screen, const StatusInfo& info);

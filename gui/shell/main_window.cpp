@@ -250,8 +250,17 @@ int MainWindow::startUp(const std::string& designArgument) {
     toolkit_.helpViewer().rect = {h.x, h.y, h.width, h.height};
     rebuildRecentMenu();
     placeFromPositions();
+    fitStatusToWidth();
     refresh();
     return r;
+}
+
+void MainWindow::fitStatusToWidth() {
+    const int cellWidth = std::max(1, view_->cellSize().width());
+    const int columns = std::max(1, (width() - view_->leftMargin()) / cellWidth);
+    if (columns == shell_.statusColumns()) return;
+    shell_.setStatusColumns(columns);
+    view_->update();
 }
 
 void MainWindow::refresh() {
@@ -384,6 +393,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    fitStatusToWidth();
     if (!placed_ || isMinimized() || isMaximized()) return;
     shell::WindowRect& r = shell_.positions.rects[shell::kMainWindow];
     r.width = width();

@@ -113,6 +113,8 @@ private:
     int runFilenameList();
     std::string chooseDesignFile();
     void refresh();
+    // Redraws the status screen when the window shows another column count.
+    void fitStatusToWidth();
     void drawSchematic();
     bool scrollSchematic(int qtKey);
     void showHook(QWidget* dialog);

@@ -138,3 +138,32 @@ TEST(StatusScreen, TypedLettersOpenMenusInEitherCase) {
     EXPECT_EQ(statusMenuKey('x'), 0);
     EXPECT_EQ(statusMenuKey('1'), 0);
 }
+
+TEST(StatusScreen, LongDirectoryAndNameEndInsideTheWindow) {
+    StatusInfo i = sample();
+    i.workingDirectory = "/home/engineer/projects/filters/bandpass/second_try";
+    i.activeFile = "a_design_name_of_29_chars_xyz";
+    i.columns = 80;
+    TextScreen s(kStatusColumns, kStatusRows);
+    drawStatusScreen(s, i);
+    // Nothing beyond the last column shown, positions unchanged.
+    for (int row = 0; row < kStatusRows; ++row) EXPECT_LE(s.rowText(row).size(), 80u) << row;
+    EXPECT_EQ(cells(s, 48, 2, 32), " Working directory: ...cond_try ");
+    EXPECT_EQ(s.at(79, 2).attr, kAttrWorkingDir);
+    EXPECT_EQ(s.at(80, 2).ch, 0);
+    EXPECT_EQ(cells(s, 48, 4, 32), " Active file: a_design_name_... ");
+    EXPECT_EQ(s.at(80, 4).ch, 0);
+    // A window wide enough shows both whole.
+    i.columns = 132;
+    drawStatusScreen(s, i);
+    EXPECT_EQ(cells(s, 48, 2, 72), " Working directory: " + i.workingDirectory + " ");
+    EXPECT_EQ(cells(s, 48, 4, 44), " Active file: a_design_name_of_29_chars_xyz ");
+}
+
+TEST(StatusScreen, FitTextKeepsTheEndThatMatters) {
+    EXPECT_EQ(fitText("/a/b/c", 6, true), "/a/b/c");
+    EXPECT_EQ(fitText("/work/main/examples", 10, true), "...xamples");
+    EXPECT_EQ(fitText("bandpass_long", 8, false), "bandp...");
+    EXPECT_EQ(fitText("abcdef", 3, true), "abc");
+    EXPECT_EQ(fitText("abcdef", -2, true), "");
+}

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -129,6 +130,22 @@ TEST(MainWindow, ShowsTheDesignNamedOnTheCommandLine) {
     // The default rectangle of a first start.
     EXPECT_EQ(p.window.width(), 640);
     EXPECT_EQ(p.window.height(), 480);
+    QApplication::processEvents();
+    {
+        // Every status line ends inside the window: the working directory
+        // (this test's long folder) keeps its last part behind "...".
+        TextScreenWidget* v = p.window.statusView();
+        const int shown = (v->width() - v->leftMargin()) / v->cellSize().width();
+        for (int row = 0; row < s.rows(); ++row)
+            EXPECT_LE(static_cast<int>(s.rowText(row).size()), shown) << row;
+        std::string dir = s.rowText(2).substr(48);
+        EXPECT_EQ(dir.substr(0, 23), " Working directory: ...") << dir;
+        const std::string cwd = QDir::currentPath().toStdString();
+        const std::string tail = dir.substr(23);
+        EXPECT_EQ(cwd.substr(cwd.size() - tail.size()), tail);
+        EXPECT_EQ(cells(s, 48, 4, 23), " Active file: bandpass ");
+        p.window.grab().save(QString(TANVEX_PICTURE_DIR) + "/shell_main_window_default.png");
+    }
 
     p.window.resize(860, 300);
     QApplication::processEvents();
