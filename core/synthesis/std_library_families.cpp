@@ -260,80 +260,115 @@ Poly linearPhase(int n, double errorDegrees, Real* w3, Real* bandOut) {
     std::vector<Real> w(n);
     for (int i = 0; i < n; ++i) w[i] = lo * n * (i + 0.5L) / n;
     for (int it = 0; it < 60; ++it) {
-        if (!solvePhase(n, w, delta, e)) return finish(interpolated, lo * n);
+        if (!solvePhase(n, w, delta, e)) break;
         std::vector<Real> ext;
         errorExtrema(e, w[n - 1] * 2, n, &ext);
         if (static_cast<int>(ext.size()) < n) break;
         for (int i = 0; i < n; ++i) w[i] = (w[i] + ext[i]) / 2;
     }
-    if (!solvePhase(n, w, delta, e)) return finish(interpolated, lo * n);
     // Polish by Newton's method on the full set of conditions: at each
     // reference frequency the error is +-delta and stationary (group delay 1).
-    std::vector<Real> x(2 * n);
-    for (int k = 1; k <= n; ++k) x[k - 1] = e[k];
-    for (int i = 0; i < n; ++i) x[n + i] = w[i];
-    auto residual = [&](const std::vector<Real>& v, std::vector<Real>& r) {
-        Poly ee(n + 1), de(n, 0);
-        ee[0] = 1;
-        for (int k = 1; k <= n; ++k) ee[k] = v[k - 1];
-        for (int k = 1; k <= n; ++k) de[k - 1] = k * ee[k];
-        r.assign(2 * n, 0);
-        for (int i = 0; i < n; ++i) {
-            Real om = v[n + i];
-            Complex ev = polyEval(ee, Complex(0, om));
-            Complex dv = polyEval(de, Complex(0, om));
-            Real err = std::arg(ev) - om;
-            err = std::remainder(err, 2 * Real(kPi));
-            r[i] = err - (((n - 1 - i) % 2 == 0) ? delta : -delta);
-            r[n + i] = (dv / ev).real() - 1;
-        }
-    };
-    std::vector<Real> r, r2;
-    residual(x, r);
-    for (int it = 0; it < 60; ++it) {
-        Real norm = 0;
-        for (Real v : r) norm = std::max(norm, std::fabs(v));
-        if (norm < 1e-16L) break;
-        int m = 2 * n;
-        std::vector<std::vector<Real>> jac(m, std::vector<Real>(m + 1));
-        for (int c = 0; c < m; ++c) {
-            std::vector<Real> xp = x;
-            Real h = 1e-8L * std::max<Real>(1, std::fabs(x[c]));
-            xp[c] += h;
-            residual(xp, r2);
-            for (int q = 0; q < m; ++q) jac[q][c] = (r2[q] - r[q]) / h;
-        }
-        for (int q = 0; q < m; ++q) jac[q][m] = -r[q];
-        bool singular = false;
-        for (int col = 0; col < m && !singular; ++col) {
-            int piv = col;
-            for (int q = col + 1; q < m; ++q)
-                if (std::fabs(jac[q][col]) > std::fabs(jac[piv][col])) piv = q;
-            if (jac[piv][col] == 0) singular = true;
-            std::swap(jac[piv], jac[col]);
-            for (int q = 0; q < m && !singular; ++q) {
-                if (q == col) continue;
-                Real f = jac[q][col] / jac[col][col];
-                for (int c = col; c <= m; ++c) jac[q][c] -= f * jac[col][c];
+    // From a start (e0, w0); true with the equiripple polynomial and its band
+    // (the last reference frequency).
+    auto polish = [&](const Poly& e0, const std::vector<Real>& w0, Poly& polished,
+                      Real& band) -> bool {
+        std::vector<Real> x(2 * n);
+        for (int k = 1; k <= n; ++k) x[k - 1] = e0[k];
+        for (int i = 0; i < n; ++i) x[n + i] = w0[i];
+        auto residual = [&](const std::vector<Real>& v, std::vector<Real>& r) {
+            Poly ee(n + 1), de(n, 0);
+            ee[0] = 1;
+            for (int k = 1; k <= n; ++k) ee[k] = v[k - 1];
+            for (int k = 1; k <= n; ++k) de[k - 1] = k * ee[k];
+            r.assign(2 * n, 0);
+            for (int i = 0; i < n; ++i) {
+                Real om = v[n + i];
+                Complex ev = polyEval(ee, Complex(0, om));
+                Complex dv = polyEval(de, Complex(0, om));
+                Real err = std::arg(ev) - om;
+                err = std::remainder(err, 2 * Real(kPi));
+                r[i] = err - (((n - 1 - i) % 2 == 0) ? delta : -delta);
+                r[n + i] = (dv / ev).real() - 1;
             }
-        }
-        if (singular) break;
-        for (int q = 0; q < m; ++q) x[q] += jac[q][m] / jac[q][q];
+        };
+        std::vector<Real> r, r2;
         residual(x, r);
+        for (int it = 0; it < 60; ++it) {
+            Real norm = 0;
+            for (Real v : r) norm = std::max(norm, std::fabs(v));
+            if (norm < 1e-16L) break;
+            int m = 2 * n;
+            std::vector<std::vector<Real>> jac(m, std::vector<Real>(m + 1));
+            for (int c = 0; c < m; ++c) {
+                std::vector<Real> xp = x;
+                Real h = 1e-8L * (x[c] != 0 ? std::fabs(x[c]) : Real(1));
+                xp[c] += h;
+                residual(xp, r2);
+                for (int q = 0; q < m; ++q) jac[q][c] = (r2[q] - r[q]) / h;
+            }
+            for (int q = 0; q < m; ++q) jac[q][m] = -r[q];
+            bool singular = false;
+            for (int col = 0; col < m && !singular; ++col) {
+                int piv = col;
+                for (int q = col + 1; q < m; ++q)
+                    if (std::fabs(jac[q][col]) > std::fabs(jac[piv][col])) piv = q;
+                if (jac[piv][col] == 0) singular = true;
+                std::swap(jac[piv], jac[col]);
+                for (int q = 0; q < m && !singular; ++q) {
+                    if (q == col) continue;
+                    Real f = jac[q][col] / jac[col][col];
+                    for (int c = col; c <= m; ++c) jac[q][c] -= f * jac[col][c];
+                }
+            }
+            if (singular) break;
+            // Damped: the step is halved until the residual decreases.
+            std::vector<Real> xt(m);
+            Real lambda = 1, trial = 0;
+            for (int h = 0; h < 30; ++h, lambda /= 2) {
+                for (int q = 0; q < m; ++q) xt[q] = x[q] + lambda * jac[q][m] / jac[q][q];
+                residual(xt, r2);
+                trial = 0;
+                for (Real v : r2) trial = std::max(trial, std::fabs(v));
+                if (trial < norm) break;
+            }
+            if (!(trial < norm)) break;
+            x = xt;
+            r = r2;
+        }
+        Real finalNorm = 0;
+        for (Real v : r) finalNorm = std::max(finalNorm, std::fabs(v));
+        if (!(finalNorm < 1e-12L)) return false;
+        for (int i = 0; i < n; ++i)
+            if (!(x[n + i] > (i ? x[n + i - 1] : Real(0)))) return false;
+        polished.assign(n + 1, 0);
+        polished[0] = 1;
+        for (int k = 1; k <= n; ++k) polished[k] = x[k - 1];
+        band = x[2 * n - 1];
+        // A true equiripple solution: the error stays within delta up to its
+        // last extremum.
+        return errorExtrema(polished, band, n, nullptr) <= delta * 1.001L;
+    };
+    Poly polished;
+    Real band = 0;
+    if (solvePhase(n, w, delta, e) && polish(e, w, polished, band)) {
+        Poly out = finish(polished, band);
+        if (!out.empty()) return out;
     }
-    Real finalNorm = 0;
-    for (Real v : r) finalNorm = std::max(finalNorm, std::fabs(v));
-    if (!(finalNorm < 1e-12L)) return finish(interpolated, lo * n);
-    Poly polished(n + 1, 0);
-    polished[0] = 1;
-    for (int k = 1; k <= n; ++k) polished[k] = x[k - 1];
-    // Only a true equiripple solution over a wider band than the
-    // interpolation's replaces it.
-    Real band = x[2 * n - 1];
-    if (!(band > lo * n) || errorExtrema(polished, band, n, nullptr) > delta * 1.001L)
-        return finish(interpolated, lo * n);
-    Poly out = finish(polished, band);
-    return out.empty() ? finish(interpolated, lo * n) : out;
+    // The exchange above does not reach the solution at every order (9 and
+    // 10): start Newton's method from interpolations over wider spacings,
+    // with their error extrema as the reference frequencies.
+    for (int f = 100; f <= 150; ++f) {
+        Real step = lo * f / 100;
+        Poly e0;
+        std::vector<Real> ext;
+        if (!interpolate(step, e0)) continue;
+        errorExtrema(e0, step * n * 1.05L, n, &ext);
+        if (static_cast<int>(ext.size()) < n) continue;
+        if (!polish(e0, ext, polished, band)) continue;
+        Poly out = finish(polished, band);
+        if (!out.empty()) return out;
+    }
+    return finish(interpolated, lo * n);
 }
 
 Poly normalizeHurwitz(const Poly& e, Real* w3) {
