@@ -631,7 +631,7 @@ int transferDesign(Design& design, const std::string& name, char mode, int kind,
         if (!defaultDesign && !isTemporaryName(name) && component.rfind("save", 0) != 0 &&
             fileExists(resolveForReading(dzn))) {
             toolkit.beep();
-            if (toolkit.respond("File exists: Overwrite it ?", 'Y') != 'Y')
+            if (toolkit.confirm("Warning", "File exists: Overwrite it ?") != 'Y')
                 return kOverwriteRefused;
         }
         if (kind == kTransferWhole) {

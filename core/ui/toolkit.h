@@ -53,6 +53,12 @@ public:
     // Yes/No box titled "Respond"; def 'Y' makes Yes the default button.
     // Returns 'Y' for Yes, 'N' otherwise.
     virtual char respond(const std::string& text, char def) = 0;
+    // OK/Cancel box with its own title and the question icon, OK the default
+    // button. Returns 'Y' for OK, 'N' otherwise. Toolkits without windows
+    // ask respond(text, 'Y').
+    virtual char confirm(const std::string& /*title*/, const std::string& text) {
+        return respond(text, 'Y');
+    }
     // Shows the prompt lines and an edit field holding defaultAnswer; OK,
     // Enter and Esc all accept. Fills textResult and numberResult (0 when
     // the text is not a number) and clears the prompt lines.

@@ -218,6 +218,15 @@ char QtToolkit::respond(const std::string& text, char def) {
     return box.exec() == QMessageBox::Yes ? 'Y' : 'N';
 }
 
+char QtToolkit::confirm(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(title.c_str()),
+                    QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok | QMessageBox::Cancel,
+                    main_);
+    box.setDefaultButton(QMessageBox::Ok);
+    if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
+    return box.exec() == QMessageBox::Ok ? 'Y' : 'N';
+}
+
 void QtToolkit::inputBox() {
     std::string def = defaultAnswer;
     defaultAnswer.clear();

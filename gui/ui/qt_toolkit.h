@@ -46,6 +46,7 @@ public:
 
     void notice(const std::string& text) override;
     char respond(const std::string& text, char def) override;
+    char confirm(const std::string& title, const std::string& text) override;
     void inputBox() override;
     char keyBox(const std::string& keys) override;
     int select(int preselected, int markerColumn, int firstRow, bool markerSwitch, int lastRow,

@@ -153,6 +153,22 @@ TEST(QtToolkit, MessageBoxesHaveTheirTitlesAndDefaults) {
     EXPECT_EQ(tk.respond("Save the design?", 'Y'), 'Y');
     EXPECT_EQ(title, "Respond");
     EXPECT_EQ(tk.respond("Save the design?", 'N'), 'N');
+
+    // The overwrite question: its own title, OK (the default) and Cancel.
+    QMessageBox::StandardButtons buttons;
+    tk.onBoxShown = [&](QWidget* box) {
+        auto* mb = static_cast<QMessageBox*>(box);
+        title = mb->windowTitle();
+        buttons = mb->standardButtons();
+        mb->defaultButton()->click();
+    };
+    EXPECT_EQ(tk.confirm("Warning", "File exists: Overwrite it ?"), 'Y');
+    EXPECT_EQ(title, "Warning");
+    EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    tk.onBoxShown = [&](QWidget* box) {
+        static_cast<QMessageBox*>(box)->button(QMessageBox::Cancel)->click();
+    };
+    EXPECT_EQ(tk.confirm("Warning", "File exists: Overwrite it ?"), 'N');
 }
 
 TEST(TextScreenWidget, PaintsCellsInPaletteColoursAndReportsClicks) {
