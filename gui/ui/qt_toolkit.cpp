@@ -205,6 +205,7 @@ QPoint QtToolkit::boxPosition() const {
 void QtToolkit::notice(const std::string& text) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("NOTICE!"),
                     QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok, main_);
+    box.setTextFormat(Qt::PlainText); // file names are shown as typed, never as markup
     if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
     box.exec();
 }
@@ -214,6 +215,7 @@ char QtToolkit::respond(const std::string& text, char def) {
                     QString::fromLocal8Bit(text.c_str()), QMessageBox::Yes | QMessageBox::No,
                     main_);
     box.setDefaultButton(def == 'Y' ? QMessageBox::Yes : QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
     if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
     return box.exec() == QMessageBox::Yes ? 'Y' : 'N';
 }
@@ -223,6 +225,7 @@ char QtToolkit::confirm(const std::string& title, const std::string& text) {
                     QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok | QMessageBox::Cancel,
                     main_);
     box.setDefaultButton(QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
     if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
     return box.exec() == QMessageBox::Ok ? 'Y' : 'N';
 }

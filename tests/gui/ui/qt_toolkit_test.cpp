@@ -145,6 +145,19 @@ TEST(QtToolkit, MessageBoxesHaveTheirTitlesAndDefaults) {
     tk.notice("Value out of range");
     EXPECT_EQ(title, "NOTICE!");
 
+    // A file name that looks like markup is shown as it is.
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    tk.onBoxShown = [&](QWidget* box) {
+        auto* mb = static_cast<QMessageBox*>(box);
+        shown = mb->text();
+        format = mb->textFormat();
+        mb->button(QMessageBox::Ok)->click();
+    };
+    tk.notice("Can't open: <b>odd</b>.dzn");
+    EXPECT_EQ(shown, "Can't open: <b>odd</b>.dzn");
+    EXPECT_EQ(format, Qt::PlainText);
+
     tk.onBoxShown = [&](QWidget* box) {
         auto* mb = static_cast<QMessageBox*>(box);
         title = mb->windowTitle();
