@@ -1,4 +1,4 @@
-# make run   : install dependencies, build, start tanvexw on a sample design
+# make run   : install dependencies, build, start tanvexw on a sample design (a copy)
 # make test  : install dependencies, build with -Werror, run every test
 # make bench : build and run the benchmarks
 BUILD ?= build
@@ -16,8 +16,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# Runs in the build tree's copy of the samples: saving the design there
+# never changes resources/examples, which the tests read.
 run: build
-	cd resources/examples && $(CURDIR)/$(BUILD)/bin/tanvexw bandpass
+	cd $(abspath $(BUILD))/resources/examples && $(abspath $(BUILD))/bin/tanvexw bandpass
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C ctest --output-on-failure -j$(JOBS)
