@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 using namespace tanvex;
 using namespace tanvex::synthesis;
 
@@ -184,4 +188,50 @@ TEST(Elliptic, OrdersBeyondThePrecisionAreRefusedNotMisbuilt) {
     Measured ms = measure(w.proto, 1.0, w.proto.element[0].value2);
     EXPECT_NEAR(ms.maxPass - ms.minPass, 0.1, 1e-3);
     EXPECT_GE(ms.minStop - ms.minPass, 140 - 0.05);
+}
+
+TEST(Elliptic, OddOrdersMatchAClassicEllipticDesign) {
+    // Transmission zeros and loss of the classic elliptic lowpass (band edge
+    // 1 rad/s, equal terminations) from an independent elliptic-filter
+    // implementation: the doubly terminated odd ladders realise it exactly.
+    struct Case {
+        int n;
+        double ar, amin;
+        std::vector<double> zeros, loss;
+    };
+    const std::vector<double> freqs = {0.3, 0.8, 0.97, 1.2, 2.5, 6.0};
+    const std::vector<Case> cases = {
+        {5,
+         0.1,
+         60,
+         {2.136255, 3.330206},
+         {0.098044, 0.094316, 0.006612, 8.053517, 60.033952, 60.016936}},
+        {7,
+         1.0,
+         60,
+         {1.201253, 1.371227, 2.181357},
+         {0.997952, 0.606441, 0.519646, 84.189118, 66.905664, 61.235911}},
+        {9,
+         0.2,
+         90,
+         {1.339508, 1.462896, 1.845689, 3.260368},
+         {0.118859, 0.164325, 0.167453, 49.229987, 90.970740, 90.028386}},
+    };
+    for (const Case& c : cases) {
+        Made m = make(c.n, c.ar, c.ar, c.amin, 2);
+        ASSERT_EQ(m.result, 0) << c.n;
+        std::vector<double> zeros;
+        for (int k = 1; k <= m.proto.n; ++k)
+            if (m.proto.element[k].code == 5)
+                zeros.push_back(1 /
+                                std::sqrt(m.proto.element[k].value * m.proto.element[k].value2));
+        std::sort(zeros.begin(), zeros.end());
+        ASSERT_EQ(zeros.size(), c.zeros.size()) << c.n;
+        for (size_t i = 0; i < zeros.size(); ++i) EXPECT_NEAR(zeros[i], c.zeros[i], 2e-6) << c.n;
+        auto br = testeval::fromPrototype(m.proto);
+        double rs = m.proto.element[m.proto.n + 1].value;
+        for (size_t i = 0; i < freqs.size(); ++i)
+            EXPECT_NEAR(testeval::lossDb(br, rs, 1, freqs[i]), c.loss[i], 1e-4)
+                << c.n << " at " << freqs[i];
+    }
 }
