@@ -19,6 +19,9 @@ constexpr std::size_t kShortLine = 18; // lines of this length or less are skipp
 constexpr std::size_t kExtraTextAfter = 22;
 constexpr std::size_t kNameColumn = 24;
 constexpr std::size_t kSpecTextColumn = 34;
+// The longest first line of the current layout (a 29-character text from
+// column 34); only a longer one is the older layout, whose slot 1 letter
+// stands at column 63 or later.
 constexpr std::size_t kSpecLongLine = 63;
 
 // Shows the notice for an unreadable file and returns whether it could be opened.
@@ -397,7 +400,7 @@ int readSpecFile(const std::string& path, Design& design, bool defaultDesign,
         s.value = numberAt(line, 0);
         s.value2 = numberAt(line, 16);
         s.letter = charAt(line, 32);
-        if (i == 0 && line.size() >= kSpecLongLine) {
+        if (i == 0 && line.size() > kSpecLongLine) {
             // Older layout: slots 0 and 1 share the first line.
             olderLayout = true;
             s.letter = 'Y';

@@ -135,6 +135,25 @@ TEST(SpecFile, TextsAreCutAtControlCharactersAndTwentyNineCharacters) {
     EXPECT_EQ(r.record[13].str(), "01234567890123456789012345678");
     EXPECT_EQ(r.record[5].letter, 'x');
     EXPECT_EQ(r.record[6].value, 0);
+
+    // Slot 0 with a text of the full 29 characters: its 63-character line
+    // is still the current layout, so every slot reads back.
+    Design w;
+    newDesign(w.entries);
+    w.record[0].setText("1111111111111111111111-------");
+    w.record[0].letter = 'Q';
+    w.record[1].value = 1.25;
+    w.record[11].value = 7;
+    ui::ScriptedToolkit t2;
+    ASSERT_EQ(transferDesign(w, dir.file("full0"), 'w', kTransferWhole, t2), 0);
+    EXPECT_EQ(dir.read("full0.spk").find("\r\n"), 63u);
+    Design back;
+    ASSERT_EQ(transferDesign(back, dir.file("full0"), 'r', kTransferWhole, t2), 0);
+    EXPECT_EQ(back.record[0].str(), "1111111111111111111111-------");
+    EXPECT_EQ(back.record[0].letter, 'Q');
+    EXPECT_EQ(back.record[1].value, 1.25);
+    EXPECT_EQ(back.record[11].value, 7);
+    EXPECT_TRUE(t2.notices().empty());
 }
 
 TEST(PolePlacerFile, RoundTripAndDamagedFiles) {
