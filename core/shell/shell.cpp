@@ -271,6 +271,9 @@ void Shell::drawStatus() {
     info.noiseLine = noiseLine;
     info.columns = lastStatus_.columns;
     noiseLine.clear(); // shown once
+    // The design's plain-character switch also holds for the text window
+    // and the help pages.
+    toolkit.genWin().asciiDrawing = info.asciiBoxes;
     lastStatus_ = info;
     drawStatusScreen(status, info);
 }

@@ -234,6 +234,21 @@ TEST(ShellCommands, StubLineClickSwitchesTheGeneratorOff) {
     EXPECT_EQ(shell.status.rowText(6).size(), 46u); // the line is gone
 }
 
+TEST(ShellCommands, PlainCharacterSwitchReachesTheTextWindow) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    d.record[kSlotSettings].setText(kDefaultSettings);
+    d.record[kSlotSettings].text[23] = '1';
+    shell.dispatch(kCmdMatcher);
+    EXPECT_TRUE(tk.genWin().asciiDrawing);
+    EXPECT_EQ(shell.status.at(2, 3).ch, ','); // the status frames too
+    d.record[kSlotSettings].text[23] = '0';
+    shell.dispatch(kCmdMatcher);
+    EXPECT_FALSE(tk.genWin().asciiDrawing);
+    EXPECT_EQ(shell.status.at(2, 3).ch, 218);
+}
+
 TEST(ShellCommands, PluggedHandlersAndParametersThenCalculate) {
     Design d;
     ui::ScriptedToolkit tk;
