@@ -281,7 +281,9 @@ void Shell::drawStatus() {
 void Shell::setStatusColumns(int columns) {
     if (columns == lastStatus_.columns) return;
     lastStatus_.columns = columns;
-    drawStatusScreen(status, lastStatus_);
+    // The design as it now is; a noise bandwidth line still on show stays.
+    noiseLine = lastStatus_.noiseLine;
+    drawStatus();
 }
 
 void Shell::click(int column, int row) {

@@ -137,7 +137,7 @@ public:
     // Draws the status screen (re-reading a stale working directory first).
     void drawStatus();
     // The window shows this many columns of the status screen: the status is
-    // drawn again (as last drawn) to fit them.
+    // drawn again to fit them.
     void setStatusColumns(int columns);
     int statusColumns() const { return lastStatus_.columns; }
     // A left click on cell (column, row) of the status screen.

@@ -432,8 +432,15 @@ TEST(NoiseBandwidth, ShownOnceOnTheStatusScreen) {
     shell.showNoiseBandwidth(1.25);
     shell.drawStatus();
     EXPECT_EQ(shell.status.rowText(8).substr(48), "Equivalent noise Bw = 1.25 MHz");
+    // A narrower window redraws the design as it is now and keeps the line.
+    d.analysis[3] = 321;
+    shell.setStatusColumns(80);
+    EXPECT_EQ(shell.status.rowText(8).substr(48), "Equivalent noise Bw = 1.25 MHz");
+    EXPECT_EQ(cellsText(shell.status, 26, 3, 14), "  Ind. Ql= 321");
+    EXPECT_LE(shell.status.rowText(2).size(), 80u);
     shell.drawStatus();
     EXPECT_EQ(shell.status.rowText(8), "");
+    EXPECT_EQ(shell.statusColumns(), 80);
 }
 
 TEST(NoiseBandwidth, CommandReadsTheLastLinearSweep) {
