@@ -26,18 +26,14 @@
 
 #include <cmath>
 
+#include "../test_app.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "gui_plot_pictures_test";
-char* argv[] = {arg0, nullptr};
-QApplication* app() {
-    static QApplication* a = new QApplication(argc, argv);
-    return a;
-}
+using tanvex::testing::app;
 
 struct Bench {
     Design design;

@@ -30,19 +30,15 @@
 
 #include <cmath>
 
+#include "../test_app.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 using tanvex::plot::Readout;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "gui_analysis_test";
-char* argv[] = {arg0, nullptr};
-QApplication* app() {
-    static QApplication* a = new QApplication(argc, argv);
-    return a;
-}
+using tanvex::testing::app;
 
 QString picture(const char* name) {
     return QString(TANVEX_PICTURE_DIR) + "/" + name;

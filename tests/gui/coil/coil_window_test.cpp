@@ -17,18 +17,14 @@
 #include <deque>
 #include <string>
 
+#include "../test_app.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "gui_coil_window_test";
-char* argv[] = {arg0, nullptr};
-QApplication* app() {
-    static QApplication* a = new QApplication(argc, argv);
-    return a;
-}
+using tanvex::testing::app;
 
 void savePicture(QWidget* w, const char* name) {
     QImage img = w->grab().toImage();

@@ -21,18 +21,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "../test_app.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "gui_ui_window_test";
-char* argv[] = {arg0, nullptr};
-QApplication* app() {
-    static QApplication* a = new QApplication(argc, argv);
-    return a;
-}
+using tanvex::testing::app;
 
 QString picture(const char* name) {
     return QString(TANVEX_PICTURE_DIR) + "/" + name;

@@ -8,18 +8,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "../test_app.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "gui_ui_help_test";
-char* argv[] = {arg0, nullptr};
-QApplication* app() {
-    static QApplication* a = new QApplication(argc, argv);
-    return a;
-}
+using tanvex::testing::app;
 
 int countColour(const QImage& img, QColor c) {
     int n = 0;

@@ -11,19 +11,15 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "../test_app.h"
+
 using namespace tanvex;
 using tanvex::gui::QtToolkit;
 using tanvex::gui::TextScreenWidget;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "gui_ui_toolkit_test";
-char* argv[] = {arg0, nullptr};
-QApplication* app() {
-    static QApplication* a = new QApplication(argc, argv);
-    return a;
-}
+using tanvex::testing::app;
 
 void savePicture(QWidget* w, const char* name) {
     QImage img = w->grab().toImage();
