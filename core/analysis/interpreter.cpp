@@ -51,6 +51,13 @@ void NetworkInterpreter::prepare(const EntryList& list, const InterpreterSetting
     }
 }
 
+double NetworkInterpreter::entryInverseQ(int i, double globalInverse) const {
+    // The loss of an L or C is its reactance times 1/Q: the inverse of the
+    // global Q is kept beside it, so the common case needs no division.
+    if (qTable_[i] < 0) return globalInverse;
+    return 1.0 / entryQ(i, 0.0);
+}
+
 double NetworkInterpreter::entryQ(int i, double global) const {
     const int source = qTable_[i];
     if (source < 0) return global;
@@ -74,11 +81,11 @@ Cx NetworkInterpreter::evaluate(int i) {
     switch (letter) {
     case 'C': {
         const double x = v == 0.0 ? kOpenReactance : -1.0 / (omega_ * v);
-        return {-x / entryQ(i, qc_), x};
+        return {-x * entryInverseQ(i, invQc_), x};
     }
     case 'L': {
         const double x = omega_ * v;
-        return {x / entryQ(i, ql_), x};
+        return {x * entryInverseQ(i, invQl_), x};
     }
     case 'Z': {
         // The electrical length stands in the next entry. A temperature shift
@@ -131,6 +138,8 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     ql_ = settings_.ql;
     qc_ = settings_.qc;
     qt_ = settings_.qt;
+    invQl_ = 1.0 / ql_;
+    invQc_ = 1.0 / qc_;
     lineQ_ = qt_;
     seriesSum_ = {};
     seriesR_ = 0.0;
@@ -781,12 +790,15 @@ bool NetworkInterpreter::executeSpecial(int code) {
         return true;
     }
     case 53: {
-        if (entry.letter == 'l')
+        if (entry.letter == 'l') {
             ql_ = normalisedQ(entry.value);
-        else if (entry.letter == 'c')
+            invQl_ = 1.0 / ql_;
+        } else if (entry.letter == 'c') {
             qc_ = normalisedQ(entry.value);
-        else if (entry.letter == 't')
+            invQc_ = 1.0 / qc_;
+        } else if (entry.letter == 't') {
             qt_ = normalisedQ(entry.value);
+        }
         return true;
     }
     default:

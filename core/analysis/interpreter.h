@@ -108,6 +108,7 @@ private:
     // Element evaluation of entry i into a value.
     Cx evaluate(int i);
     double entryQ(int i, double global) const;
+    double entryInverseQ(int i, double globalInverse) const;
 
     bool execute(int code);
     bool executeCode13();
@@ -192,7 +193,9 @@ private:
     double ql_ = 1e11;
     double qc_ = 1e11;
     double qt_ = 1e11;
-    double lineQ_ = 1e11; // Q of the line last evaluated (its own, or Qt)
+    double invQl_ = 1e-11; // 1 / ql_
+    double invQc_ = 1e-11; // 1 / qc_
+    double lineQ_ = 1e11;  // Q of the line last evaluated (its own, or Qt)
     Cx seriesSum_{};
     double seriesR_ = 0.0;
     std::array<DistributionRecord, kMaxRecords + 1> records_{};
