@@ -73,7 +73,7 @@ TEST_P(EveryCode, DrawingMatchesLineByLine) {
     fs::create_directories(dir);
     fs::copy_file(data / (name + ".dzn"), dir / (name + ".dzn"),
                   fs::copy_options::overwrite_existing);
-    // Any saved specification will do: it gives the V.H.F. notation.
+    // Any saved .spk file will do: it gives the V.H.F. notation.
     fs::copy_file(fs::path(TANVEX_SOURCE_DIR) / "resources/examples/bandpass.spk",
                   dir / (name + ".spk"), fs::copy_options::overwrite_existing);
     const std::string design = (dir / name).string();

@@ -596,7 +596,7 @@ CalcRun runCalc(const std::string& dir, const std::string& name) {
     return r;
 }
 
-// A design that has only its specification: calc builds it quietly, saves
+// A design that has only its .spk file: calc builds it quietly, saves
 // NAME.dzn (which meets the parameters) and prints the report; a refused
 // design leaves no network and names the parameter at fault on stderr.
 TEST(Acceptance, CalcCommandOnANewDesign) {
