@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 namespace {
@@ -101,19 +102,25 @@ void bigNetwork(Design& d) {
 }
 
 void runSweep(benchmark::State& state, void (*make)(Design&)) {
-    Design design;
+    // The objects live on the heap, as in the program, so that the stack's
+    // random placement does not change their relative alignment from run to
+    // run.
+    auto owned = std::make_unique<Design>();
+    Design& design = *owned;
     make(design);
     completeSettingsString(design.record);
     design.record[kSlotSettings].text[kSettingSpacing] = '0';
     design.record[kSlotSettings].text[kSettingDelayAuto] = '0';
     design.analysis = {10.0, 300.0, -1000.0, 150.0, 500.0, 1000.0, 10.0};
-    ResultsTable table;
+    auto ownedTable = std::make_unique<ResultsTable>();
+    ResultsTable& table = *ownedTable;
     SweepOptions options;
     options.fastDelay = false;
     ui::ScriptedToolkit tk;
     NoDataServices data(tk);
     NoAnalysisViews views;
-    SweepEvaluator sweep(design, table, options, tk, data, views);
+    auto ownedSweep = std::make_unique<SweepEvaluator>(design, table, options, tk, data, views);
+    SweepEvaluator& sweep = *ownedSweep;
     long allocations = 0;
     for (auto _ : state) {
         const long before = gAllocations.load();
