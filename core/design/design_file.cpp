@@ -5,6 +5,7 @@
 #include "design/text_io.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -91,6 +92,35 @@ int readNetworkImpl(const std::string& path, EntryList& list, ElementNameTable& 
     ElementNameTable tmpNames = names;
     int index = first;
     int terminator = -1;
+    // Joining: a data branch slot of the joined design that the first design
+    // already uses for another file moves to a free slot, so that neither
+    // design's branches are pointed at the other's data.
+    std::array<int, 10> slotMap;
+    slotMap.fill(-1);
+    std::array<bool, 10> slotTaken{};
+    for (int i = 0; i < first; ++i) {
+        const NetEntry& e = list[static_cast<std::size_t>(i)];
+        if (e.code == 22 && e.value <= 0.0 && e.letter >= '0' && e.letter <= '9')
+            slotTaken[static_cast<std::size_t>(e.letter - '0')] = true;
+    }
+    auto joinedSlot = [&](int d, const std::string& name) {
+        if (slotMap[static_cast<std::size_t>(d)] >= 0) return slotMap[static_cast<std::size_t>(d)];
+        int chosen = d;
+        if (slotTaken[static_cast<std::size_t>(d)] && names[static_cast<std::size_t>(d)] != name) {
+            for (int f = 0; f < 10; ++f)
+                if (!slotTaken[static_cast<std::size_t>(f)]) {
+                    chosen = f;
+                    break;
+                }
+            if (chosen == d)
+                toolkit.notice(formatText("All ten data branch slots are in use: data branch slot "
+                                          "%d now names %s for both designs!",
+                                          d, name.c_str()));
+        }
+        slotMap[static_cast<std::size_t>(d)] = chosen;
+        slotTaken[static_cast<std::size_t>(chosen)] = true;
+        return chosen;
+    };
     for (const std::string& line : lines) {
         if (line.size() <= kShortLine) continue;
         if (index >= kMaxLoadEntries) {
@@ -98,6 +128,12 @@ int readNetworkImpl(const std::string& path, EntryList& list, ElementNameTable& 
             return kNetworkTooBig;
         }
         NetEntry e{numberAt(line, 0), charAt(line, 16), integerAt(line, 18)};
+        if (first > 0 && e.code == 22 && e.value <= 0.0 && e.letter >= '0' && e.letter <= '9') {
+            const std::string name = line.size() > kExtraTextAfter && line.size() > kNameColumn
+                                         ? trimRight(line.substr(kNameColumn, 29))
+                                         : std::string();
+            e.letter = static_cast<char>('0' + joinedSlot(e.letter - '0', name));
+        }
         if (line.size() > kExtraTextAfter) {
             if (e.code == 22) {
                 if (e.letter >= '0' && e.letter <= '9')

@@ -399,3 +399,46 @@ TEST(DesignJoin, SidePortJoinMarksTheSidePortTermination) {
     EXPECT_EQ(entryCount(g.entries), 2);
     EXPECT_EQ(g.entries[3].value, 100e6);
 }
+
+TEST(DesignJoin, DataBranchSlotsOfTheJoinedDesignNeverTakeOverTheFirstDesignsFiles) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    // Second design: a data branch in slot 1 naming its own file, and one
+    // in slot 2 naming the same file the first design uses in slot 2.
+    {
+        EntryList list{};
+        ElementNameTable names{};
+        newDesign(list);
+        setEntry(list, 0, 50, 'R', 1);
+        setEntry(list, 1, -1, '1', 22);
+        setEntry(list, 2, -1, '2', 22);
+        setEntry(list, 3, 50, 'R', 1);
+        setEntry(list, 4, 400e6, 'x', 1);
+        names[1] = "second.frx";
+        names[2] = "shared.frx";
+        ASSERT_EQ(writeNetworkFile(dir.file("second.dzn"), list, names, tk), 0);
+    }
+    Design d = firstDesign(50);
+    setEntry(d.entries, 1, -1, '1', 22); // the first design's data branches
+    setEntry(d.entries, 2, -1, '2', 22);
+    setEntry(d.entries, 3, 50, 'R', 1);
+    setEntry(d.entries, 4, 100e6, 'x', 1);
+    d.names[1] = "first.frx";
+    d.names[2] = "shared.frx";
+    ASSERT_EQ(transferDesign(d, dir.file("second"), 'r', kTransferJoinSeries, tk), 0);
+    ASSERT_EQ(entryCount(d.entries), 5);
+    // The first design's branches still name their files.
+    EXPECT_EQ(d.entries[1].letter, '1');
+    EXPECT_EQ(d.names[1], "first.frx");
+    EXPECT_EQ(d.entries[2].letter, '2');
+    EXPECT_EQ(d.names[2], "shared.frx");
+    // The joined branch of a clashing slot moved to a free one with its own
+    // file; the one naming the same file kept its slot.
+    const char moved = d.entries[3].letter;
+    ASSERT_GE(moved, '0');
+    ASSERT_LE(moved, '9');
+    EXPECT_NE(moved, '1');
+    EXPECT_NE(moved, '2');
+    EXPECT_EQ(d.names[static_cast<std::size_t>(moved - '0')], "second.frx");
+    EXPECT_EQ(d.entries[4].letter, '2');
+}
