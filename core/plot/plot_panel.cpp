@@ -354,7 +354,9 @@ Frame PlotModel::frame(int width, double charWidth) {
     }
     if (tabulate) {
         const std::string tu = timeUnit();
-        std::string head = "-Frequency---Rtn.Loss---Atten.---";
+        // The rows carry their marker's name ("F1 ") in front: the header
+        // starts after it so that its columns stand over the rows' figures.
+        std::string head = "   -Frequency---Rtn.Loss---Atten.---";
         if (delay) head += "---Delay----";
         fr.table.push_back({head, kItemText});
         // F1 on the top line down to F10 at the bottom.

@@ -92,6 +92,17 @@ TEST(PlotModel, ReadoutsAgreeWithTheSweepAtMarkers) {
                   p[analysis::kFieldAttenuation] - m.attenuationMinimum());
     EXPECT_NE(ft.table[1].text.find(rel), std::string::npos) << ft.table[1].text;
     EXPECT_NE(ft.table[0].text.find("---Delay----"), std::string::npos);
+    // The header's columns stand over the row's figures: the frequency's
+    // unit under "Frequency", the attenuation's under "Atten.".
+    const std::string& head = ft.table[0].text;
+    const std::string& row = ft.table[1].text;
+    const std::size_t unit = row.find("MHz");
+    ASSERT_NE(unit, std::string::npos);
+    EXPECT_GE(unit, head.find("Frequency"));
+    EXPECT_LT(unit, head.find("Frequency") + 9);
+    const std::size_t attDb = row.find(" dB", row.find(" dB") + 1);
+    EXPECT_GE(attDb, head.find("Atten."));
+    EXPECT_LE(attDb, head.find("Atten.") + 6);
 
     // Interpolation half way between two points agrees with the sweep there
     // to the accuracy of a straight line between neighbours 0.5 MHz apart.
