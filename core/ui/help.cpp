@@ -168,7 +168,12 @@ bool HelpViewer::show(const std::string& topic) {
     if (found) {
         path = joinPath(home_, "tanvexw.hlw");
         start_ = found->offset;
-        end_ = at + 1 < index_.size() ? index_[at + 1].offset : 0;
+        // The topic ends where the next one in the file starts. The index
+        // lists topics in file order; one that does not (a hand-edited
+        // index) still gives each topic its own text, not an empty page.
+        end_ = 0;
+        for (const HelpIndexEntry& e : index_)
+            if (e.offset > start_ && (end_ == 0 || e.offset < end_)) end_ = e.offset;
     } else {
         path = joinPath(home_, topic);
         start_ = 0;

@@ -144,6 +144,26 @@ TEST(HelpViewer, PagesThroughAnIndexedTopicAndClosesAtItsEnd) {
     EXPECT_TRUE(tk.notices().empty());
 }
 
+TEST(HelpViewer, AnIndexOutOfFileOrderStillShowsEveryTopicWhole) {
+    ScriptedToolkit tk;
+    fs::path home = makeHome("unordered");
+    const std::string alpha =
+        "Alpha page one\r\nsecond \x02yellow\x02 line\r\n\f\r\nAlpha page two\r\n";
+    // BETA listed before ALPHA, whose text comes first in the file.
+    writeFile(home / "HLW_NDX.DAT",
+              indexLine(static_cast<long>(alpha.size()), "BETA.HLW") + indexLine(0, "ALPHA.HLW"));
+    HelpViewer help(tk, home.string());
+    ASSERT_TRUE(help.show("ALPHA.HLW"));
+    ASSERT_TRUE(help.isOpen());
+    EXPECT_EQ(help.pageText(), (std::vector<std::string>{"Alpha page one", "second yellow line"}));
+    help.next();
+    EXPECT_EQ(help.pageText(), std::vector<std::string>{"Alpha page two"});
+    help.next(); // BETA's text is not part of ALPHA
+    EXPECT_FALSE(help.isOpen());
+    ASSERT_TRUE(help.show("BETA.HLW"));
+    EXPECT_EQ(help.pageText(), std::vector<std::string>{"Beta only page"});
+}
+
 TEST(HelpViewer, SeparatePagesAndMissingFiles) {
     ScriptedToolkit tk;
     fs::path home = makeHome("missing");
