@@ -59,6 +59,9 @@ PlotWindow::PlotWindow(PlotModel& model, QtToolkit& toolkit, PlotContext context
     }
     setCentralWidget(central);
     buildMenus();
+    // Small enough for a corner of the screen, large enough that the
+    // read-out panel with every trace on (about 22 lines) is not cut off.
+    setMinimumSize(480, 460);
     resize(900, 560);
 }
 
