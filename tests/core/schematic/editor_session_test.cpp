@@ -4,6 +4,7 @@
 #include "design/design_file.h"
 #include "design/operations.h"
 #include "schematic/editor.h"
+#include "scratch_dir_test.h"
 #include "test_networks.h"
 #include "ui/scripted_toolkit.h"
 
@@ -19,23 +20,7 @@ using tanvex::test::designOf;
 
 namespace {
 
-class EditorSession : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tanvex_editor_session_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-        ::setenv("TMTANVEX", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    std::filesystem::path dir_, old_;
-};
+class EditorSession : public tanvex::test::ScratchDirTest {};
 
 std::vector<NetEntry> entries(const Design& d) {
     int n = entryCount(d.entries);

@@ -3,6 +3,7 @@
 #include "schematic/editor.h"
 #include "schematic/insert_selector.h"
 #include "schematic/network_edit.h"
+#include "scratch_dir_test.h"
 #include "test_networks.h"
 #include "ui/cp437.h"
 #include "ui/scripted_toolkit.h"
@@ -22,23 +23,8 @@ using Complex = std::complex<double>;
 
 namespace {
 
-// Each test works in a fresh directory that is also the temporary directory,
-// so registers and "tmp_ed" never meet another test's files.
-class EditorTest : public ::testing::Test {
+class EditorTest : public tanvex::test::ScratchDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tanvex_editor_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-        ::setenv("TMTANVEX", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
     // An open editor on design d; the design counts as saved.
     Editor& open(Design d) {
         design = d;
@@ -50,7 +36,6 @@ protected:
     Design design;
     ui::ScriptedToolkit tk;
     std::unique_ptr<Editor> editor;
-    std::filesystem::path dir_, old_;
 };
 
 // Input impedance at angular frequency w of a ladder of codes 2, 3, 4 and
