@@ -26,7 +26,7 @@
 
 #include <cmath>
 
-#include "../test_app.h"
+#include "plot_bench.h"
 
 using namespace tanvex;
 using namespace tanvex::gui;
@@ -35,39 +35,7 @@ namespace {
 
 using tanvex::testing::app;
 
-struct Bench {
-    Design design;
-    QtToolkit tk;
-    shell::Shell shell{design, tk};
-    std::unique_ptr<AnalysisFront> front;
-
-    explicit Bench(const char* name = "bandpass") {
-        app();
-        const int r =
-            loadDesign(design, std::string(TANVEX_SOURCE_DIR) + "/resources/examples", name, tk);
-        EXPECT_EQ(r & kDznFailed, 0);
-        completeSettingsString(design.record);
-        shell.env.working = QDir::tempPath().toStdString();
-        front = registerAnalysisCommands(shell, tk, nullptr);
-        shell.positions.rects[shell::kAnalysisResultsWindow] = {20, 20, 1000, 600};
-    }
-    int analyse(const char* range) {
-        std::string text = range;
-        front->onDialogShown = [text](QWidget* w) {
-            auto* d = qobject_cast<AnalysisDialog*>(w);
-            ASSERT_NE(d, nullptr);
-            auto* e = qobject_cast<QLineEdit*>(d->control(plot::kIdStart));
-            e->setFocus();
-            e->setText(QString::fromStdString(text));
-            e->setModified(true);
-            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-            QApplication::sendEvent(e, &out);
-            qobject_cast<QPushButton*>(d->control(plot::kIdSweep))->click();
-        };
-        return shell.commands.run(shell::kCmdAnalyse);
-    }
-    PlotWindow* plot() const { return front->plotWindow(); }
-};
+using Bench = tanvex::testing::PlotBench;
 
 // Saves the window as `<name>.png` and `<name>_white.png`.
 void savePair(PlotWindow* w, const std::string& name) {

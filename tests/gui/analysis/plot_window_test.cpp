@@ -30,7 +30,7 @@
 
 #include <cmath>
 
-#include "../test_app.h"
+#include "plot_bench.h"
 
 using namespace tanvex;
 using namespace tanvex::gui;
@@ -53,33 +53,8 @@ void printToPdf(const QString& path) {
     };
 }
 
-struct Bench {
-    Design design;
-    QtToolkit tk;
-    shell::Shell shell{design, tk};
-    std::unique_ptr<AnalysisFront> front;
-
-    explicit Bench(const char* name = "bandpass") {
-        app();
-        const int r =
-            loadDesign(design, std::string(TANVEX_SOURCE_DIR) + "/resources/examples", name, tk);
-        EXPECT_EQ(r & kDznFailed, 0);
-        completeSettingsString(design.record);
-        shell.env.working = QDir::tempPath().toStdString();
-        front = registerAnalysisCommands(shell, tk, nullptr);
-        shell.positions.rects[shell::kAnalysisResultsWindow] = {20, 20, 1000, 600};
-    }
-    // Runs Analyse; the dialog is handled by `inDialog` and then swept.
-    int analyse(const std::function<void(AnalysisDialog&)>& inDialog = {}) {
-        front->onDialogShown = [inDialog](QWidget* w) {
-            auto* d = qobject_cast<AnalysisDialog*>(w);
-            ASSERT_NE(d, nullptr);
-            if (inDialog) inDialog(*d);
-            if (d->isVisible()) qobject_cast<QPushButton*>(d->control(plot::kIdSweep))->click();
-        };
-        return shell.commands.run(shell::kCmdAnalyse);
-    }
-    PlotWindow* plot() const { return front->plotWindow(); }
+struct Bench : tanvex::testing::PlotBench {
+    using PlotBench::PlotBench;
     void save(const char* name) {
         QApplication::processEvents();
         QImage img = plot()->grab().toImage();
@@ -87,18 +62,7 @@ struct Bench {
     }
 };
 
-void typeInto(AnalysisDialog& d, int id, const char* text) {
-    auto* e = qobject_cast<QLineEdit*>(d.control(id));
-    ASSERT_NE(e, nullptr);
-    e->setFocus();
-    e->setText(QString::fromLatin1(text));
-    e->setModified(true);
-    // Focus loss stores the field.
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(e, &out);
-    d.control(plot::kIdSweep)->setFocus();
-    QApplication::processEvents();
-}
+using tanvex::testing::typeInto;
 
 // Pixels of a colour (within a tolerance) in an image region.
 int countColour(const QImage& img, QColor c, const QRect& r, int tol = 40) {
