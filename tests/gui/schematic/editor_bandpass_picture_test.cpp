@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "editor_window_cells.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 
@@ -25,18 +27,8 @@ int argc = 1;
 char arg0[] = "gui_schematic_bandpass_picture_test";
 char* argv[] = {arg0, nullptr};
 
-// Screen row of the line of a branch (-1 when not drawn).
-int rowOf(SchematicEditorWindow& w, int branch) {
-    const auto& map = w.editor().renderer().lineMap();
-    for (std::size_t i = 0; i < map.size(); ++i)
-        if (map[i] == branch) return static_cast<int>(i);
-    return -1;
-}
-
-void clickCell(SchematicEditorWindow& w, int column, int row) {
-    QPoint p = w.view()->cellOrigin(column, row) + QPoint(2, 2);
-    QTest::mouseClick(w.view(), Qt::LeftButton, {}, p);
-}
+using tanvex::testing::clickCell;
+using tanvex::testing::rowOfBranch;
 
 } // namespace
 
@@ -81,8 +73,8 @@ TEST(EditorBandpassPicture, PairsAndAnElementPickedByColumn) {
 
     // The first pair's line: its second element picked by clicking its
     // label (beyond column 40), and the shunt inductor of branch 8.
-    const int pairRow = rowOf(win, 3);
-    const int shuntRow = rowOf(win, 8);
+    const int pairRow = rowOfBranch(win, 3);
+    const int shuntRow = rowOfBranch(win, 8);
     ASSERT_GE(pairRow, 0);
     ASSERT_GE(shuntRow, 0);
     clickCell(win, 45, pairRow);
@@ -100,7 +92,7 @@ TEST(EditorBandpassPicture, PairsAndAnElementPickedByColumn) {
     EXPECT_EQ(s.at(static_cast<int>(fx), pairRow).attr, schematic::kAttrNormal);
     EXPECT_EQ(s.at(30, shuntRow).attr, schematic::kAttrHighlight);
     // The rails run unbroken from the termination to the source.
-    for (int row = 1; row < rowOf(win, n); ++row) {
+    for (int row = 1; row < rowOfBranch(win, n); ++row) {
         unsigned char c = static_cast<unsigned char>(s.at(4, row).ch);
         EXPECT_TRUE(c == 179 || c == 195 || c == 198) << "row " << row << " column 4: " << int(c);
     }

@@ -19,6 +19,8 @@
 
 #include "../test_app.h"
 
+#include "editor_window_cells.h"
+
 using namespace tanvex;
 using namespace tanvex::gui;
 
@@ -40,18 +42,8 @@ Design bandpass(ui::Toolkit& tk) {
     return d;
 }
 
-// Screen row of the first line of a branch (-1 when not drawn).
-int rowOfBranch(SchematicEditorWindow& w, int branch) {
-    const auto& map = w.editor().renderer().lineMap();
-    for (std::size_t i = 0; i < map.size(); ++i)
-        if (map[i] == branch) return static_cast<int>(i);
-    return -1;
-}
-
-void clickCell(SchematicEditorWindow& w, int column, int row) {
-    QPoint p = w.view()->cellOrigin(column, row) + QPoint(2, 2);
-    QTest::mouseClick(w.view(), Qt::LeftButton, {}, p);
-}
+using tanvex::testing::clickCell;
+using tanvex::testing::rowOfBranch;
 
 class EditorWindow : public ::testing::Test {
 protected:
