@@ -24,22 +24,13 @@ const char* const kUsage =
     "\n"
     "Loads the design NAME (NAME.spk, and NAME.ppd when the design uses one),\n"
     "runs Calculate for its design type with every prompt answered by its\n"
-    "default, saves the network as NAME.dzn and prints the parameter report.\n"
+    "default, saves the network as NAME.dzn (the old NAME.dzn is replaced\n"
+    "without being read) and prints the parameter report. NAME is read and\n"
+    "written relative to the working directory.\n"
     "\n"
     "Exit status: 0 done, 1 the calculation was refused (the message and the\n"
     "parameter at fault are on standard error), 2 bad arguments or a design\n"
     "that cannot be read.\n";
-
-// Loading a design whose network was never built (only NAME.spk exists) is
-// the normal start of a calculation: the missing NAME.dzn is not reported.
-class LoadToolkit : public ui::BatchToolkit {
-public:
-    void notice(const std::string& text) override {
-        const bool missingNetwork = text.rfind("Can't open: ", 0) == 0 && text.size() > 4 &&
-                                    text.compare(text.size() - 4, 4, ".dzn") == 0;
-        if (!missingNetwork) ui::BatchToolkit::notice(text);
-    }
-};
 
 } // namespace
 
@@ -67,9 +58,10 @@ int cmdCalc(int argc, char** argv) {
     ui::BatchToolkit tk;
     auto design = std::make_unique<Design>();
     newDesign(design->entries);
-    LoadToolkit loadTk;
-    const int lr = loadDesign(*design, "", name, loadTk);
-    if (lr & (kSpkFailed | kNameTooLong)) {
+    // Calculate replaces the network, so the old NAME.dzn is neither read nor
+    // reported on: it may be missing or damaged.
+    const int lr = loadDesignParameters(*design, "", name, tk);
+    if (lr & (kSpkFailed | kNameTooLong | kFileMalformed)) {
         std::fprintf(stderr, "tanvex calc: cannot read %s.spk\n", name.c_str());
         return 2;
     }
@@ -94,8 +86,10 @@ int cmdCalc(int argc, char** argv) {
                          synthesis::parameterPrompt(design->record, fault).c_str());
         return 1;
     }
+    // Written beside NAME.spk, where it was read: a name given on the command
+    // line is the user's, never redirected to the temporary directory.
     const int wr =
-        writeNetworkFile(designFilePath(name, ".dzn"), design->entries, design->names, tk);
+        writeNetworkFile(joinPath(".", name) + ".dzn", design->entries, design->names, tk);
     if (wr != 0) {
         std::fprintf(stderr, "tanvex calc: cannot write %s.dzn\n", name.c_str());
         return 1;

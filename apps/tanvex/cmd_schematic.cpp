@@ -5,6 +5,7 @@
 
 #include "design/design_file.h"
 #include "design/operations.h"
+#include "design/paths.h"
 #include "schematic/renderer.h"
 #include "ui/cp437.h"
 #include "ui/scripted_toolkit.h"
@@ -18,7 +19,9 @@ namespace {
 void schematicUsage(std::FILE* f) {
     std::fprintf(f, "Usage: tanvex schematic NAME [--ascii]\n\n"
                     "Prints the schematic of the design NAME (NAME.spk, NAME.dzn).\n"
-                    "  --ascii   draw with plain characters instead of box-drawing characters\n");
+                    "  --ascii   draw with plain characters instead of box-drawing characters\n"
+                    "\nExit status: 0 done, 1 standard output could not be written,\n"
+                    "2 bad options or a design that cannot be read.\n");
 }
 
 std::string rightTrimmed(std::string s) {
@@ -59,11 +62,14 @@ int cmdSchematic(int argc, char** argv) {
     tanvex::Design design;
     tanvex::newDesign(design.entries);
     tanvex::setDesignName(design, name.substr(name.find_last_of("/\\:") + 1));
-    int result = tanvex::transferDesign(design, name, 'r', tanvex::kTransferWhole, toolkit);
+    // Like analyse and calc: a name from the command line is the user's, read
+    // where the user is (never from the temporary directory).
+    int result = tanvex::transferDesign(design, tanvex::joinPath(".", name), 'r',
+                                        tanvex::kTransferWhole, toolkit);
     if (result & (tanvex::kDznFailed | tanvex::kNetworkTooBig | tanvex::kNameTooLong |
                   tanvex::kFileMalformed)) {
         std::fprintf(stderr, "tanvex schematic: cannot read the network of '%s'\n", name.c_str());
-        return 1;
+        return 2;
     }
     tanvex::reapplyStoredNotation(design);
 

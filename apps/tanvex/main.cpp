@@ -2,9 +2,12 @@
 // lives in its own file (cmd_*.cpp).
 #include "commands.h"
 
+#include "design/text_io.h"
+
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -26,16 +29,24 @@ void usage(std::FILE* f) {
     std::fprintf(f, "\n`tanvex COMMAND --help` describes a command's options.\n");
 }
 
+// A command whose output was lost did not do its work, whatever it returned.
+int finished(int status) {
+    std::string error;
+    if (tanvex::closeStandardOutput(error)) return status;
+    std::fprintf(stderr, "tanvex: cannot write standard output: %s\n", error.c_str());
+    return status == 0 ? 1 : status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         usage(stdout);
-        return 0;
+        return finished(0);
     }
     for (const auto& c : kCommands)
-        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+        if (std::strcmp(argv[1], c.name) == 0) return finished(c.run(argc - 1, argv + 1));
     std::fprintf(stderr, "tanvex: unknown command '%s'\n", argv[1]);
     usage(stderr);
     return 2;

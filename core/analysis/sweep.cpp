@@ -88,7 +88,8 @@ int SweepEvaluator::analyse(int mode) {
             ok = f1 > 0.0;
         } else {
             const double count = step <= 0.0 ? 2000.0 : wholeNumberRound((f2 - f1) / step + 1.0);
-            points = count > 2000.0 ? 2000 : static_cast<int>(count);
+            // A NaN or negative count (a damaged range) is refused below.
+            points = !(count >= 1.0) ? 0 : count > 2000.0 ? 2000 : static_cast<int>(count);
             ok = f1 <= f2 && points <= kMaxSweepPoints && points >= 1 && f1 > 0.0;
         }
         if (ok) break;

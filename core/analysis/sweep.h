@@ -62,7 +62,11 @@ struct ResultsTable {
     std::array<ResultRecord, kResultRecords> records{};
     std::array<int, 4> flags{};
     ResultRecord single{}; // the one-record buffer of mode 4
-    int pointCount() const { return static_cast<int>(records[0][kHeaderPoints]); }
+    // A count outside the table (a damaged snapshot) reads as an empty table.
+    int pointCount() const {
+        const int n = wholeNumberOf(records[0][kHeaderPoints]);
+        return n >= 0 && n < kResultRecords ? n : 0;
+    }
 };
 
 // Analysis settings kept beside the design that have no fixed DesignRecord

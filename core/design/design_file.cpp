@@ -497,8 +497,7 @@ int readSpecFile(const std::string& path, Design& design, bool defaultDesign,
             double sw[10] = {};
             parseNumberFields(line, sw, 10);
             for (int i = 0; i < 10; ++i) {
-                double v = std::clamp(sw[i], -1e9, 1e9);
-                plot.maskSwitches[static_cast<std::size_t>(i)] = static_cast<int>(v);
+                plot.maskSwitches[static_cast<std::size_t>(i)] = wholeNumberOf(sw[i]);
             }
         }
     }
@@ -710,6 +709,21 @@ int loadDesign(Design& design, const std::string& dir, const std::string& name,
                            toolkit);
     setDesignName(design, name);
     return r;
+}
+
+int loadDesignParameters(Design& design, const std::string& dir, const std::string& name,
+                         ui::Toolkit& toolkit) {
+    if (nameTooLong(name)) {
+        toolkit.notice("File name is too long!");
+        return kNameTooLong;
+    }
+    const std::string base = joinPath(dir.empty() ? "." : dir, name);
+    int result = readSpecFile(base + ".spk", design, isDefaultName(nameComponent(name)), toolkit);
+    if (result == 0) afterSpecTransfer(design);
+    if (usesPolePlacerFile(design))
+        result |= readPolePlacerFile(base + ".ppd", design.placer, toolkit);
+    setDesignName(design, name);
+    return result;
 }
 
 int saveDesign(Design& design, const std::string& dir, const std::string& name,

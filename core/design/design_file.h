@@ -54,7 +54,7 @@ constexpr int kTransferJoinSidePort = 3; // read a second network as a multiplex
 
 // The design file transfer. mode 'r' reads, 'w' writes. name may carry a
 // directory; a bare name is relative to the working directory, or to the
-// temporary directory when it starts with "TMP"/"tmp". Joins read the second
+// temporary directory when it starts with "tmp_"/"TMP_". Joins read the second
 // design named by name and join it onto design. On writing, an existing .dzn
 // of a name that is not default, not temporary and does not start with
 // "save" is overwritten only after "File exists: Overwrite it ?" is answered
@@ -67,6 +67,11 @@ int transferDesign(Design& design, const std::string& name, char mode, int kind,
 // name. dir may be empty (working directory).
 int loadDesign(Design& design, const std::string& dir, const std::string& name,
                ui::Toolkit& toolkit);
+// dir/name.spk and, when the design uses one, dir/name.ppd read into design;
+// the network is left as it is (Calculate builds a new one and needs nothing
+// of the old). Sets the design name.
+int loadDesignParameters(Design& design, const std::string& dir, const std::string& name,
+                         ui::Toolkit& toolkit);
 // Writes design as dir/name.* (kind 0). Does not ask before overwriting.
 int saveDesign(Design& design, const std::string& dir, const std::string& name,
                ui::Toolkit& toolkit);

@@ -23,6 +23,18 @@ struct ParamSlot {
 };
 
 constexpr int kParamSlots = 28;
+
+// The whole number a stored value stands for (an order, a design type, a
+// reference kind, a count), truncated toward zero. A value read from a damaged
+// file may be anything: one that is not finite or lies beyond
+// +-kWholeNumberLimit gives kNotAWholeNumber, which every range check refuses,
+// instead of an undefined conversion.
+constexpr double kWholeNumberLimit = 1e9;
+constexpr int kNotAWholeNumber = -1000000000;
+constexpr int wholeNumberOf(double v) {
+    return v >= -kWholeNumberLimit && v <= kWholeNumberLimit ? static_cast<int>(v)
+                                                             : kNotAWholeNumber;
+}
 using DesignRecord = std::array<ParamSlot, kParamSlots>;
 
 // [0] sweep start, [1] sweep stop, [2] step (< -1: minus the point count),

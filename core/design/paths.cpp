@@ -75,7 +75,10 @@ bool nameTooLong(const std::string& path) {
 }
 
 bool isTemporaryName(const std::string& name) {
-    return name.rfind("TMP", 0) == 0 || name.rfind("tmp", 0) == 0;
+    // Only the names the program makes itself ("tmp_ed", "tmp_op", "tmp_k",
+    // ...). A design the user calls "tmpfilter" is read and written where the
+    // user works, by the windows and the console commands alike.
+    return name.rfind("TMP_", 0) == 0 || name.rfind("tmp_", 0) == 0;
 }
 
 std::string joinPath(const std::string& dir, const std::string& name) {

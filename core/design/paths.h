@@ -10,7 +10,7 @@
 //   nameComponent(p)     the text after the last '/', '\' or ':'.
 //   nameTooLong(p)       nameComponent(p) is longer than 29 characters
 //                        (callers show "File name is too long!").
-//   isTemporaryName(n)   n starts with "TMP" or "tmp": such designs live in
+//   isTemporaryName(n)   n starts with "tmp_" or "TMP_": such designs live in
 //                        the temporary directory.
 //   resolveForReading(p) p itself when it exists, else a file of the same
 //                        directory whose name matches case-insensitively,

@@ -6,11 +6,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace tanvex {
 
 ReadStatus readTextLines(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
+    // Only a regular file is a text file here: a device such as /dev/zero or
+    // a pipe would be read until the size limit, or wait for ever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return ReadStatus::kCannotOpen;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return ReadStatus::kCannotOpen;
     std::string data;
@@ -38,6 +43,18 @@ ReadStatus readTextLines(const std::string& path, std::vector<std::string>& line
         start = lf + 1;
     }
     return ReadStatus::kOk;
+}
+
+bool closeStandardOutput(std::string& error) {
+    errno = 0;
+    const bool failedBefore = std::ferror(stdout) != 0;
+    const bool flushFailed = std::fflush(stdout) != 0;
+    const int flushErrno = errno;
+    const bool closeFailed = std::fclose(stdout) != 0;
+    if (!failedBefore && !flushFailed && !closeFailed) return true;
+    const int e = flushErrno != 0 ? flushErrno : errno;
+    error = e != 0 ? std::strerror(e) : "write error";
+    return false;
 }
 
 bool LineReader::next(std::string& out) {

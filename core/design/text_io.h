@@ -57,6 +57,11 @@ std::string formatText(const char* fmt, ...) __attribute__((format(printf, 1, 2)
 // exponent would otherwise push every later column of the line one place on).
 std::string fixedE(double v, int width, int precision);
 
+// Flushes and closes standard output at the end of a console program. False,
+// with the reason in error, when anything written to it was lost (a full
+// disk, /dev/full): the program must then not report success.
+bool closeStandardOutput(std::string& error);
+
 // Collects the text of a file and writes it in one go: to path + ".tmp~"
 // first, then renamed over path, so a failed write never leaves half a file.
 class AtomicTextFile {

@@ -118,7 +118,7 @@ Readout PlotModel::readout() const {
 
 PassbandInfo PlotModel::passband() const {
     PassbandInfo p;
-    const int type = static_cast<int>(design_.record[kSlotDesignType].value);
+    const int type = wholeNumberOf(design_.record[kSlotDesignType].value);
     p.centre = design_.record[5].value;
     p.bandwidth = design_.record[6].value;
     p.cutoff = design_.record[10].value;
@@ -136,8 +136,7 @@ PassbandInfo PlotModel::passband() const {
 bool PlotModel::maskVisible() const {
     if (!attenuation || !mask.shown || mask.points.empty() || mask.kind == 0) return false;
     // A lowpass mask belongs to the lowpass pole placer's reference.
-    if (mask.kind == 2 && static_cast<int>(design_.record[kSlotRefLowpass].value) != 6)
-        return false;
+    if (mask.kind == 2 && wholeNumberOf(design_.record[kSlotRefLowpass].value) != 6) return false;
     return true;
 }
 

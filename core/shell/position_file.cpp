@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -97,6 +98,13 @@ PositionData parsePositionFile(const std::string& text, int desktopHeight) {
 }
 
 PositionData readPositionFile(const std::string& path, int desktopHeight) {
+    // A few hundred bytes when sound; a device, a pipe or a huge file in its
+    // place is taken as no position file.
+    constexpr std::uintmax_t kMaxPositionFileBytes = 1u << 16;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) ||
+        std::filesystem::file_size(path, ec) > kMaxPositionFileBytes || ec)
+        return PositionData{};
     std::ifstream in(path, std::ios::binary);
     if (!in) return PositionData{};
     std::ostringstream ss;

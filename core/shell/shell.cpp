@@ -158,7 +158,7 @@ void Shell::applyNetworkDefaults() {
 }
 
 void Shell::refreshMatcherFlag() {
-    int type = static_cast<int>(design.record[kSlotDesignType].value);
+    int type = wholeNumberOf(design.record[kSlotDesignType].value);
     design.record[kSlotMatcher].letter = designTypeUsesMatcher(type) ? 1 : 0;
 }
 

@@ -51,8 +51,17 @@ NetEntry parseEntryLine(std::string_view line) {
 ReadStatus readEntries(std::istream& in, std::vector<NetEntry>& entries) {
     entries.clear();
     std::string line;
-    while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    while (in) {
+        line.clear();
+        int ch;
+        bool any = false;
+        while ((ch = in.get()) != std::char_traits<char>::eof() && ch != '\n') {
+            any = true;
+            if (line.size() >= kMaxLineBytes) return ReadStatus::LineTooLong;
+            line += static_cast<char>(ch);
+        }
+        if (!any && ch != '\n') break;
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() <= 18) continue;
         if (entries.size() >= static_cast<std::size_t>(kMaxLoadEntries)) return ReadStatus::TooBig;
         NetEntry e = parseEntryLine(line);

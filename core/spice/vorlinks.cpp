@@ -112,8 +112,13 @@ int runVorlinks(Console& console, const std::vector<std::string>& args) {
 
     std::vector<NetEntry> entries;
     {
-        std::ifstream in(resolveForReading(dznName), std::ios::binary);
-        if (!in) {
+        // Only a regular file is a design file: a device or a pipe would be
+        // read for ever.
+        const std::string path = resolveForReading(dznName);
+        std::error_code ec;
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+        if (!in.is_open() || !in) {
             console.write(formatted("\aCan't open file %s\n", dznName));
             return 1;
         }
@@ -126,6 +131,9 @@ int runVorlinks(Console& console, const std::vector<std::string>& args) {
             return 1;
         case ReadStatus::NoTerminator:
             console.write(formatted("\aNo terminator (x) line in file %s\n", dznName));
+            return 1;
+        case ReadStatus::LineTooLong:
+            console.write(formatted("\aNot a design file (line too long): %s\n", dznName));
             return 1;
         }
     }

@@ -98,7 +98,7 @@ int zigzagBandpass(PrototypeContext& ctx) {
         setFaultIndex(rec, 1);
         return kBuildFault;
     }
-    if (static_cast<int>(rec[13].value) == 1) {
+    if (wholeNumberOf(rec[13].value) == 1) {
         setFaultIndex(rec, 13);
         return kBuildFault;
     }

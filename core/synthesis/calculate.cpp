@@ -2,6 +2,9 @@
 
 #include "synthesis/catalogue.h"
 #include "synthesis/narrow_band.h"
+#include "synthesis/parameters.h"
+
+#include <cmath>
 
 namespace tanvex::synthesis {
 
@@ -43,6 +46,15 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
     }
 }
 
+int unusableParameter(const DesignRecord& rec) {
+    const int type = designType(rec);
+    if (type < 1 || type > kDesignTypes) return kSlotDesignType;
+    for (int slot = 1; slot <= kLastParameter; ++slot)
+        if (isUsed(rec, slot) && !std::isfinite(rec[slot].value)) return slot;
+    if (isUsed(rec, 1) && (orderN(rec) < 1 || orderN(rec) > kMaxPrototypeOrder)) return 1;
+    return 0;
+}
+
 std::string resultMessage(int r) {
     switch (r) {
     case 2:
@@ -61,6 +73,14 @@ int calculate(PrototypeContext& ctx, CalculateHooks& hooks) {
     DesignRecord& rec = ctx.design.record;
     const int kind = referenceKind(rec);
     if (kind == 2 || kind == 3 || kind == 6) ctx.proto.newValuesRequest = 1;
+    // A design file edited by hand or damaged may hold anything; no builder
+    // sees a parameter it cannot use.
+    if (const int bad = unusableParameter(rec); bad > 0) {
+        setFaultIndex(rec, bad);
+        ctx.toolkit.beep();
+        if (hooks.reopenParameters) hooks.reopenParameters();
+        return kBuildFault;
+    }
     int r = CalculateHooks::kNotMine;
     if (hooks.otherBuilder) r = hooks.otherBuilder(designType(rec));
     if (r == CalculateHooks::kNotMine) r = runBuilder(ctx, hooks.narrowBand);

@@ -31,6 +31,11 @@ struct CalculateHooks {
 // Runs the builder of slot 11 and returns its raw result.
 int runBuilder(PrototypeContext& ctx, NarrowBandView* view);
 
+// The first parameter slot Calculate must refuse before any builder runs: a
+// design type outside the catalogue (slot 11), a used parameter that is not a
+// finite number, or an order N outside 1..kMaxPrototypeOrder. 0 when none.
+int unusableParameter(const DesignRecord& rec);
+
 // The message Calculate shows for a result, "" when none.
 std::string resultMessage(int result);
 

@@ -204,16 +204,16 @@ void setFaultIndex(DesignRecord& rec, int slot) {
 }
 
 int designType(const DesignRecord& rec) {
-    return static_cast<int>(rec[kSlotDesignType].value);
+    return wholeNumberOf(rec[kSlotDesignType].value);
 }
 int referenceKind(const DesignRecord& rec) {
-    return static_cast<int>(rec[kSlotRefLowpass].value);
+    return wholeNumberOf(rec[kSlotRefLowpass].value);
 }
 char configuration(const DesignRecord& rec) {
     return rec[kSlotDesignType].letter;
 }
 int orderN(const DesignRecord& rec) {
-    return static_cast<int>(rec[1].value);
+    return wholeNumberOf(rec[1].value);
 }
 
 char coupling(const DesignRecord& rec, int i) {
@@ -403,7 +403,7 @@ bool updateDependentFlags(DesignRecord& rec) {
     const int type = designType(rec);
     const int kind = referenceKind(rec);
     const bool tem = type == 16 || type == 18 || type == 20;
-    if (kind == 1 && !tem) setUsed(rec, 15, static_cast<int>(rec[13].value) == 3);
+    if (kind == 1 && !tem) setUsed(rec, 15, wholeNumberOf(rec[13].value) == 3);
     if (isUsed(rec, 12)) {
         bool z = false;
         for (int i = 1; i <= orderN(rec) - 1 && i <= kCouplings; ++i)

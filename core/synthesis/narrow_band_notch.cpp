@@ -185,7 +185,7 @@ int narrowBandNotch(PrototypeContext& ctx) {
         setFaultIndex(rec, 14);
         return kBuildFault;
     }
-    if (kind == 4 && static_cast<int>(rec[13].value) == 3) {
+    if (kind == 4 && wholeNumberOf(rec[13].value) == 3) {
         setFaultIndex(rec, 13);
         return kBuildFault;
     }

@@ -1,9 +1,12 @@
 #include "synthesis/parameters.h"
 
 #include "synthesis/catalogue.h"
+#include "synthesis/elliptic.h"
 #include "synthesis/prototype.h"
+#include "synthesis/std_library_families.h"
 #include "ui/number_list.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -333,6 +336,36 @@ std::vector<std::string> parameterReport(const Design& design) {
     return out;
 }
 
+namespace {
+
+// The library holds orders 1..10 of each family.
+constexpr int kMaxLibraryOrder = 10;
+
+// The lowest elliptic order whose response, with the design's ripple and the
+// required attenuation as its stopband minimum, reaches its stopband at omega
+// (in the design's band-edge units: the edge is where the loss is As). The
+// responses are the ones Calculate builds, even orders in the form the
+// termination selects, so the order proposed is one that works.
+int ellipticOrderFor(const DesignRecord& rec, double attenuationDb, double omega) {
+    const double ar = rec[2].value;
+    if (!(ar > 0) || !(attenuationDb > ar)) return 0;
+    const double as = std::clamp(rec[3].value > 0 ? rec[3].value : ar, ar, attenuationDb);
+    const int termination = wholeNumberOf(rec[13].value);
+    for (int n = 1; n <= kMaxPrototypeOrder; ++n) {
+        const bool odd = n % 2 == 1 && termination != 1;
+        if ((!odd && n < 3) || (odd && n > 25)) continue;
+        const EllipticForm form = n % 2 == 1       ? EllipticForm::Odd
+                                  : termination == 3 ? EllipticForm::EvenEqual
+                                                     : EllipticForm::EvenUnequal;
+        const EllipticResponse r = ellipticResponse(n, ar, attenuationDb, form);
+        if (!r.ok) continue;
+        if (omega * ellipticBandEdgeScale(r, as) >= r.omegaS) return n;
+    }
+    return 0;
+}
+
+} // namespace
+
 int estimateOrder(const Design& design, double attenuationDb, double frequencyHz) {
     const DesignRecord& rec = design.record;
     const int type = designType(rec);
@@ -358,6 +391,17 @@ int estimateOrder(const Design& design, double attenuationDb, double frequencyHz
         }
     }
     if (omega <= 1.0) return 0;
+    const int kind = referenceKind(rec);
+    if (kind == kRefElliptic) return ellipticOrderFor(rec, attenuationDb, omega);
+    if (kind == kRefLibrary) {
+        // The library responses are 3 dB at 1 rad/s, used without scaling.
+        const char family = rec[13].letter;
+        for (int n = 1; n <= kMaxLibraryOrder; ++n) {
+            const Poly e = libraryDenominator(family, n);
+            if (!e.empty() && allPoleLossDb(e, omega) >= attenuationDb) return n;
+        }
+        return 0;
+    }
     const double ar = isUsed(rec, 2) ? rec[2].value : 0.0;
     const double as = isUsed(rec, 3) && rec[3].value > 0 ? rec[3].value : (ar > 0 ? ar : 3.0103);
     const double eps2 = ar > 0 ? std::pow(10.0, ar / 10) - 1 : 1.0;

@@ -42,11 +42,11 @@ struct Params {
 Params readParams(const DesignRecord& rec) {
     Params p;
     p.nRaw = rec[1].value;
-    p.n = static_cast<int>(rec[1].value);
+    p.n = wholeNumberOf(rec[1].value);
     p.ar = rec[2].value;
     p.as = rec[3].value;
     p.amin = rec[4].value;
-    p.termination = static_cast<int>(rec[13].value);
+    p.termination = wholeNumberOf(rec[13].value);
     return p;
 }
 
@@ -307,7 +307,7 @@ int fileReference(PrototypeContext& ctx, int kind) {
         std::string dir = libraryDirectory(rec[13].str(), ctx.homeDir);
         const char* family = libraryFamily(rec[13].letter);
         char sym = rec[14].letter;
-        int n = static_cast<int>(rec[1].value);
+        int n = wholeNumberOf(rec[1].value);
         if (!family || (sym != '1' && sym != '2') || n < 1 || n > kMaxPrototypeOrder) return 3;
         std::string file = libraryFileName(sym, family, n);
         name = file;
@@ -318,7 +318,7 @@ int fileReference(PrototypeContext& ctx, int kind) {
         pathNoExt = name;
         if (name.empty() || name == "x") return 3;
     }
-    if (lp.element[0].code == kind && lp.lastName == name && lp.n == static_cast<int>(rec[1].value))
+    if (lp.element[0].code == kind && lp.lastName == name && lp.n == wholeNumberOf(rec[1].value))
         return 0;
     if (!ctx.fileAccess) return 1;
     EntryList& list = ctx.design.entries;
@@ -456,7 +456,7 @@ int makePrototype(PrototypeContext& ctx) {
         double t = rec[13].value;
         if (t != 1 && t != 2 && t != 3) return fault(rec, 13);
     }
-    int kind = static_cast<int>(rec[0].value);
+    int kind = wholeNumberOf(rec[0].value);
     switch (kind) {
     case kRefAllPole:
         return allPole(ctx);

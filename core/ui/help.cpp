@@ -3,11 +3,16 @@
 #include "ui/toolkit.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 namespace tanvex::ui {
 
 namespace {
+
+// Help lines are a screen wide; what lies beyond this in a damaged file is
+// passed over instead of kept.
+constexpr std::size_t kMaxHelpLine = 1024;
 
 // One line from f without its line end (CR LF or LF); false at end of file.
 bool readLine(std::FILE* f, std::string& line) {
@@ -17,10 +22,18 @@ bool readLine(std::FILE* f, std::string& line) {
     while ((c = std::fgetc(f)) != EOF) {
         any = true;
         if (c == '\n') break;
-        line += static_cast<char>(c);
+        if (line.size() < kMaxHelpLine) line += static_cast<char>(c);
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return any;
+}
+
+// Help files are regular files; a device or a pipe given in their place
+// would be read for ever.
+std::FILE* openRegular(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+    return std::fopen(path.c_str(), "rb");
 }
 
 std::string joinPath(const std::string& dir, const std::string& name) {
@@ -33,7 +46,7 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 
 bool readHelpIndex(const std::string& path, std::vector<HelpIndexEntry>& entries) {
     entries.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = openRegular(path);
     if (!f) return false;
     std::string line;
     while (static_cast<int>(entries.size()) < HelpViewer::kMaxIndex && readLine(f, line)) {
@@ -180,7 +193,7 @@ bool HelpViewer::show(const std::string& topic) {
         end_ = 0;
         indexRead_ = false; // tried again at the next request
     }
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openRegular(path);
     if (!file_) {
         if (found)
             toolkit_.notice(path + " file missing!");

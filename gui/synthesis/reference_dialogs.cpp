@@ -74,7 +74,7 @@ ReferenceValuesDialog::ReferenceValuesDialog(DesignRecord& rec, QWidget* parent)
     : QDialog(parent), rec_(rec) {
     setWindowTitle("Reference values");
     auto* layout = new QVBoxLayout(this);
-    int current = static_cast<int>(rec_[0].value);
+    int current = wholeNumberOf(rec_[0].value);
     for (int kind = 1; kind <= 7; ++kind) {
         auto* b = new QPushButton(synthesis::referenceKindButton(kind), this);
         b->setAutoDefault(false);

@@ -271,6 +271,9 @@ TEST(DesignFile, NamesTemporaryDirectoryAndOverwriteQuestion) {
     EXPECT_EQ(transferDesign(d, "tmp_ed", 'w', kTransferWhole, tk), 0);
     Design back;
     EXPECT_EQ(transferDesign(back, "tmp_ed", 'r', kTransferWhole, tk), 0);
+    // A user's name that merely starts with "tmp" stays where the user is.
+    EXPECT_EQ(designFilePath("tmpfilter", ".dzn"), "tmpfilter.dzn");
+    EXPECT_EQ(designFilePath("TMP_K", ".spk"), tmp.file("TMP_K.spk"));
 
     // An existing design is overwritten only when the user agrees.
     std::string name = dir.file("mine");
