@@ -3,13 +3,15 @@
 # make bench : build and run the benchmarks
 # make sanitize : the console programs and non-window tests under AddressSanitizer and
 #                 UndefinedBehaviorSanitizer (clang), then every reader's fuzz target
+# make install : build, then install under PREFIX (default /usr/local)
 BUILD ?= build
+PREFIX ?= /usr/local
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANVEX_WERROR=ON
 
-.PHONY: deps configure build run test bench sanitize format clean
+.PHONY: deps configure build run test bench sanitize install format clean
 
 deps:
 	scripts/install-deps
@@ -37,6 +39,9 @@ sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && LC_ALL=C ctest --output-on-failure -j$(JOBS)
 	scripts/run-fuzzers $(SANITIZE_BUILD) $(FUZZ_SECONDS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 format:
 	find core gui apps tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
         usage(stdout);
         return finished(0);
     }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tanvex %s\n", TANVEX_VERSION);
+        return finished(0);
+    }
     for (const auto& c : kCommands)
         if (std::strcmp(argv[1], c.name) == 0) return finished(c.run(argc - 1, argv + 1));
     std::fprintf(stderr, "tanvex: unknown command '%s'\n", argv[1]);

@@ -6,6 +6,7 @@
 
 #include "analysis/analysis_front.h"
 #include "design/design_record.h"
+#include "design/paths.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "synthesis/synthesis_commands.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QPointer>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -23,6 +26,10 @@ int main(int argc, char** argv) {
     // the decimal point whatever the user's language.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("tanvexw"));
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tanvexw %s (data: %s)\n", TANVEX_VERSION, tanvex::homeDirectory().c_str());
+        return 0;
+    }
 
     // The design lives for the whole run (its arrays are fixed size).
     auto design = std::make_unique<tanvex::Design>();

@@ -47,8 +47,13 @@ std::string homeDirectory() {
     if (!home.empty()) return home;
     std::string exeDir = executableDirectory();
     if (exeDir.empty()) return "resources";
+    // The build tree keeps the data in resources/ beside bin/; an installed
+    // program (make install) finds it in share/tanvex under its prefix.
     std::error_code ec;
-    fs::path data = fs::path(exeDir).parent_path() / "resources";
+    const fs::path base = fs::path(exeDir).parent_path();
+    fs::path data = base / "resources";
+    if (!fs::is_directory(data, ec) && fs::is_directory(base / "share" / "tanvex", ec))
+        data = base / "share" / "tanvex";
     fs::path canonical = fs::weakly_canonical(data, ec);
     return ec ? data.string() : canonical.string();
 }

@@ -3,7 +3,8 @@
 //   homeDirectory()      TANVEX_HOME (trailing separators removed), else the
 //                        data directory installed next to the executable:
 //                        <exedir>/../resources (the build tree copies
-//                        resources/ to build/resources).
+//                        resources/ to build/resources), else
+//                        <exedir>/../share/tanvex (make install).
 //   libraryDirectory()   homeDirectory() + "/_LIB/".
 //   tempDirectory()      the first of TMTANVEX, TEMP, TMP, TMPDIR that is set,
 //                        else "/tmp" (trailing separators removed).
