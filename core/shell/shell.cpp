@@ -255,6 +255,12 @@ int Shell::runCommand(int id) {
 }
 
 int Shell::dispatch(int id) {
+    // A menu entry whose facility this version does not have says so instead
+    // of doing nothing.
+    if (!commands.has(id) && !commandText(id).empty()) {
+        toolkit.notice("Not implemented");
+        return 0;
+    }
     int result = runCommand(id);
     drawStatus();
     if (repaint) repaint();

@@ -7,9 +7,43 @@
 #include "synthesis/parameter_dialog.h"
 #include "synthesis/reference_dialogs.h"
 
+#include <cstring>
+
 namespace tanvex::gui {
 
 using namespace tanvex::synthesis;
+
+namespace {
+
+// What the design files keep of a design: the network and the parameter
+// slots that go to the specification file.
+bool sameContent(const Design& a, const Design& b) {
+    for (int i = 0; i < kEntrySlots; ++i) {
+        const NetEntry &x = a.entries[i], &y = b.entries[i];
+        if (!(x.value == y.value || (x.value != x.value && y.value != y.value)) ||
+            x.letter != y.letter || x.code != y.code)
+            return false;
+    }
+    for (int i = 0; i < kSavedSlots; ++i) {
+        const ParamSlot &x = a.record[i], &y = b.record[i];
+        if (!(x.value == y.value || (x.value != x.value && y.value != y.value)) ||
+            !(x.value2 == y.value2 || (x.value2 != x.value2 && y.value2 != y.value2)) ||
+            x.letter != y.letter || std::strcmp(x.text, y.text) != 0)
+            return false;
+    }
+    return a.names == b.names;
+}
+
+} // namespace
+
+// A command that changed the network or the parameters leaves the design
+// unsaved, so leaving the program asks before the work is lost.
+template <typename F> int SynthesisCommands::changing(F&& command) {
+    auto before = std::make_unique<Design>(shell_.design);
+    const int r = command();
+    if (!sameContent(*before, shell_.design)) setSaved(shell_.design.record, false);
+    return r;
+}
 
 SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, QWidget* parent)
     : shell_(shell), toolkit_(toolkit), parent_(parent),
@@ -34,19 +68,40 @@ SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, 
     reg.add(shell::kCmdPresetBandpass, [this](int) { return presetPicker(); });
     reg.add(shell::kCmdCalculate, [this](int) { return calculate(); });
     reg.add(shell::kCmdParameters, [this](int) { return parameters(); });
+
+    // maKe external ref. lowpass (149): the lowpass ladder of the design's
+    // reference, normalized, written as a network of its own.
+    shell_.prototypeLastCode = [this] {
+        PrototypeContext ctx{shell_.design, *proto_, toolkit_, homeDirectory(), true, placer};
+        if (makePrototype(ctx) != 0 || proto_->n < 1) return 0;
+        return proto_->element[static_cast<std::size_t>(proto_->n)].code;
+    };
+    shell_.buildLumpedLowpass = [this] {
+        PrototypeContext ctx{shell_.design, *proto_, toolkit_, homeDirectory(), true, placer};
+        const int r = lowpassLadder(ctx, 0);
+        return r == kBuildOk ? 0 : r;
+    };
 }
 
 SynthesisCommands::~SynthesisCommands() = default;
 
 int SynthesisCommands::chooseDesignType(int command) {
+    return changing([&] { return chooseDesignTypeUnmarked(command); });
+}
+
+int SynthesisCommands::chooseDesignTypeUnmarked(int command) {
     if (applyDesignType(shell_.design, command) == 0) return 0;
     if (commandAsksReference(command) && !referenceChosen_ && referenceValues) referenceValues();
     referenceChosen_ = false;
-    if (parameters() == 1) return calculate();
+    if (parametersUnmarked() == 1) return calculateUnmarked();
     return 0;
 }
 
 int SynthesisCommands::parameters() {
+    return changing([&] { return parametersUnmarked(); });
+}
+
+int SynthesisCommands::parametersUnmarked() {
     ParameterDialog dlg(shell_.design, toolkit_, parent_);
     dlg.openMatcher = [this] { shell_.runCommand(shell::kCmdMatcher); };
     dlg.showHelp = [this](const std::string& page) { toolkit_.showHelp(page); };
@@ -54,6 +109,10 @@ int SynthesisCommands::parameters() {
 }
 
 int SynthesisCommands::calculate() {
+    return changing([&] { return calculateUnmarked(); });
+}
+
+int SynthesisCommands::calculateUnmarked() {
     PrototypeContext ctx{shell_.design, *proto_, toolkit_, homeDirectory(), true, placer};
     CalculateHooks hooks;
     hooks.reopenParameters = [this] { return shell_.runCommand(shell::kCmdParameters); };
@@ -71,6 +130,10 @@ int SynthesisCommands::calculate() {
 }
 
 int SynthesisCommands::presetPicker() {
+    return changing([&] { return presetPickerUnmarked(); });
+}
+
+int SynthesisCommands::presetPickerUnmarked() {
     const int command = runPresetPicker(shell_.design.record, toolkit_);
     if (command != 0) referenceChosen_ = true;
     return command;

@@ -40,6 +40,14 @@ public:
     int presetPicker();
 
 private:
+    // Runs command and marks the design unsaved when it changed the network
+    // or the parameters.
+    template <typename F> int changing(F&& command);
+    int chooseDesignTypeUnmarked(int command);
+    int parametersUnmarked();
+    int calculateUnmarked();
+    int presetPickerUnmarked();
+
     shell::Shell& shell_;
     ui::Toolkit& toolkit_;
     QWidget* parent_;

@@ -11,7 +11,7 @@ using namespace tanvex::spice;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    std::vector<NetEntry> entries;
+    std::vector<tanvex::NetEntry> entries;
     if (readEntries(in, entries) != ReadStatus::Ok) return 0;
     NetworkPlan plan;
     std::string message;

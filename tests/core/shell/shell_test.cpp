@@ -196,6 +196,27 @@ TEST(ShellCommands, SingleQPromptsFromMenuAndStatusScreen) {
     EXPECT_EQ(cellsText(shell.status, 26, 4, 12), "  Cap. Qc= 2");
 }
 
+TEST(ShellCommands, MenuEntriesWithoutAFacilitySaySo) {
+    Design d;
+    ui::ScriptedToolkit tk;
+    Shell shell(d, tk);
+    // No handler for the mechanical dimensions in this version: a notice,
+    // not silence.
+    ASSERT_FALSE(shell.commands.has(kCmdMechanicalDimensions));
+    EXPECT_EQ(shell.dispatch(kCmdMechanicalDimensions), 0);
+    EXPECT_TRUE(tk.sawNotice("Not implemented"));
+    // Once something serves it, it runs instead.
+    const std::size_t notices = tk.notices().size();
+    int ran = 0;
+    shell.commands.add(kCmdMechanicalDimensions, [&](int) { return ++ran, 0; });
+    shell.dispatch(kCmdMechanicalDimensions);
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(tk.notices().size(), notices);
+    // An identifier that is no menu entry stays silent.
+    shell.dispatch(9999);
+    EXPECT_EQ(tk.notices().size(), notices);
+}
+
 TEST(ShellCommands, MatcherSwitchCycles) {
     Design d;
     ui::ScriptedToolkit tk;

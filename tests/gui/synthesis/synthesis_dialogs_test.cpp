@@ -1,5 +1,6 @@
 // The DESIGN PARAMETERS dialog, the preset bandpass picker and the narrow
 // band dialog on the offscreen platform, with pictures.
+#include "design/design_file.h"
 #include "design/operations.h"
 #include "shell/command_table.h"
 #include "synthesis/catalogue.h"
@@ -8,6 +9,7 @@
 #include "synthesis/synthesis_commands.h"
 #include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
+#include "ui/scripted_toolkit.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -17,8 +19,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <memory>
 
 using namespace tanvex;
@@ -211,6 +216,70 @@ TEST(SynthesisCommands, RegisteredAndCalculateBuilds) {
     EXPECT_EQ(sh.runCommand(shell::kCmdCalculate), 0);
     EXPECT_EQ(entryCount(d->entries), 11); // five resonators
     EXPECT_EQ(ends, (std::vector<int>{0, 1}));
+}
+
+TEST(SynthesisCommands, ChangesMarkTheDesignUnsaved) {
+    app();
+    auto d = bandpassDesign();
+    ui::ScriptedToolkit tk;
+    shell::Shell sh(*d, tk);
+    gui::SynthesisCommands synth(sh, tk, nullptr);
+    applyDesignType(*d, 106);
+    d->record[11].letter = 'P';
+    // A new network: exiting must ask.
+    setSaved(d->record, true);
+    EXPECT_EQ(sh.runCommand(shell::kCmdCalculate), 0);
+    EXPECT_FALSE(isSaved(d->record));
+    // The same network once more changes nothing.
+    setSaved(d->record, true);
+    EXPECT_EQ(sh.runCommand(shell::kCmdCalculate), 0);
+    EXPECT_TRUE(isSaved(d->record));
+    // A refused calculation that still changed a parameter (the fault index
+    // is not kept in the files, the order is) counts as well.
+    d->record[1].value = 40;
+    setSaved(d->record, true);
+    sh.commands.add(shell::kCmdParameters, [&](int) {
+        d->record[1].value = 3;
+        return 0;
+    });
+    EXPECT_EQ(sh.runCommand(shell::kCmdCalculate), kBuildFault);
+    EXPECT_FALSE(isSaved(d->record));
+}
+
+TEST(SynthesisCommands, MakeExternalReferenceWritesTheNormalizedLowpass) {
+    app();
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("tanvex_ref_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    setenv("TMTANVEX", (dir.string() + "/").c_str(), 1);
+    auto d = bandpassDesign();
+    setDesignName(*d, "bp5");
+    const auto record = d->record;
+    ui::ScriptedToolkit tk;
+    shell::Shell sh(*d, tk);
+    gui::SynthesisCommands synth(sh, tk, nullptr);
+
+    tk.answer((dir / "REF5").string());
+    EXPECT_EQ(sh.runCommand(shell::kCmdExternalRefLowpass), 0);
+    NetworkFile net;
+    ASSERT_EQ(readNetworkFile((dir / "REF5.dzn").string(), net, tk), 0);
+    // Five elements between a 1 ohm source and 1 ohm load at 1 rad/s: the
+    // 0.1 dB Chebyshev g-values 1.1468, 1.3712, 1.9750, 1.3712, 1.1468.
+    ASSERT_EQ(entryCount(net.entries), 6);
+    EXPECT_EQ(net.entries[0].value, 1.0);
+    EXPECT_NEAR(net.entries[7].value, 1 / (2 * std::acos(-1.0)), 1e-9);
+    const double g[] = {1.1468, 1.3712, 1.9750, 1.3712, 1.1468};
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(net.entries[k + 1].value, g[k], 2e-4) << k;
+    // The design itself is back as it was.
+    for (int i = 0; i < kSavedSlots; ++i) EXPECT_EQ(d->record[i].value, record[i].value) << i;
+    EXPECT_EQ(designName(*d), "bp5");
+
+    // The design's own name is refused.
+    tk.answer("bp5");
+    EXPECT_NE(sh.runCommand(shell::kCmdExternalRefLowpass), 0);
+    EXPECT_TRUE(tk.sawNotice("ABORT - Ref. file name must be unique!"));
+    unsetenv("TMTANVEX");
+    fs::remove_all(dir);
 }
 
 } // namespace
