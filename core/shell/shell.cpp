@@ -257,11 +257,11 @@ int Shell::runCommand(int id) {
 int Shell::dispatch(int id) {
     // A menu entry whose facility this version does not have says so instead
     // of doing nothing.
-    if (!commands.has(id) && !commandText(id).empty()) {
+    int result = 0;
+    if (!commands.has(id) && !commandText(id).empty())
         toolkit.notice("Not implemented");
-        return 0;
-    }
-    int result = runCommand(id);
+    else
+        result = runCommand(id);
     drawStatus();
     if (repaint) repaint();
     return result;

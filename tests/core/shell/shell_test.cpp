@@ -277,6 +277,7 @@ TEST(ShellCommands, PluggedHandlersAndParametersThenCalculate) {
     int repaints = 0;
     shell.repaint = [&] { ++repaints; };
     EXPECT_EQ(shell.dispatch(kCmdAnalyse), 0); // nobody serves it yet
+    EXPECT_TRUE(tk.sawNotice("Not implemented"));
     EXPECT_EQ(repaints, 1);
     std::vector<int> ran;
     shell.commands.add(kCmdAnalyse, [&](int id) {
