@@ -57,6 +57,10 @@ std::string formatText(const char* fmt, ...) __attribute__((format(printf, 1, 2)
 // exponent would otherwise push every later column of the line one place on).
 std::string fixedE(double v, int width, int precision);
 
+// Writes bytes to path + ".tmp~" and renames it over path; false (path
+// untouched, the temporary removed) when anything fails.
+bool writeFileAtomically(const std::string& path, const std::string& bytes);
+
 // Collects the text of a file and writes it in one go: to path + ".tmp~"
 // first, then renamed over path, so a failed write never leaves half a file.
 class AtomicTextFile {
