@@ -22,7 +22,9 @@ struct Collector : SweepObserver {
     std::vector<Row> rows;
     void point(int, const PointValues& v, const NetworkInterpreter& in) override {
         const Cx z = in.sourceEndImpedance();
-        rows.push_back({v.frequency, v.attenuation, v.phase, {z.r, z.x}});
+        // The phase straight from the walk, in exact degrees.
+        rows.push_back(
+            {v.frequency, v.attenuation, -in.phi() * 180.0 / std::numbers::pi, {z.r, z.x}});
     }
 };
 
