@@ -59,6 +59,7 @@ struct Bench {
         put(68e-12, 'C', 2);
         put(90.0, 'Z', 18);
         put(0.3, 'D', 18);
+        put(1.0, 'T', 21); // a report tap must not stand in for the input impedance
         put(82e-9, 'L', 5);
         put(10e-12, 'C', 5);
         put(15e-12, 'C', 2);
@@ -77,6 +78,8 @@ TEST(SParameters, MatchNodalSolutionOfBothOrientations) {
     std::vector<SPoint> points;
     ASSERT_EQ(b.run.compute(50.0, points), 0) << b.run.why();
     ASSERT_EQ(points.size(), 40u);
+    // The tap did report: the table's impedance fields are not the input's.
+    EXPECT_EQ(b.table->records[0][kHeaderSourceR], 0.0f);
 
     // Oracle: the circuit solved node by node, ends at 50 ohms, in its own
     // orientation (S11, S12) and turned (S22, S21).
@@ -169,6 +172,17 @@ TEST(SParameters, RefusalsWriteNothingAndKeepTheDesign) {
         std::vector<SPoint> points;
         EXPECT_EQ(b.run.compute(50.0, points), 1);
         EXPECT_EQ(b.run.why(), kCantTurnNetwork);
+        EXPECT_EQ(std::memcmp(before.get(), &b.design->entries, sizeof(EntryList)), 0);
+    }
+    {
+        // A data branch whose data cannot be read fails the sweep.
+        Bench b(false);
+        setEntry(b.design->entries, 1, -1.0, '2', 22);
+        const auto before = std::make_unique<EntryList>(b.design->entries);
+        std::vector<SPoint> points;
+        EXPECT_EQ(b.run.compute(50.0, points), 1);
+        EXPECT_TRUE(points.empty());
+        EXPECT_FALSE(b.run.why().empty());
         EXPECT_EQ(std::memcmp(before.get(), &b.design->entries, sizeof(EntryList)), 0);
     }
     {

@@ -207,11 +207,15 @@ def main():
                   (1.5e8, "F", 22), (90.0, "Z", 16), (1.2, "D", 16), (45.0, "Z", 19),
                   (0.4, "D", 19), (1.4, "N", 24), (70.0, "Z", 18), (0.5, "D", 18),
                   (35e-9, "L", 3), (25.0, "R", 1), (1e8, "x", 1)],
+        # Tapped inductors: coupled halves written as MUC.
+        "taps": [(50.0, "R", 1), (20e-12, "C", 2), (150e-9, "L", 11), (30e-12, "C", 11),
+                 (8e-12, "C", 12), (120e-9, "L", 12), (15e-9, "L", 12), (40e-12, "C", 12),
+                 (20e-12, "C", 2), (50.0, "R", 1), (1e8, "x", 1)],
     }
     for name, entries in designs.items():
         write_dzn(name + ".dzn", entries)
         shutil.copy("lowpass.spk", name + ".spk")
-    for name in ("lowpass", "bandpass", "groups", "lines"):
+    for name in ("lowpass", "bandpass", "groups", "lines", "taps"):
         run_case(name, (10, 300))
 
     shutil.rmtree(work, ignore_errors=True)

@@ -254,6 +254,16 @@ TEST(Touchstone, FrequenciesAndUnits) {
     // at Qt 250 over 18.737 mm.
     EXPECT_TRUE(has(l, "\tAtn=0.00145634 ! dB/MM. for 90 Deg. lines with Qt=250")) << out.text;
 
+    // A terminator of 0 stands for 1 Hz.
+    auto z = ladder();
+    z->entries[5].value = 0.0;
+    o = plain();
+    o.qElements = true;
+    ASSERT_EQ(buildTouchstone(*z, o, out), "");
+    l = linesOf(out.text);
+    EXPECT_EQ(l[0], "! 1.000000e+00 Hz. Filter design file: ladder.dzn");
+    EXPECT_TRUE(has(l, "\tFr=1e-06"));
+
     // Normalized designs are written in hertz, not radians per second.
     auto n = ladder();
     applyElectricalNotation(n->notation, kNotationNormalized);

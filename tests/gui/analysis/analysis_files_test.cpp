@@ -82,6 +82,7 @@ TEST(AnalysisFiles, SaveAndRecallReplotTheSnapshot) {
     b.design.analysis[0] = 150.0;
     b.design.analysis[1] = 160.0;
     b.design.analysis[2] = -31.0;
+    b.design.record[kSlotSettings].text[analysis::kSettingSpacing] = '0';
     analysis::NoDataServices data(b.tk);
     analysis::NoAnalysisViews views;
     analysis::SweepEvaluator sweep(b.design, b.shell.results, b.front->options(), b.tk, data,
@@ -97,10 +98,28 @@ TEST(AnalysisFiles, SaveAndRecallReplotTheSnapshot) {
     QApplication::processEvents();
     savePicture(b.plot(), "analysis_recalled_plot.png");
 
+    // A logarithmic sweep comes back on a logarithmic axis, and the fast
+    // delay flag with it.
+    b.design.record[kSlotSettings].text[analysis::kSettingSpacing] = '2';
+    b.design.analysis = {10.0, 400.0, -60.0, 0.0, 0.0, 0.0, 10.0};
+    b.front->options().fastDelay = true;
+    ASSERT_EQ(sweep.analyse(1), 0);
+    ASSERT_EQ(b.files->save(5), 0);
+    b.design.record[kSlotSettings].text[analysis::kSettingSpacing] = '0';
+    b.front->options().fastDelay = false;
+    ASSERT_EQ(sweep.analyse(1), 0);
+    ASSERT_EQ(b.files->recall(5), 0);
+    EXPECT_TRUE(b.front->options().fastDelay);
+    b.front->closeViews();
+    b.front->openViews(true);
+    ASSERT_NE(b.plot(), nullptr);
+    EXPECT_TRUE(b.plot()->model().logSweep());
+
     // A damaged snapshot: refused with its reason, the table untouched.
+    const auto current = std::make_unique<analysis::ResultsTable>(b.shell.results);
     std::ofstream(b.dir + "/ANAL.dat", std::ios::binary) << "garbage";
     EXPECT_EQ(b.shell.commands.run(gui::kCmdRecallAnalysisData), 1);
-    EXPECT_EQ(b.shell.results.records, saved->records);
+    EXPECT_EQ(b.shell.results.records, current->records);
     ASSERT_EQ(b.notices.size(), 1u);
     EXPECT_NE(b.notices[0].find("Can't recall ANAL.dat"), std::string::npos);
 }
