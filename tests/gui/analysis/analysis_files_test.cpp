@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QMessageBox>
 #include <QTest>
 
@@ -89,11 +90,12 @@ TEST(AnalysisFiles, SaveAndRecallReplotTheSnapshot) {
                                    views);
     ASSERT_EQ(sweep.analyse(1), 0);
     ASSERT_EQ(b.shell.results.pointCount(), 31);
-    gui::PlotWindow* old = b.plot();
+    QPointer<gui::PlotWindow> old = b.plot();
+    ASSERT_FALSE(old.isNull());
     ASSERT_EQ(b.shell.commands.run(gui::kCmdRecallAnalysisData), 0);
     EXPECT_EQ(b.shell.results.records, saved->records);
     ASSERT_NE(b.plot(), nullptr);
-    EXPECT_NE(b.plot(), old);
+    EXPECT_TRUE(old.isNull()); // closed, and a new one opened
     EXPECT_EQ(b.plot()->model().points(), n);
     QApplication::processEvents();
     savePicture(b.plot(), "analysis_recalled_plot.png");
