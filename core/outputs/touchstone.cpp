@@ -56,7 +56,7 @@ const char* lengthName(int mechanical) {
 }
 
 // Parses "From To Step" (commas as blanks); false unless three numbers with
-// 0 < From < To and Step > 0.
+// 0 <= From < To and Step > 0.
 bool parseSweep(const std::string& text, double& from, double& to, double& step) {
     std::string s = text;
     std::replace(s.begin(), s.end(), ',', ' ');
@@ -74,7 +74,7 @@ bool parseSweep(const std::string& text, double& from, double& to, double& step)
     }
     if (n != 3) return false;
     from = v[0], to = v[1], step = v[2];
-    return std::isfinite(from) && std::isfinite(to) && std::isfinite(step) && from > 0.0 &&
+    return std::isfinite(from) && std::isfinite(to) && std::isfinite(step) && from >= 0.0 &&
            to > from && step > 0.0;
 }
 
@@ -384,8 +384,7 @@ std::string Writer::build(TouchstoneOutput& out) {
         const int c = list_[i].code;
         if (c > kMaxGroupCode) {
             if (std::find(out.unimplemented.begin(), out.unimplemented.end(), c) ==
-                    out.unimplemented.end() &&
-                c != 53)
+                out.unimplemented.end())
                 out.unimplemented.push_back(c);
             ++i;
             continue;

@@ -6,8 +6,8 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QPointer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 
 #include <deque>
@@ -130,14 +130,22 @@ TEST(AnalysisFiles, ComparisonBoxSavesRecallsAndWritesBitmaps) {
     FilesBench b;
     ASSERT_EQ(b.analyse(), 0);
     const auto first = std::make_unique<analysis::ResultsTable>(b.shell.results);
-    // Save as 3; recall 5 (missing: the box stays); bitmap of 3; exit.
-    b.script = {"S", "3", "R", "5", "B", "3", "X"};
+    // Analyse again (the box comes back); save as 3; recall 5 (missing:
+    // the box stays); bitmap of 3; exit.
+    int dialogState = -1;
+    b.front->onDialogShown = [&](QWidget* w) {
+        dialogState = b.files->boxState();
+        qobject_cast<QPushButton*>(qobject_cast<gui::AnalysisDialog*>(w)->control(plot::kIdSweep))
+            ->click();
+    };
+    b.script = {"A", "S", "3", "R", "5", "B", "3", "X"};
     std::vector<std::string> bitmaps;
     b.files->onBitmap = [&](const std::string& m) { bitmaps.push_back(m); };
     ASSERT_EQ(b.shell.commands.run(gui::kCmdPlotAnalysisData), 0);
     EXPECT_TRUE(b.script.empty());
     EXPECT_EQ(b.files->boxState(), gui::kBoxInactive);
-    EXPECT_EQ(b.states, (std::vector<int>(7, gui::kBoxOpen)));
+    EXPECT_EQ(b.states, (std::vector<int>(8, gui::kBoxOpen)));
+    EXPECT_EQ(dialogState, gui::kBoxAfterAnalysis);
     EXPECT_EQ(fileSize(b.dir + "/ANAL3.dat"), analysis::snapshotSize(first->pointCount()));
     ASSERT_EQ(bitmaps.size(), 1u);
     EXPECT_GT(fileSize(b.dir + "/ANAL3.bmp"), 10000u);
