@@ -24,6 +24,7 @@ FAILURES = []
 IND_UNITS = {"H": 1.0, "MH": 1e-3, "UH": 1e-6, "NH": 1e-9}
 CAP_UNITS = {"F": 1.0, "UF": 1e-6, "PF": 1e-12}
 FREQ_UNITS = {"HZ": 1.0, "KHZ": 1e3, "MHZ": 1e6, "GHZ": 1e9}
+LENGTH_UNITS = {"IN": 0.0254, "MIL": 0.0000254, "CM": 0.01, "MM": 0.001}
 
 
 def check(ok, what):
@@ -93,11 +94,18 @@ def translate(ckt):
                 else:
                     body.append(f"R{len(body)} {a} {b} {float(p['R']):.12g}")
                 use(a, b)
-            elif t in ("TLIN", "TLSC", "TLOC"):
+            elif t in ("TLIN", "TLSC", "TLOC", "TLINP", "TLPSC", "TLPOC"):
                 a, b = int(w[1]), int(w[2])
                 p = params(w[3:])
                 f = float(p["F"]) * FREQ_UNITS[dims["FREQ"]]
-                nl = float(p["E"]) / 360.0
+                if "E" in p:
+                    nl = float(p["E"]) / 360.0
+                else:
+                    # Physical length in the LNG unit with dielectric constant K:
+                    # wavelengths at F = length * sqrt(K) * F / c.
+                    metres = float(p["L"]) * LENGTH_UNITS[dims["LNG"]]
+                    nl = metres * math.sqrt(float(p["K"])) * f / 2.99793e8
+                t = {"TLINP": "TLIN", "TLPSC": "TLSC", "TLPOC": "TLOC"}.get(t, t)
                 z = float(p["Z"])
                 if t == "TLIN":
                     body.append(f"T{len(body)} {a} 0 {b} 0 Z0={z:.12g} F={f:.12g} NL={nl:.12g}")
@@ -140,9 +148,9 @@ def translate(ckt):
     return body, ports, rs, rl, uses
 
 
-def run_case(name, sweep, args=()):
+def run_case(name, sweep, args=("--electrical",)):
     before = digest(name + ".dzn")
-    r = subprocess.run([TANVEX, "touchstone", name, "--no-q", "--electrical", "--sweep",
+    r = subprocess.run([TANVEX, "touchstone", name, "--no-q", "--sweep",
                         f"{sweep[0]} {sweep[1]} 1", *args], capture_output=True, text=True)
     check(r.returncode == 0, f"{name}: touchstone exit {r.returncode} {r.stderr}")
     check(digest(name + ".dzn") == before, f"{name}: design file changed")
@@ -217,6 +225,8 @@ def main():
         shutil.copy("lowpass.spk", name + ".spk")
     for name in ("lowpass", "bandpass", "groups", "lines", "taps"):
         run_case(name, (10, 300))
+    # The same lines by physical length in a dielectric of K = 2.2.
+    run_case("lines", (10, 300), ("--k", "2.2"))
 
     shutil.rmtree(work, ignore_errors=True)
     if FAILURES:
