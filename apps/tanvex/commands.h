@@ -4,3 +4,5 @@
 int cmdAnalyse(int argc, char** argv);
 int cmdCalc(int argc, char** argv);
 int cmdSchematic(int argc, char** argv);
+int cmdS2p(int argc, char** argv);
+int cmdTouchstone(int argc, char** argv);

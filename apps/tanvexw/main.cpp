@@ -4,6 +4,7 @@
 // keyword macro would otherwise rewrite.
 #include "schematic/schematic_editor_window.h"
 
+#include "analysis/analysis_files.h"
 #include "analysis/analysis_front.h"
 #include "design/design_record.h"
 #include "design/paths.h"
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     // ---- The subsystems plug their commands in here ----
     // Analyse (133): the sweep with its dialog, plot window and listing.
     auto analysisFront = tanvex::gui::registerAnalysisCommands(shell, toolkit, &window);
+    // Snapshots, the comparison box, S2P and Touchstone files (143-146, 154).
+    auto analysisFiles = tanvex::gui::registerAnalysisFileCommands(shell, toolkit, *analysisFront);
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {

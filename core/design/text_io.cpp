@@ -201,16 +201,20 @@ void AtomicTextFile::linef(const char* fmt, ...) {
     text_ += "\r\n";
 }
 
-bool AtomicTextFile::commit() {
-    std::string tmp = path_ + ".tmp~";
+bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+    std::string tmp = path + ".tmp~";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (f == nullptr) return false;
-    bool ok = std::fwrite(text_.data(), 1, text_.size(), f) == text_.size();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fflush(f) == 0 && ok;
     ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(tmp.c_str(), path_.c_str()) == 0;
+    if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
     if (!ok) std::remove(tmp.c_str());
     return ok;
+}
+
+bool AtomicTextFile::commit() {
+    return writeFileAtomically(path_, text_);
 }
 
 } // namespace tanvex

@@ -61,6 +61,9 @@ std::string fixedE(double v, int width, int precision);
 // with the reason in error, when anything written to it was lost (a full
 // disk, /dev/full): the program must then not report success.
 bool closeStandardOutput(std::string& error);
+// Writes bytes to path + ".tmp~" and renames it over path; false (path
+// untouched, the temporary removed) when anything fails.
+bool writeFileAtomically(const std::string& path, const std::string& bytes);
 
 // Collects the text of a file and writes it in one go: to path + ".tmp~"
 // first, then renamed over path, so a failed write never leaves half a file.

@@ -109,4 +109,63 @@ const UnitBlock& unitOf(const Notation& notation, char letter) {
     }
 }
 
+ReverseResult reverseNetwork(EntryList& list) {
+    const int count = entryCount(list);
+    bool refused = false;
+    for (int i = 1; i < count; ++i) {
+        int c = list[i].code;
+        if (c == 8 || c == 9 || c == 53) refused = true;
+        if (c == 44 && i + 1 < count && list[i + 1].code != 44 && groupSize(list[i + 1].code) > 1)
+            refused = true;
+    }
+    if (refused) return ReverseResult::kRefused;
+    // Units: a group together with the Q exceptions in front of it.
+    std::vector<std::vector<NetEntry>> units;
+    std::vector<NetEntry> pending;
+    int i = 1;
+    while (i < count) {
+        int size = std::max(1, std::min(groupSize(list[i].code), count - i));
+        std::vector<NetEntry> group(list.begin() + i, list.begin() + i + size);
+        i += size;
+        if (group.size() == 1 && group[0].code == 44) {
+            pending.push_back(group[0]);
+            continue;
+        }
+        if (group[0].code == 13 && group.size() == 8 && group[1].code != 13) {
+            int& sub = group[1].code;
+            if (sub == 18)
+                sub = 19;
+            else if (sub == 19)
+                sub = 18;
+            else if (sub == 22)
+                sub = 23;
+            else if (sub == 23)
+                sub = 22;
+        }
+        if (group[0].code == 24 && group[0].value != 0.0) group[0].value = 1.0 / group[0].value;
+        pending.insert(pending.end(), group.begin(), group.end());
+        units.push_back(pending);
+        pending.clear();
+    }
+    if (!pending.empty()) units.push_back(pending);
+    std::reverse(units.begin(), units.end());
+    int k = 1;
+    for (const auto& unit : units)
+        for (const auto& e : unit) list[k++] = e;
+    std::swap(list[0].value, list[count].value);
+
+    // The reference-frequency marker belongs at the front.
+    int markers = 0, marker = -1;
+    for (int j = 1; j < count; ++j)
+        if (list[j].code == 22 && list[j].letter == 'F') ++markers, marker = j;
+    if (markers == 1) {
+        NetEntry m = list[marker];
+        for (int j = marker; j > 1; --j) list[j] = list[j - 1];
+        list[1] = m;
+    } else if (markers > 1) {
+        return ReverseResult::kMarkersLeft;
+    }
+    return ReverseResult::kDone;
+}
+
 } // namespace tanvex::schematic

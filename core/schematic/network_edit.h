@@ -37,6 +37,15 @@ void deleteEntries(EntryList& list, int first, int last);
 // must be positive.
 bool groupToPairs(EntryList& list, int g);
 
+// Turns the network end for end: the groups (each with the Q exceptions in
+// front of it) in reverse order, source and termination values swapped, a
+// transformer ratio inverted and a single reference-frequency marker moved
+// to the front. A network with a side port (codes 8, 9), a Q change (53) or
+// a Q exception in front of a group of several entries is refused and left
+// as it was; kMarkersLeft: turned, but several markers stay where they are.
+enum class ReverseResult { kDone, kRefused, kMarkersLeft };
+ReverseResult reverseNetwork(EntryList& list);
+
 // The value unit of an entry's letter in the design's notation.
 const UnitBlock& unitOf(const Notation& notation, char letter);
 

@@ -44,6 +44,10 @@ void AnalysisFront::closeViews() {
         delete window_.data();
     }
     // The generic text window only when it still holds our listing.
+    closeListing();
+}
+
+void AnalysisFront::closeListing() {
     ui::GenWin& g = toolkit_.genWin();
     if (listingShown_ && g.isOpen()) g.close();
     listingShown_ = false;

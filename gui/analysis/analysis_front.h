@@ -37,6 +37,8 @@ public:
     DialogResult showDialog() override;
     bool interactive() const override { return true; }
     void openViews(bool graphic) override;
+    // Closes the tabulated listing alone (the plot stays).
+    void closeListing();
 
     analysis::SweepOptions& options() { return options_; }
     plot::PlotModel& plotModel() { return plot_; }
