@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace tanvex::schematic {
 
@@ -34,6 +35,14 @@ bool blank(const std::string& s) {
 }
 
 constexpr double kNormalizedBelow = 0.16;
+
+bool sameNetwork(const EntryList& a, const EntryList& b) {
+    for (int i = 0; i < kEntrySlots; ++i)
+        if (a[i].code != b[i].code || a[i].letter != b[i].letter ||
+            std::memcmp(&a[i].value, &b[i].value, sizeof(double)) != 0)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -94,6 +103,11 @@ void Editor::snapshot() {
     if (!buffer) buffer = std::make_unique<EntryList>();
     *buffer = design_.entries;
     ringIndex_ = (ringIndex_ + 1) % kUndoDepth;
+}
+
+void Editor::dropSnapshot() {
+    ringIndex_ = ringIndex_ == 0 ? kUndoDepth - 1 : ringIndex_ - 1;
+    if (auto& buffer = ring_[ringIndex_]) (*buffer)[0].code = 0;
 }
 
 void Editor::oops() {
@@ -175,6 +189,10 @@ Editor::Result Editor::run(int c) {
         return Result::Stay;
     }
 
+    // A transform that changes nothing (a refusal, an abandoned prompt)
+    // leaves no snapshot and does not mark the design changed.
+    const bool transform = isTransform(c);
+    const bool wasUnchanged = unchanged();
     // The first change keeps the design as it was, to return to on "No".
     // The backup is taken once per opening, whatever the unchanged flag
     // says: a design changed before the editor opened (edits kept by an
@@ -206,9 +224,14 @@ Editor::Result Editor::run(int c) {
         given_ = buf;
         first_ = second_ = -1;
     }
-    if (changesNetwork(c)) snapshot();
+    if (changesNetwork(c) || transform) snapshot();
+    const EntryList before = design_.entries;
     execute(c);
     given_.clear();
+    if (transform && sameNetwork(before, design_.entries)) {
+        dropSnapshot();
+        setSaved(design_.record, wasUnchanged);
+    }
     if (!error_.empty()) tk_.notice(error_);
     return Result::Stay;
 }
@@ -282,8 +305,7 @@ void Editor::execute(int c) {
         bandpass();
         break;
     default:
-        // The equivalent-network transforms are not built yet.
-        tk_.notice("Not implemented");
+        transform(c);
         break;
     }
 }
@@ -343,6 +365,14 @@ int Editor::askOne(char kind) {
         addPrompt("At what branch number ? ");
         break;
     }
+    tk_.inputBox();
+    promptLine_ = 0;
+    return static_cast<int>(std::trunc(tk_.numberResult));
+}
+
+int Editor::askBranch(std::initializer_list<const char*> lines) {
+    if (!given_.empty()) return askOne('@');
+    for (const char* line : lines) addPrompt(line);
     tk_.inputBox();
     promptLine_ = 0;
     return static_cast<int>(std::trunc(tk_.numberResult));
