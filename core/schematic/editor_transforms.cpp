@@ -453,8 +453,9 @@ bool pairsToGroup(EntryList& list, int g) {
     if (pairTest(list, g, g + 1) == 0 || pairTest(list, g + 2, g + 3) == 0) return false;
     return onShuntForm(list, g, 4, 5, [g](EntryList& w) {
         double l1 = w[g].value, c1 = w[g + 1].value, l2 = w[g + 2].value, c2 = w[g + 3].value;
-        double t = l1 * c1 - l2 * c2; // equal resonances have no such group
-        if (t == 0.0) return false;
+        // Equal resonances have no such group.
+        double t = l1 * c1 - l2 * c2;
+        if (std::fabs(t) <= 1e-9 * std::max(std::fabs(l1 * c1), std::fabs(l2 * c2))) return false;
         double ls = l1 + l2, cs = c1 + c2;
         w[g] = {t * t / (ls * cs * cs), 'L', 28};
         w[g + 1] = {c1 * c2 * cs * ls * ls / (t * t), 'C', 28};
