@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
+    {"edit", cmdEdit, "run a network transform of the schematic editor on a design"},
 };
 
 void usage(std::FILE* f) {
