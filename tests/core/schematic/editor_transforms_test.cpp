@@ -3,6 +3,7 @@
 // the others at the reference frequency), the worked figures, the refusals,
 // and undo.
 #include "../analysis/nodal_oracle.h"
+#include "design/design_file.h"
 #include "design/operations.h"
 #include "schematic/editor.h"
 #include "schematic/editor_transforms.h"
@@ -14,6 +15,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 using namespace tanvex;
@@ -373,4 +375,73 @@ TEST_F(TransformTest, DistributedCapacityForms) {
     run(kCmdDelete, {"2,2"});
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(design.entries[i].code, 6) << i;
     EXPECT_EQ(entryCount(design.entries), 4);
+}
+
+namespace {
+
+// Shunt capacitors coupled by series capacitors and inductors.
+Design tubular() {
+    return designOf({{10e-12, 'C', 3},
+                     {250e-9, 'L', 3},
+                     {30e-12, 'C', 2},
+                     {4e-12, 'C', 3},
+                     {40e-12, 'C', 2},
+                     {260e-9, 'L', 3},
+                     {35e-12, 'C', 2},
+                     {5e-12, 'C', 3},
+                     {28e-12, 'C', 2},
+                     {240e-9, 'L', 3},
+                     {11e-12, 'C', 3}});
+}
+
+// A toolkit on which Escape is pending.
+class EscapeToolkit : public ui::ScriptedToolkit {
+public:
+    int keyPoll() override { return 27; }
+};
+
+} // namespace
+
+TEST_F(TransformTest, TubularShuntsMadeEqual) {
+    open(tubular());
+    const EntryList before = design.entries;
+    run(kCmdEqualValue, {"c"});
+    std::vector<double> shunts;
+    for (int i = 1; i < entryCount(design.entries); ++i)
+        if (design.entries[i].code == 2) shunts.push_back(design.entries[i].value);
+    ASSERT_EQ(shunts.size(), 4u);
+    for (double c : shunts) EXPECT_NEAR(c / shunts[0], 1.0, 1e-6);
+    EXPECT_EQ(editor->statusMessage().rfind(" Tubular shunts = 28.41", 0), 0u)
+        << editor->statusMessage();
+    // Equal pairs are exact; the inductors turned capacitors are exact at Fo.
+    EXPECT_NEAR(lossDb(design.entries, kF0), lossDb(before, kF0), 1e-6);
+    EXPECT_NEAR(reflection(design.entries, kF0), reflection(before, kF0), 1e-7);
+    editor->run(kCmdOops);
+    EXPECT_TRUE(sameBytes(before, design.entries));
+
+    // Asked for L, it does C and says so.
+    tk.answer("L");
+    editor->run(kCmdEqualValue);
+    EXPECT_TRUE(tk.sawNotice("Can't equalize L on a tubular, doing C"));
+    EXPECT_NEAR(design.entries[3].value / design.entries[9].value, 1.0, 1e-6);
+}
+
+TEST_F(TransformTest, TubularPassStoppedByEscapeKeepsEqualPairs) {
+    Design d = tubular();
+    setSaved(d.record, true);
+    design = d;
+    EscapeToolkit esc;
+    Editor ed(design, esc);
+    ed.open();
+    esc.answer("C");
+    ed.run(kCmdEqualValue);
+    EXPECT_TRUE(esc.sawNotice("All equal shunts failed - equal pairs only!"));
+    EXPECT_TRUE(std::filesystem::exists(designFilePath("tmp_ev", ".dzn")));
+    const EntryList& e = design.entries;
+    // The pairs on either side of each series coupling capacitor agree.
+    EXPECT_NEAR(e[3].value / e[5].value, 1.0, 1e-6);
+    EXPECT_NEAR(e[7].value / e[9].value, 1.0, 1e-6);
+    EXPECT_GT(std::fabs(e[5].value / e[7].value - 1.0), 1e-3);
+    EXPECT_FALSE(ed.unchanged());
+    EXPECT_NEAR(lossDb(e, 90e6), lossDb(d.entries, 90e6), 1e-6); // pairs: exact
 }
