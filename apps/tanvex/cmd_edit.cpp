@@ -39,7 +39,8 @@ const char* const kUsage =
     "  lcd-comp A B [F0]  compensate a distributed capacity (F0: reference freq.)\n"
     "  cp B CP            set the shunt C between two notch sections (0 removes it)\n"
     "  dipole B           pair conversion at B\n"
-    "  stub B ...         the stub generator (not available yet)\n"
+    "  stub B [ZO]        the stub of impedance ZO (default: the termination's) with\n"
+    "                     branch B's reactance at the reference frequency\n"
     "\n"
     "Exit status: 0 done, 1 the transform refused (its message on standard error;\n"
     "nothing written), 2 bad arguments or a design that cannot be read.\n";
@@ -63,7 +64,7 @@ const Operation kOperations[] = {
     {"lcd-comp", schematic::kCmdLcdCompensate, 2, 3},
     {"cp", schematic::kCmdCp, 2, 2},
     {"dipole", schematic::kCmdDipole, 1, 1},
-    {"stub", schematic::kCmdStub, 1, 8},
+    {"stub", schematic::kCmdStub, 1, 2},
 };
 
 int usageError(const char* what, const char* arg = nullptr) {

@@ -199,6 +199,7 @@ private:
     void lcdCompensate();
     void cp();
     void dipole();
+    void stub(int command);
 
     Design& design_;
     ui::Toolkit& tk_;

@@ -96,8 +96,12 @@ void Editor::transform(int c) {
     case kCmdDipole:
         dipole();
         break;
+    case kCmdStub:
+    case kCmdProgStuber:
+        stub(c);
+        break;
     default:
-        // Triplet, Stub and the programmed stubber are not built yet.
+        // Triplet is not built yet.
         tk_.notice("Not implemented");
         break;
     }
@@ -339,6 +343,28 @@ void Editor::dipole() {
     if (!schematic::dipole(design_.entries, b)) {
         tk_.beep();
         error_ = kBadConfig;
+    }
+}
+
+void Editor::stub(int c) {
+    EntryList& list = design_.entries;
+    int g = -1;
+    if (c == kCmdStub) {
+        int b = askOne('@');
+        if (!validBranch(b)) {
+            error_ = kBadBranch;
+            return;
+        }
+        g = groupStart(groups_, b);
+    }
+    const UnitBlock& unit = design_.notation.impedance;
+    addPrompt(format("Stub Zo (%s) ? ", unit.name.c_str()));
+    tk_.defaultAnswer = format("%g", list[0].value * unit.multiplier);
+    double zo = 0.0;
+    if (!askNumber(zo)) return;
+    if (stubGenerator(list, g, zo / unit.multiplier) != 0) {
+        tk_.beep();
+        error_ = c == kCmdStub ? kBadBranch : kBadConfig;
     }
 }
 

@@ -504,6 +504,33 @@ bool dipole(EntryList& list, int b) {
     return false;
 }
 
+// ---- Stubs ----------------------------------------------------------------------------------
+
+int stubGenerator(EntryList& list, int g, double zo) {
+    int n = entryCount(list);
+    double w = omegaOf(list);
+    if (!(zo > 0) || !std::isfinite(zo) || !(w > 0)) return 1;
+    EntryList work = list;
+    int converted = 0;
+    for (int i = g < 0 ? 1 : g; i < n && (g < 0 || i == g); ++i) {
+        const NetEntry e = work[i];
+        if (!lc(e.letter) || (e.code != 2 && e.code != 3)) continue;
+        if (!(e.value > 0) || !std::isfinite(e.value)) return 1;
+        // An inductor's reactance is Zo tan(theta) of a shorted stub, a
+        // capacitor's susceptance tan(theta) / Zo of an open one.
+        bool shorted = e.letter == 'L';
+        double theta = shorted ? std::atan(w * e.value / zo) : std::atan(w * e.value * zo);
+        int code = e.code == 2 ? (shorted ? 16 : 18) : (shorted ? 17 : 19);
+        work[i] = {zo, 'Z', code};
+        if (!insertAt(work, i + 1, NetEntry{theta, 'D', code})) return 1;
+        ++n;
+        ++i;
+        ++converted;
+    }
+    if (converted == 0) return 1;
+    return commit(list, work) ? 0 : 1;
+}
+
 // ---- Equal shunts ------------------------------------------------------------------------
 
 bool equalShunts(EntryList& list, ui::Toolkit* tk, int maxSweeps) {

@@ -72,6 +72,13 @@ bool groupToBridged(EntryList& list, int g, char named);
 // "Dipole" at branch b: one of the three conversions by the shape there.
 bool dipole(EntryList& list, int b);
 
+// The stub generator: the single L or C group starting at g becomes the
+// stub of impedance zo with the same reactance at the reference frequency
+// (a shunt L a short-circuited shunt stub, a shunt C an open one, a series
+// L or C the series stubs alike). g = -1 converts every such group. Returns
+// 0 done, 1 refused (no such group, a negative value, zo not positive).
+int stubGenerator(EntryList& list, int g, double zo);
+
 // The equal-shunts pass on a tubular network: sweeps of the pairwise
 // capacitor equalizing and of Norton transforms at the inner series
 // inductors until every shunt capacitor pair agrees. False (list unchanged)

@@ -445,3 +445,30 @@ TEST_F(TransformTest, TubularPassStoppedByEscapeKeepsEqualPairs) {
     EXPECT_FALSE(ed.unchanged());
     EXPECT_NEAR(lossDb(e, 90e6), lossDb(d.entries, 90e6), 1e-6); // pairs: exact
 }
+
+TEST_F(TransformTest, StubsTakeTheReactanceAtTheReferenceFrequency) {
+    open(bandpass());
+    const EntryList before = design.entries;
+    run(kCmdStub, {"2", "30"}); // the shunt 253.3 pF as an open stub of 30 ohms
+    EXPECT_EQ(design.entries[2].code, 18);
+    EXPECT_EQ(design.entries[2].letter, 'Z');
+    EXPECT_DOUBLE_EQ(design.entries[2].value, 30.0);
+    EXPECT_NEAR(design.entries[3].value, std::atan(2 * M_PI * kF0 * 253.3e-12 * 30.0), 1e-12);
+    EXPECT_NEAR(lossDb(design.entries, kF0), lossDb(before, kF0), 1e-6);
+    EXPECT_NEAR(reflection(design.entries, kF0), reflection(before, kF0), 1e-7);
+
+    open(bandpass());
+    run(kCmdProgStuber, {}); // every element, at the termination's 50 ohms offered
+    int stubs = 0;
+    for (int i = 1; i < entryCount(design.entries); ++i)
+        if (design.entries[i].letter == 'Z') ++stubs;
+    EXPECT_EQ(stubs, 6);
+    EXPECT_EQ(design.entries[1].code, 16);
+    EXPECT_EQ(design.entries[7].code, 17);
+    EXPECT_NEAR(lossDb(design.entries, kF0), lossDb(before, kF0), 1e-6);
+    EXPECT_GT(std::fabs(lossDb(design.entries, 120e6) - lossDb(before, 120e6)), 1e-3);
+
+    open(designOf({{-1e-9, 'L', 2}}));
+    expectRefused(kCmdStub, {"1", "50"}, "* Bad branch number *", "a negative inductor");
+    expectRefused(kCmdProgStuber, {"0"}, "* Incorrect configuration *", "Zo of 0");
+}
