@@ -312,7 +312,7 @@ TEST_F(TransformTest, RefusalsLeaveTheDesignAsItWas) {
     expectRefused(kCmdForce, {"6", "250", "3"}, "Error", "Force a branch the transform misses");
     expectRefused(kCmdNegativeValue, {"7"}, "* Bad branch number *", "-Value on the source");
     expectRefused(kCmdJkInverter, {"2", "0"}, bad, "J-k with D = 0");
-    expectRefused(kCmdJkInverter, {"5", "30"}, bad, "J-k next to the source");
+    expectRefused(kCmdJkInverter, {"6", "30"}, "* Bad branch number *", "J-k next to the source");
     expectRefused(kCmdJkInverter, {"3", "30"}, bad, "J-k on no tank");
     expectRefused(kCmdPiT, {"1"}, bad, "Pi-T at the termination");
     expectRefused(kCmdPiT, {"3"}, bad, "Pi-T on unlike elements");
@@ -339,6 +339,9 @@ TEST_F(TransformTest, RefusalsLeaveTheDesignAsItWas) {
     EntryList l = designOf({{50, 'R', 2}, {0.0, 'C', 3}}).entries;
     EXPECT_FALSE(removeNegative(l, 1));
     EXPECT_FALSE(removeNegative(l, 2));
+    // J-k whose neighbour is in the tank's own connection.
+    l = designOf({{10e-9, 'L', 2}, {250e-12, 'C', 2}, {5e-12, 'C', 2}, {1e-9, 'L', 3}}).entries;
+    EXPECT_FALSE(jkInverter(l, 2, 30e-9));
     // Pi-T whose sum vanishes.
     l = designOf({{1e-9, 'L', 3}, {-0.5e-9, 'L', 2}, {1e-9, 'L', 3}}).entries;
     EXPECT_FALSE(piT(l, 2));
@@ -471,4 +474,26 @@ TEST_F(TransformTest, StubsTakeTheReactanceAtTheReferenceFrequency) {
     open(designOf({{-1e-9, 'L', 2}}));
     expectRefused(kCmdStub, {"1", "50"}, "* Bad branch number *", "a negative inductor");
     expectRefused(kCmdProgStuber, {"0"}, "* Incorrect configuration *", "Zo of 0");
+}
+
+TEST_F(TransformTest, XformTakesThePresetRatioAndCpMayFail) {
+    Editor& ed = open(bandpass());
+    design.entries[5].value = 5e-9;
+    tk.answer("1,5"); // 10 nH / 5 nH
+    ed.run(kCmdRatio);
+    EXPECT_DOUBLE_EQ(ed.presetRatio(), 2.0);
+    const double r0 = design.entries[0].value;
+    run(kCmdXform, {"3", ""}); // Cr: the preset ratio
+    EXPECT_DOUBLE_EQ(design.entries[0].value, 2.0 * r0);
+
+    // A Cp out of reach: reported, and the network is as it was.
+    open(designOf({{40e-9, 'L', 2},
+                   {60e-12, 'C', 2},
+                   {100e-9, 'L', 5},
+                   {20e-12, 'C', 5},
+                   {90e-9, 'L', 5},
+                   {16e-12, 'C', 5},
+                   {40e-9, 'L', 2},
+                   {60e-12, 'C', 2}}));
+    expectRefused(kCmdCp, {"3", "1e7"}, " No good! Try a smaller value.", "Cp of 10 uF");
 }
