@@ -99,15 +99,14 @@ int Editor::undoCount() const {
 // ---- Undo ring ---------------------------------------------------------------
 
 void Editor::snapshot() {
-    auto& buffer = ring_[ringIndex_];
-    if (!buffer) buffer = std::make_unique<EntryList>();
-    *buffer = design_.entries;
-    ringIndex_ = (ringIndex_ + 1) % kUndoDepth;
+    snapshotOf(design_.entries);
 }
 
-void Editor::dropSnapshot() {
-    ringIndex_ = ringIndex_ == 0 ? kUndoDepth - 1 : ringIndex_ - 1;
-    if (auto& buffer = ring_[ringIndex_]) (*buffer)[0].code = 0;
+void Editor::snapshotOf(const EntryList& list) {
+    auto& buffer = ring_[ringIndex_];
+    if (!buffer) buffer = std::make_unique<EntryList>();
+    *buffer = list;
+    ringIndex_ = (ringIndex_ + 1) % kUndoDepth;
 }
 
 void Editor::oops() {
@@ -224,13 +223,18 @@ Editor::Result Editor::run(int c) {
         given_ = buf;
         first_ = second_ = -1;
     }
-    if (changesNetwork(c) || transform) snapshot();
+    if (changesNetwork(c)) snapshot();
+    // A transform's snapshot is the network as it was before it, kept only
+    // when it changed something (a refusal must not push the oldest state
+    // out of the ring).
     const EntryList before = design_.entries;
     execute(c);
     given_.clear();
-    if (transform && sameNetwork(before, design_.entries)) {
-        dropSnapshot();
-        setSaved(design_.record, wasUnchanged);
+    if (transform) {
+        if (sameNetwork(before, design_.entries))
+            setSaved(design_.record, wasUnchanged);
+        else
+            snapshotOf(before);
     }
     if (!error_.empty()) tk_.notice(error_);
     return Result::Stay;

@@ -145,8 +145,7 @@ private:
     bool changesNetwork(int command) const;
     static bool isTransform(int command);
     void snapshot();
-    // Forgets the last snapshot (a command that changed nothing).
-    void dropSnapshot();
+    void snapshotOf(const EntryList& list);
     void oops();
     void saveRegister(const std::string& name);
     void recallRegister(const std::string& name);

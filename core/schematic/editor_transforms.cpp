@@ -141,8 +141,8 @@ bool centreOf(const EntryList& list, int m, char t, int& first, double& b) {
     int n = entryCount(list);
     first = m;
     if (list[m].code == 5) {
-        if (m + 1 >= n || list[m + 1].code != 5) first = m - 1;
-        if (first < 1 || pairTest(list, first, first + 1) != 5) return false;
+        first = groupStart(buildGroupMap(list), m);
+        if (first < 1 || first + 1 >= n || pairTest(list, first, first + 1) != 5) return false;
         int k = list[first].letter == t ? first : first + 1;
         if (list[k].letter != t) return false;
         b = list[k].value;

@@ -497,3 +497,13 @@ TEST_F(TransformTest, XformTakesThePresetRatioAndCpMayFail) {
                    {60e-12, 'C', 2}}));
     expectRefused(kCmdCp, {"3", "1e7"}, " No good! Try a smaller value.", "Cp of 10 uF");
 }
+
+TEST_F(TransformTest, RefusalWithAFullUndoRingLosesNoState) {
+    Editor& ed = open(bandpass());
+    const EntryList first = design.entries;
+    for (int k = 0; k < kUndoDepth; ++k) run(kCmdXform, {"3", "1.1"});
+    expectRefused(kCmdForce, {"3", "10", "3"}, "Error", "Force about itself");
+    for (int k = 0; k < kUndoDepth; ++k) ed.run(kCmdOops);
+    EXPECT_TRUE(sameBytes(first, design.entries));
+    EXPECT_EQ(tk.beeps, 1); // the refusal's beep only
+}
