@@ -39,6 +39,8 @@ const char* const kUsage =
     "  lcd-comp A B [F0]  compensate a distributed capacity (F0: reference freq.)\n"
     "  cp B CP            set the shunt C between two notch sections (0 removes it)\n"
     "  dipole B           pair conversion at B\n"
+    "  triplet B V        the shunt element (or tank) at B to the value V by a\n"
+    "                     Norton transform\n"
     "  stub B [ZO]        the stub of impedance ZO (default: the termination's) with\n"
     "                     branch B's reactance at the reference frequency\n"
     "\n"
@@ -65,6 +67,7 @@ const Operation kOperations[] = {
     {"cp", schematic::kCmdCp, 2, 2},
     {"dipole", schematic::kCmdDipole, 1, 1},
     {"stub", schematic::kCmdStub, 1, 2},
+    {"triplet", schematic::kCmdTriplet, 2, 2},
 };
 
 int usageError(const char* what, const char* arg = nullptr) {

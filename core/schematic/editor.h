@@ -199,6 +199,7 @@ private:
     void cp();
     void dipole();
     void stub(int command);
+    void triplet();
 
     Design& design_;
     ui::Toolkit& tk_;

@@ -100,9 +100,10 @@ void Editor::transform(int c) {
     case kCmdProgStuber:
         stub(c);
         break;
+    case kCmdTriplet:
+        triplet();
+        break;
     default:
-        // Triplet is not built yet.
-        tk_.notice("Not implemented");
         break;
     }
 }
@@ -341,6 +342,25 @@ void Editor::cp() {
 void Editor::dipole() {
     int b = askBranch({"Lowest branch # of group or branch", " # to select L or C"});
     if (!schematic::dipole(design_.entries, b)) {
+        tk_.beep();
+        error_ = kBadConfig;
+    }
+}
+
+void Editor::triplet() {
+    EntryList& list = design_.entries;
+    int b = askBranch({"  Lowest branch # of shunt pair,", "or single shunt branch #"});
+    if (b == 0) return;
+    if (!validBranch(b)) {
+        error_ = kBadBranch;
+        return;
+    }
+    const UnitBlock& unit = unitOf(design_.notation, list[b].letter);
+    addPrompt("(Cr) to abort");
+    addPrompt(format("What is new value (%s) ?", unit.name.c_str()));
+    double value = 0.0;
+    if (!askNumber(value)) return;
+    if (!schematic::triplet(list, b, value / unit.multiplier)) {
         tk_.beep();
         error_ = kBadConfig;
     }

@@ -504,6 +504,39 @@ bool dipole(EntryList& list, int b) {
     return false;
 }
 
+// ---- Triplet ------------------------------------------------------------------------------
+
+bool triplet(EntryList& list, int b, double value) {
+    int n = entryCount(list);
+    if (b < 1 || b >= n || !lc(list[b].letter) || list[b].code != 2 || !usable(value)) return false;
+    double x = list[b].value;
+    // The element becomes x k (a capacitor) or x / k (an inductor).
+    double k = list[b].letter == 'C' ? value / x : x / value;
+    if (!(k > 0) || !std::isfinite(k)) return false;
+    double r = 1.0 / (k * k);
+    EntryList work = list;
+    if (pairTest(work, b, b + 1) != 2) {
+        if (synthesis::nortonTransform(work, b, r) == synthesis::NortonResult::Refused)
+            return false;
+        return commit(list, work);
+    }
+    if (k == 1.0) return true;
+    // The tank's admittance Y becomes k Y; the series impedances (k-1)/(k Y)
+    // towards the source and (1-k)/(k^2 Y) towards the termination are
+    // tanks in the series arm.
+    int li = work[b].letter == 'L' ? b : b + 1, ci = li == b ? b + 1 : b;
+    double l = work[li].value, c = work[ci].value;
+    work[ci].value = c * k;
+    work[li].value = l / k;
+    synthesis::nortonImpedanceScale(work, 0, b - 1, r);
+    if (!insertAt(work, b + 2, NetEntry{l * (k - 1) / k, 'L', 5}) ||
+        !insertAt(work, b + 3, NetEntry{c * k / (k - 1), 'C', 5}) ||
+        !insertAt(work, b, NetEntry{l * (1 - k) / (k * k), 'L', 5}) ||
+        !insertAt(work, b + 1, NetEntry{c * k * k / (1 - k), 'C', 5}))
+        return false;
+    return commit(list, work);
+}
+
 // ---- Stubs ----------------------------------------------------------------------------------
 
 int stubGenerator(EntryList& list, int g, double zo) {

@@ -72,6 +72,13 @@ bool groupToBridged(EntryList& list, int g, char named);
 // "Dipole" at branch b: one of the three conversions by the shape there.
 bool dipole(EntryList& list, int b);
 
+// Triplet: the shunt element at b (or the shunt L-C tank whose lowest
+// branch is b) takes the value `value` (the tank: its element at b) by a
+// Norton transform: a single element's two new series elements merge where
+// the ladder allows; a tank gets a series tank on either side. Refused for
+// any other shape and for a value that needs no positive ratio.
+bool triplet(EntryList& list, int b, double value);
+
 // The stub generator: the single L or C group starting at g becomes the
 // stub of impedance zo with the same reactance at the reference frequency
 // (a shunt L a short-circuited shunt stub, a shunt C an open one, a series

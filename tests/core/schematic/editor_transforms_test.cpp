@@ -507,3 +507,13 @@ TEST_F(TransformTest, RefusalWithAFullUndoRingLosesNoState) {
     EXPECT_TRUE(sameBytes(first, design.entries));
     EXPECT_EQ(tk.beeps, 1); // the refusal's beep only
 }
+
+TEST_F(TransformTest, TripletKeepsTheResponse) {
+    open(bandpass());
+    expectExact(kCmdTriplet, {"1", "20"}, "Triplet of the termination-end tank");
+    EXPECT_NEAR(design.entries[3].value, 20e-9, 1e-17); // the tank after its series tank
+    EXPECT_EQ(design.entries[1].code, 5);
+    open(designOf({{10e-9, 'L', 3}, {30e-12, 'C', 2}, {12e-9, 'L', 3}}));
+    expectExact(kCmdTriplet, {"2", "20"}, "Triplet of a single shunt C");
+    expectRefused(kCmdTriplet, {"1", "20"}, "* Incorrect configuration *", "a series element");
+}
