@@ -177,6 +177,17 @@ TEST_F(TransformTest, PiTKurodaAndDipoleKeepTheResponse) {
             expectExact(kCmdKuroda, {"1"}, "Kuroda");
         }
 
+    // The new open stub merges with a like stub of the same length beyond it.
+    open(designOf({{40.0, 'Z', 17},
+                   {len, 'D', 17},
+                   {60.0, 'Z', 23},
+                   {len, 'D', 23},
+                   {80.0, 'Z', 18},
+                   {len, 'D', 18}}));
+    expectExact(kCmdKuroda, {"2"}, "Kuroda with a merge");
+    EXPECT_EQ(entryCount(design.entries), 5);
+    EXPECT_NEAR(design.entries[3].value, 1.0 / (1.0 / 150.0 + 1.0 / 80.0), 1e-12);
+
     open(designOf({{1e-6, 'L', 4}, {1e-9, 'C', 4}, {2e-6, 'L', 4}, {3e-9, 'C', 4}}, 50, 4e6));
     std::initializer_list<double> low = {1e6, 2.5e6, 3e6, 4e6, 6e6};
     expectExact(kCmdDipole, {"1"}, "two pairs to the group", low);
