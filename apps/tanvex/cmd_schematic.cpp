@@ -2,12 +2,11 @@
 // (NAME.spk and NAME.dzn), one line per drawn line, value labels in the
 // design's notation; box-drawing characters as UTF-8, or plain characters.
 #include "commands.h"
+#include "schematic_print.h"
 
 #include "design/design_file.h"
 #include "design/operations.h"
 #include "design/paths.h"
-#include "schematic/renderer.h"
-#include "ui/cp437.h"
 #include "ui/scripted_toolkit.h"
 
 #include <cstdio>
@@ -22,11 +21,6 @@ void schematicUsage(std::FILE* f) {
                     "  --ascii   draw with plain characters instead of box-drawing characters\n"
                     "\nExit status: 0 done, 1 standard output could not be written,\n"
                     "2 bad options or a design that cannot be read.\n");
-}
-
-std::string rightTrimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
 }
 
 } // namespace
@@ -73,13 +67,6 @@ int cmdSchematic(int argc, char** argv) {
     }
     tanvex::reapplyStoredNotation(design);
 
-    tanvex::schematic::Renderer renderer;
-    renderer.config.plainCharacters = ascii;
-    renderer.draw(design, tanvex::schematic::SinkKind::Document, 0, 0);
-    for (const auto& line : renderer.document()) {
-        std::string text = rightTrimmed(line);
-        if (!ascii) text = tanvex::ui::cp437ToUtf8(text);
-        std::printf("%s\n", text.c_str());
-    }
+    printSchematic(design, ascii);
     return 0;
 }

@@ -6,3 +6,4 @@ int cmdCalc(int argc, char** argv);
 int cmdSchematic(int argc, char** argv);
 int cmdS2p(int argc, char** argv);
 int cmdTouchstone(int argc, char** argv);
+int cmdEdit(int argc, char** argv);

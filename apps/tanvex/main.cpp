@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
     {"s2p", cmdS2p, "write the two-port S-parameter file (.S2P) of a design"},
     {"touchstone", cmdTouchstone, "write the Touchstone circuit file (.CKT) of a design"},
+    {"edit", cmdEdit, "run a network transform of the schematic editor on a design"},
 };
 
 void usage(std::FILE* f) {

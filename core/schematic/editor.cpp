@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace tanvex::schematic {
 
@@ -34,6 +35,14 @@ bool blank(const std::string& s) {
 }
 
 constexpr double kNormalizedBelow = 0.16;
+
+bool sameNetwork(const EntryList& a, const EntryList& b) {
+    for (int i = 0; i < kEntrySlots; ++i)
+        if (a[i].code != b[i].code || a[i].letter != b[i].letter ||
+            std::memcmp(&a[i].value, &b[i].value, sizeof(double)) != 0)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -90,9 +99,13 @@ int Editor::undoCount() const {
 // ---- Undo ring ---------------------------------------------------------------
 
 void Editor::snapshot() {
+    snapshotOf(design_.entries);
+}
+
+void Editor::snapshotOf(const EntryList& list) {
     auto& buffer = ring_[ringIndex_];
     if (!buffer) buffer = std::make_unique<EntryList>();
-    *buffer = design_.entries;
+    *buffer = list;
     ringIndex_ = (ringIndex_ + 1) % kUndoDepth;
 }
 
@@ -175,6 +188,10 @@ Editor::Result Editor::run(int c) {
         return Result::Stay;
     }
 
+    // A transform that changes nothing (a refusal, an abandoned prompt)
+    // leaves no snapshot and does not mark the design changed.
+    const bool transform = isTransform(c);
+    const bool wasUnchanged = unchanged();
     // The first change keeps the design as it was, to return to on "No".
     // The backup is taken once per opening, whatever the unchanged flag
     // says: a design changed before the editor opened (edits kept by an
@@ -207,8 +224,18 @@ Editor::Result Editor::run(int c) {
         first_ = second_ = -1;
     }
     if (changesNetwork(c)) snapshot();
+    // A transform's snapshot is the network as it was before it, kept only
+    // when it changed something (a refusal must not push the oldest state
+    // out of the ring).
+    const EntryList before = design_.entries;
     execute(c);
     given_.clear();
+    if (transform) {
+        if (sameNetwork(before, design_.entries))
+            setSaved(design_.record, wasUnchanged);
+        else
+            snapshotOf(before);
+    }
     if (!error_.empty()) tk_.notice(error_);
     return Result::Stay;
 }
@@ -282,8 +309,7 @@ void Editor::execute(int c) {
         bandpass();
         break;
     default:
-        // The equivalent-network transforms are not built yet.
-        tk_.notice("Not implemented");
+        transform(c);
         break;
     }
 }
@@ -343,6 +369,14 @@ int Editor::askOne(char kind) {
         addPrompt("At what branch number ? ");
         break;
     }
+    tk_.inputBox();
+    promptLine_ = 0;
+    return static_cast<int>(std::trunc(tk_.numberResult));
+}
+
+int Editor::askBranch(std::initializer_list<const char*> lines) {
+    if (!given_.empty()) return askOne('@');
+    for (const char* line : lines) addPrompt(line);
     tk_.inputBox();
     promptLine_ = 0;
     return static_cast<int>(std::trunc(tk_.numberResult));

@@ -18,6 +18,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,6 +126,8 @@ public:
     bool unchanged() const;
 
     const std::string& statusMessage() const { return status_; }
+    // The message the last command showed in a notice box ("" when none).
+    const std::string& errorMessage() const { return error_; }
     // Help file a command last showed through the toolkit (cleared by
     // takeHelpRequest).
     std::string takeHelpRequest();
@@ -140,7 +143,9 @@ private:
     friend class EditorCommands;
 
     bool changesNetwork(int command) const;
+    static bool isTransform(int command);
     void snapshot();
+    void snapshotOf(const EntryList& list);
     void oops();
     void saveRegister(const std::string& name);
     void recallRegister(const std::string& name);
@@ -149,6 +154,9 @@ private:
     // Branch prompts.
     int askOne(char kind);
     int askTwo(bool required, int& a, int& b);
+    // One branch: the selection when one was given, else the prompt lines
+    // and the input box (nothing typed gives 0).
+    int askBranch(std::initializer_list<const char*> lines);
     void addPrompt(const std::string& text, int attribute = 7);
     bool askNumber(double& value);
     int n() const { return entryCount(design_.entries); }
@@ -175,6 +183,24 @@ private:
     void freq();
     void bandpass();
 
+    // Network transforms (editor_transform_commands.cpp).
+    void transform(int command);
+    void xform();
+    void force();
+    void piT();
+    void jkInverter();
+    void kuroda();
+    void negativeValue();
+    void equalValue();
+    void equalTubular(int reference);
+    void iterate();
+    void lcdInsert();
+    void lcdCompensate();
+    void cp();
+    void dipole();
+    void stub(int command);
+    void triplet();
+
     Design& design_;
     ui::Toolkit& tk_;
     Renderer renderer_;
@@ -189,6 +215,7 @@ private:
     bool spread_ = false;
     bool spreadBeep_ = false;
     double presetRatio_ = 1.0;
+    std::string lastCd_ = "0"; // the distributed capacity as last typed
     int openNotation_ = kDefaultNotation;
     double normFrequency_ = 0.0;
     double normTermination_ = 0.0;

@@ -122,7 +122,8 @@ void Editor::remove() {
     case 48:
         if (k == 2) {
             list[a] = NetEntry{0.0, 'R', 48};
-        } else if ((k == 1 || k == 3) && list[g + 2].letter == 'R' && list[g + 2].value == 0.0) {
+        } else if ((k == 1 || k == 3) && list[g + 2].letter == 'R' &&
+                   std::fabs(list[g + 2].value) <= kNoResistor) {
             // Remove the zero resistor and the chosen element (higher first).
             deleteEntries(list, std::max(a, g + 2), std::max(a, g + 2));
             deleteEntries(list, std::min(a, g + 2), std::min(a, g + 2));

@@ -20,6 +20,9 @@ int groupStart(const std::vector<signed char>& map, int i);
 int groupEnd(const std::vector<signed char>& map, int i);
 
 constexpr int kEditLimit = 145; // an insertion into a longer list is refused
+// The resistor of a code-48 group that stands for none: small enough to
+// leave the response alone, not zero, and removable by Delete.
+constexpr double kNoResistor = 1e-80;
 
 // Inserts count copies of the given entries after entry `after`, moving the
 // rest of the list (terminator included) up. Refuses with the notice "Edit

@@ -63,6 +63,18 @@ void nortonPass(EntryList& list, double factor, int steps) {
 
 } // namespace
 
+int ellipticCouplingIteration(EntryList& list) {
+    bool coupling = false;
+    for (int i = 1; i < entryCount(list) - 1 && !coupling; ++i)
+        coupling = list[i].code == 3 && list[i].letter == 'C' &&
+                   !(list[i - 1].code == 3 && list[i - 1].letter == 'L') &&
+                   !(list[i + 1].code == 3 && list[i + 1].letter == 'L');
+    if (!coupling) return 1;
+    nortonPass(list, 0.9, 4);
+    nortonPass(list, 0.97, 9);
+    return 0;
+}
+
 int fiveResonatorElliptic(PrototypeContext& ctx) {
     DesignRecord& rec = ctx.design.record;
     const char cfg = configuration(rec);
@@ -73,8 +85,7 @@ int fiveResonatorElliptic(PrototypeContext& ctx) {
     int r = directBandpass(ctx, 1);
     if (r != 0) return r;
     EntryList& list = ctx.design.entries;
-    nortonPass(list, 0.9, 4);
-    nortonPass(list, 0.97, 9);
+    ellipticCouplingIteration(list);
     // The source-end resonator's inductor sets the level: its reactance at
     // the centre equals the design Zo.
     const int n = entryCount(list);

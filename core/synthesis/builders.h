@@ -57,6 +57,10 @@ int directNotch(PrototypeContext& ctx, int mode = 0);
 int resistorPad(PrototypeContext& ctx);
 int linearPhaseBandpass(PrototypeContext& ctx);
 int fiveResonatorElliptic(PrototypeContext& ctx);
+// The five resonator elliptic's coupling iteration on the present network:
+// Norton steps (factors 0.9, then 0.97) at every series coupling capacitor
+// that lower the value spread. 1 when the network has no such coupling.
+int ellipticCouplingIteration(EntryList& list);
 int zigzagBandpass(PrototypeContext& ctx);
 
 // Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element

@@ -439,4 +439,60 @@ int narrowBandDialog(PrototypeContext& ctx, int variant, NarrowBandView* view) {
     return r;
 }
 
+bool equalizeTubularPairs(EntryList& list) {
+    EntryList work = list;
+    if (!equalizeTubular(work)) return false;
+    list = work;
+    return true;
+}
+
+int equalizeResonators(EntryList& list, char letter, int& reference) {
+    reference = 0;
+    const int n = entryCount(list);
+    if (n < 2 || (letter != 'L' && letter != 'C')) return 1;
+    bool tubular = true, shuntC = false;
+    int shuntRun = 0, seriesRun = 0;
+    for (int i = 1; i < n; ++i) {
+        const NetEntry& e = list[i];
+        if ((e.letter != 'L' && e.letter != 'C') || (e.code != 2 && e.code != 3)) return 1;
+        if (e.code == 2 && e.letter == 'L') tubular = false;
+        if (e.code == 2 && e.letter == 'C') shuntC = true;
+        if (i > 1 && list[i - 1].code == e.code && list[i - 1].letter != e.letter)
+            (e.code == 2 ? shuntRun : seriesRun) += 1;
+    }
+    if (tubular && shuntC) {
+        if (!equalizeTubularPairs(list)) return 2;
+        for (int i = 1; i < n; ++i)
+            if (list[i].code == 2) {
+                reference = i;
+                break;
+            }
+        return -1;
+    }
+    // Resonators are the runs of L-C entries of one connection; the other
+    // connection holds the couplings.
+    const int resCode = shuntRun >= seriesRun ? 2 : 3;
+    std::vector<Resonator> res;
+    std::vector<int> cps;
+    scan(list, resCode, res, cps);
+    if (res.size() < 2) return 1;
+    for (const Resonator& r : res)
+        if (!(r.l > 0 && r.c > 0)) return 1;
+    // Couplings are single entries: two side by side are no coupling of
+    // this form (a direct scaled series resonator, say).
+    for (std::size_t k = 1; k < cps.size(); ++k)
+        if (cps[k] == cps[k - 1] + 1) return 1;
+    EntryList work = list;
+    if (!equalize(work, resCode, letter == 'C' ? NarrowMode::EqualC : NarrowMode::EqualL, 0))
+        return 2;
+    scan(work, resCode, res, cps);
+    for (int i = res.back().first; i <= res.back().last; ++i)
+        if (work[i].letter == letter) {
+            reference = i;
+            break;
+        }
+    list = work;
+    return 0;
+}
+
 } // namespace tanvex::synthesis

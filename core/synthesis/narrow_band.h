@@ -46,4 +46,21 @@ int narrowBandDialog(PrototypeContext& ctx, int variant, NarrowBandView* view);
 // The narrow band notch.
 int narrowBandNotch(PrototypeContext& ctx);
 
+// The equalizing the narrow band builder applies, on any network of its
+// shapes (the schematic editor's "Equal value" runs it on the present one):
+// the `L` or `C` of every resonator (runs of shunt or of series L-C entries
+// with single coupling entries between them) is made equal to the last
+// resonator's by Norton transformations of the couplings. Returns 0 when
+// done, with reference the index of the last resonator's element of that
+// letter; -1 for a tubular network (shunt capacitors coupled by series
+// capacitors and series inductors), whose shunt capacitors were made equal
+// in pairs; 1 for any other shape and 2 when the equalizing did not settle
+// (the list unchanged for both).
+int equalizeResonators(EntryList& list, char letter, int& reference);
+// The tubular form's pairwise equalizing alone: each series coupling
+// capacitor between two shunt ones is Norton-transformed until the two
+// sides agree. False (list unchanged) when a transformation is refused or
+// the sweeps do not settle.
+bool equalizeTubularPairs(EntryList& list);
+
 } // namespace tanvex::synthesis

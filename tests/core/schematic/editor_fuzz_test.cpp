@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -256,4 +258,100 @@ TEST(RendererFuzz, AnyEntryListDrawsInsideItsScreen) {
         r.textView.cursorRow = 0;
         r.draw(d, SinkKind::TextScreen, 0, 0);
     }
+}
+
+// Random transforms with random answers on random networks: the list stays a
+// network, no transform leaves an infinite, NaN or zero L or C where there
+// was none, a command that changes nothing leaves the unchanged flag and the
+// undo ring alone, and one "Oops!" undoes a change exactly.
+TEST(EditorFuzz, RandomTransformsKeepSoundValuesAndUndo) {
+    auto dir = std::filesystem::temp_directory_path() /
+               ("tanvex_transform_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    ::setenv("TMTANVEX", dir.c_str(), 1);
+    const int kTransforms[] = {kCmdXform,     kCmdForce,         kCmdPiT,        kCmdJkInverter,
+                               kCmdKuroda,    kCmdNegativeValue, kCmdEqualValue, kCmdIterate,
+                               kCmdLcdInsert, kCmdLcdCompensate, kCmdCp,         kCmdDipole,
+                               kCmdStub,      kCmdProgStuber,    kCmdTriplet};
+    auto soundValues = [](const EntryList& l) {
+        int n = entryCount(l);
+        for (int i = 1; i < n; ++i)
+            if ((l[i].letter == 'L' || l[i].letter == 'C') &&
+                (!std::isfinite(l[i].value) || l[i].value == 0.0))
+                return false;
+        return true;
+    };
+    std::mt19937 rng(1912);
+    std::map<int, int> edited;
+    for (int session = 0; session < 1500; ++session) {
+        ui::ScriptedToolkit tk;
+        Design d = randomDesign(rng);
+        setSaved(d.record, true);
+        Editor ed(d, tk);
+        ed.open();
+        for (int step = 0; step < 8; ++step) {
+            int n = entryCount(d.entries);
+            int c =
+                kTransforms[std::uniform_int_distribution<int>(0, std::size(kTransforms) - 1)(rng)];
+            std::uniform_int_distribution<int> branch(-1, n + 2);
+            for (int a = 0; a < 5; ++a) {
+                switch (std::uniform_int_distribution<int>(0, 5)(rng)) {
+                case 0:
+                    tk.answer(std::to_string(branch(rng)));
+                    break;
+                case 1:
+                    tk.answer(std::to_string(branch(rng)) + "," + std::to_string(branch(rng)));
+                    break;
+                case 2:
+                    tk.answer("");
+                    break;
+                case 3:
+                    tk.answer(std::uniform_int_distribution<int>(0, 1)(rng) ? "L" : "C");
+                    break;
+                case 4:
+                    tk.answer(std::to_string(std::uniform_real_distribution<double>(-2, 3)(rng)));
+                    break;
+                default:
+                    tk.answer(std::to_string(std::uniform_int_distribution<int>(1, 300)(rng)));
+                }
+            }
+            std::string what = "session " + std::to_string(session) + " step " +
+                               std::to_string(step) + " command " + std::to_string(c);
+            const EntryList before = d.entries;
+            const bool sound = soundValues(before);
+            const bool wasUnchanged = ed.unchanged();
+            const int undo = ed.undoCount();
+            ed.run(c);
+            tk.answers.clear();
+            expectNetwork(d, what);
+            if (::testing::Test::HasFatalFailure()) return;
+            bool differs = false;
+            for (int i = 0; i < kEntrySlots && !differs; ++i)
+                differs = std::memcmp(&before[i].value, &d.entries[i].value, sizeof(double)) != 0 ||
+                          before[i].code != d.entries[i].code ||
+                          before[i].letter != d.entries[i].letter;
+            if (!differs) {
+                EXPECT_EQ(ed.unchanged(), wasUnchanged) << what;
+                EXPECT_EQ(ed.undoCount(), undo) << what;
+                continue;
+            }
+            ++edited[c];
+            EXPECT_TRUE(!sound || soundValues(d.entries)) << what;
+            EXPECT_FALSE(ed.unchanged()) << what;
+            const EntryList after = d.entries;
+            ed.run(kCmdOops);
+            EXPECT_EQ(std::memcmp(&before, &d.entries, sizeof before), 0) << what << ": undo";
+            d.entries = after;
+        }
+        tk.answer("Y");
+        ed.run(kCmdExit);
+        ed.closed();
+    }
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
+    // The sessions reach past the refusals of the commonest transforms.
+    for (int c : {kCmdXform, kCmdNegativeValue, kCmdStub, kCmdProgStuber, kCmdDipole})
+        EXPECT_GT(edited[c], 0) << "command " << c << " never changed the network";
 }
