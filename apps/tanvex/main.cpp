@@ -18,6 +18,8 @@ const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
+    {"optimise", cmdOptimise, "optimise branch values of a design against a response goal"},
+    {"optimize", cmdOptimise, "the same as optimise"},
 };
 
 void usage(std::FILE* f) {
