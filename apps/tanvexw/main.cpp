@@ -5,6 +5,7 @@
 #include "schematic/schematic_editor_window.h"
 
 #include "analysis/analysis_front.h"
+#include "optimizer/optimizer_commands.h"
 #include "design/design_record.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
@@ -58,6 +59,11 @@ int main(int argc, char** argv) {
         editor->activateWindow();
         return 0;
     });
+    // Optimization (139, key O): the "Network optimization" window.
+    auto optimizer = tanvex::gui::registerOptimizerCommands(shell, toolkit, *analysisFront);
+    optimizer->onCreated = [&window](QWidget* w) {
+        window.rememberRect(w, tanvex::shell::kOptimizerWindow);
+    };
     // After every command the schematic shows the design as it now is.
     auto repaintMain = shell.repaint;
     shell.repaint = [&, repaintMain] {
