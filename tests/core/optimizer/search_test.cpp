@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <random>
 
@@ -235,4 +236,69 @@ TEST_F(OptimizerTest, ContinuousModeAndSavedSetups) {
     EXPECT_EQ(op->job, kJobAmplitude);
     EXPECT_EQ(op->setups[0].lower, 97.0f);
     EXPECT_EQ(op->setups[0].command, "B,3");
+}
+
+namespace {
+
+// A toolkit on which Escape is pressed as soon as a search polls the keys.
+struct EscapeToolkit : ui::ScriptedToolkit {
+    int polls = 0;
+    int keyPoll() override { return ++polls >= 3 ? 27 : 0; }
+};
+
+} // namespace
+
+TEST_F(OptimizerTest, ZeroEscapeAndTheSettingsOfAnItem) {
+    // A shunt capacitor between two 50 ohm ends: the flattest amplitude is
+    // at zero capacitance, so the search runs the value through zero.
+    newDesign(design.entries);
+    setEntry(design.entries, 0, 50.0, 'R', 1);
+    setEntry(design.entries, 1, 1e-12, 'C', 2);
+    setEntry(design.entries, 2, 50.0, 'R', 1);
+    setEntry(design.entries, 3, 1e8, 'x', 1);
+    completeSettingsString(design.record);
+    make();
+    ASSERT_TRUE(op->begin(100.0, 1000.0));
+    op->job = kJobAmplitude;
+    op->fixedPoints = 30;
+    ASSERT_TRUE(op->refresh());
+    const AnalysisSettings settings = design.analysis;
+    auto reports = run("1");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].note, ItemNote::kZero);
+    EXPECT_EQ(value(1), 1e-12);
+    EXPECT_EQ(host.messages.back(), "Value went through ZERO ! ");
+    EXPECT_EQ(design.analysis, settings); // as they were before the item
+
+    // Escape during a search: "Abort", the branch back, the command gone.
+    EscapeToolkit esc;
+    value(1) = 1e-12;
+    Optimizer o(design, table, options, esc, data, host);
+    ASSERT_TRUE(o.begin(100.0, 1000.0));
+    o.fixedPoints = 30;
+    ASSERT_TRUE(o.startCommand("1,1,R"));
+    const ItemReport r = o.runNext();
+    EXPECT_EQ(r.note, ItemNote::kAbort);
+    EXPECT_EQ(value(1), 1e-12);
+    EXPECT_FALSE(o.inProgress());
+    EXPECT_FALSE(o.continuous());
+    EXPECT_EQ(host.messages.back(), "Abort");
+}
+
+TEST_F(OptimizerTest, OneWorkCopyPerTypedCommand) {
+    sampleBandpass(3, 1.02);
+    ASSERT_TRUE(op->begin(97.0, 103.0));
+    op->fixedPoints = 30;
+    op->setups[1] = {"3", 97.0f, 103.0f, kJobAmplitude};
+    op->setups[2] = {"4", 98.0f, 102.0f, kJobReturnLoss};
+    ASSERT_TRUE(op->startCommand("A,B,1"));
+    const auto copy = dir_ / "tmp_op2.dzn";
+    ASSERT_TRUE(std::filesystem::exists(copy));
+    std::filesystem::remove(copy);
+    while (op->inProgress()) op->runNext();
+    EXPECT_FALSE(std::filesystem::exists(copy)); // not written again inside
+    // Without its copy, "<-- Back up" leaves the network alone.
+    const double l3 = value(3);
+    op->backUp();
+    EXPECT_EQ(value(3), l3);
 }
