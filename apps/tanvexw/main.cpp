@@ -5,8 +5,8 @@
 #include "schematic/schematic_editor_window.h"
 
 #include "analysis/analysis_front.h"
-#include "optimizer/optimizer_commands.h"
 #include "design/design_record.h"
+#include "optimizer/optimizer_commands.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "synthesis/synthesis_commands.h"
@@ -63,6 +63,11 @@ int main(int argc, char** argv) {
     auto optimizer = tanvex::gui::registerOptimizerCommands(shell, toolkit, *analysisFront);
     optimizer->onCreated = [&window](QWidget* w) {
         window.rememberRect(w, tanvex::shell::kOptimizerWindow);
+    };
+    optimizer->schematicSelection = [&editor] {
+        if (!editor) return std::pair<int, int>(-1, -1);
+        return std::pair<int, int>(editor->editor().firstSelected(),
+                                   editor->editor().secondSelected());
     };
     // After every command the schematic shows the design as it now is.
     auto repaintMain = shell.repaint;

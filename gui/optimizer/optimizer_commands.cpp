@@ -45,6 +45,9 @@ int OptimizerCommands::open() {
         if (designChanged) designChanged();
         if (shell_.repaint) shell_.repaint();
     };
+    ctx.schematicSelection = [this] {
+        return schematicSelection ? schematicSelection() : std::pair<int, int>(-1, -1);
+    };
     analysis::DataServices& data = front_.dataServices ? *front_.dataServices : *noData_;
     auto* w =
         new OptimizerWindow(shell_.design, shell_.results, front_.options(), toolkit_, data, ctx);

@@ -28,6 +28,8 @@ public:
     // places it in its remembered rectangle).
     std::function<void(OptimizerWindow*)> onCreated;
     std::function<void()> designChanged;
+    // The schematic editor's selection (see OptimizerContext).
+    std::function<std::pair<int, int>()> schematicSelection;
 
 private:
     shell::Shell& shell_;

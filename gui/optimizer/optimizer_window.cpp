@@ -301,6 +301,15 @@ int OptimizerWindow::typed(int qtKey, const QString& text) {
 }
 
 void OptimizerWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape or the key left of 1 between two items stops the command as it
+    // does during a search.
+    if ((event->key() == Qt::Key_Escape || event->key() == Qt::Key_QuoteLeft) &&
+        op_->inProgress()) {
+        op_->cancelCommand();
+        note_ = "Abort";
+        refreshView();
+        return;
+    }
     if (!typed(event->key(), event->text())) QMainWindow::keyPressEvent(event);
 }
 
@@ -378,9 +387,11 @@ void OptimizerWindow::runCommand(int id) {
         op.tuneBackUp();
         break;
     case 163:
+        takeSchematicSelection();
         op.specifyValue();
         break;
     case 164:
+        takeSchematicSelection();
         op.pickBranches();
         break;
     case 165:
@@ -440,6 +451,15 @@ void OptimizerWindow::runCommand(int id) {
     updateList();
     if (refresh) refreshView();
     update();
+}
+
+void OptimizerWindow::takeSchematicSelection() {
+    op_->schematicPick.clear();
+    if (!context_.schematicSelection) return;
+    const auto [first, second] = context_.schematicSelection();
+    if (first > 0)
+        op_->schematicPick = second > 0 ? QString::asprintf("%d&%d", first, second).toStdString()
+                                        : std::to_string(first);
 }
 
 void OptimizerWindow::scheduleItem() {

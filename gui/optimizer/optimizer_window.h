@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QListWidget;
@@ -34,6 +35,9 @@ struct OptimizerContext {
     std::function<void()> closePlot;
     // The network changed (the main window draws its schematic again).
     std::function<void()> designChanged;
+    // The branch and partner last selected in the schematic editor (-1:
+    // none); they pre-fill the tune mode's branch prompt.
+    std::function<std::pair<int, int>()> schematicSelection;
 };
 
 // Keeps the plot rectangle clear of the optimizer's: up to 52 attempts to
@@ -86,6 +90,7 @@ private:
     void runItem();
     void scheduleItem();
     void keepPlotClear();
+    void takeSchematicSelection();
     void updateList();
     int selectedSlot() const;
 

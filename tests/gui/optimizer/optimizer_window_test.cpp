@@ -63,6 +63,7 @@ protected:
     std::unique_ptr<analysis::NoDataServices> data;
     std::unique_ptr<QWidget> plot;
     int plotRefreshes = 0;
+    std::pair<int, int> selection{-1, -1}; // the schematic editor's
     std::unique_ptr<gui::OptimizerWindow> w;
     std::filesystem::path dir;
 
@@ -87,6 +88,7 @@ protected:
             plot->show();
         };
         ctx.closePlot = [this] { plot->hide(); };
+        ctx.schematicSelection = [this] { return selection; };
         w = std::make_unique<gui::OptimizerWindow>(design, table, options, tk, *data, ctx);
         w->resize(560, 420);
         tk.answer("97, 103");
@@ -185,9 +187,32 @@ TEST_F(OptimizerWindowTest, TuneModeButtonsAndKeys) {
     savePicture(w.get(), "optimizer_tune.png");
     w->typed(Qt::Key_Question, "?");
     EXPECT_EQ(tk.log.back(), "HELP: OPT_TUNE.HLW");
+    // The pick prompt offers the pair selected in the schematic editor.
+    selection = {1, 5};
+    tk.log.clear();
+    tk.answer("");
+    w->typed(Qt::Key_P, "p");
+    EXPECT_EQ(tk.log.back(), "INPUT: 1&5");
+    EXPECT_TRUE(panelHas(*w, "Branch: ?"));
     w->typed(Qt::Key_X, "x");
     EXPECT_EQ(w->mode(), gui::OptimizerWindow::Mode::kCommand);
     EXPECT_TRUE(panelHas(*w, "Tune: Off"));
+}
+
+TEST_F(OptimizerWindowTest, EscapeBetweenItemsStopsTheCommand) {
+    int items = 0;
+    w->onItem = [&](const optimizer::ItemReport&) {
+        if (++items == 1) {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(w.get(), &esc);
+        }
+    };
+    tk.answer("1-6");
+    w->typed(Qt::Key_C, "C");
+    ASSERT_TRUE(waitFor([&] { return !w->engine().inProgress(); }));
+    QApplication::processEvents();
+    EXPECT_EQ(items, 1);
+    EXPECT_EQ(w->note(), "Abort");
 }
 
 TEST_F(OptimizerWindowTest, FrequencyRangesAndSetupMemory) {
