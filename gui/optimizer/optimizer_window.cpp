@@ -218,12 +218,12 @@ OptimizerWindow::OptimizerWindow(Design& design, analysis::ResultsTable& table,
     buttonLayout_ = new QVBoxLayout(buttonBox_);
     buttonLayout_->setContentsMargins(0, 0, 0, 0);
     buttonLayout_->setSpacing(2);
-    column->addWidget(buttonBox_);
+    column->addWidget(buttonBox_, 1);
     list_ = new QListWidget(body);
     list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     list_->setFocusPolicy(Qt::NoFocus);
     list_->setMinimumWidth(230);
-    column->addWidget(list_, 1);
+    column->addWidget(list_, 3);
     row->addLayout(column);
     setCentralWidget(body);
     setMode(Mode::kCommand);
@@ -260,6 +260,7 @@ void OptimizerWindow::setMode(Mode mode) {
         b->deleteLater();
     }
     buttons_.clear();
+    while (QLayoutItem* item = buttonLayout_->takeAt(0)) delete item;
     const std::vector<ButtonDef>& defs = mode == Mode::kCommand  ? kCommandButtons
                                          : mode == Mode::kTune   ? kTuneButtons
                                          : mode == Mode::kRanges ? kRangeButtons
@@ -273,6 +274,7 @@ void OptimizerWindow::setMode(Mode mode) {
         b->show();
         buttons_[id] = b;
     }
+    buttonLayout_->addStretch(1);
     list_->setVisible(mode == Mode::kRanges || mode == Mode::kMemory);
     updateList();
     update();
