@@ -5,6 +5,7 @@
 #include "analysis/data_services.h"
 #include "design/design_file.h"
 #include "design/operations.h"
+#include "design/text_io.h"
 #include "optimizer/optimizer.h"
 #include "ui/scripted_toolkit.h"
 
@@ -226,10 +227,17 @@ int cmdOptimise(int argc, char** argv) {
         std::string branch = std::to_string(r.branch);
         if (r.partner > 0) branch += "/" + std::to_string(r.partner);
         if (r.partner < 0) branch += "&" + std::to_string(-r.partner);
-        std::printf("branch %-7s %.8g -> %.8g  %s %.6g -> %.6g %s  stages %d%s%s\n", branch.c_str(),
-                    r.valueBefore, r.valueAfter, measure, shown(job, r.errorBefore, design),
-                    shown(job, r.errorAfter, design), unit, r.stages,
-                    r.note == optimizer::ItemNote::kNone ? "" : "  ", optimizer::noteText(r.note));
+        // Values in full precision: the design file keeps nine digits, the
+        // line shows what the engine computed (a pair's product, say).
+        std::string partner;
+        if (r.partner)
+            partner = formatText("  (%d: %.15g -> %.15g)", std::abs(r.partner), r.partnerBefore,
+                                 r.partnerAfter);
+        std::printf("branch %-7s %.15g -> %.15g%s  %s %.6g -> %.6g %s  stages %d%s%s\n",
+                    branch.c_str(), r.valueBefore, r.valueAfter, partner.c_str(), measure,
+                    shown(job, r.errorBefore, design), shown(job, r.errorAfter, design), unit,
+                    r.stages, r.note == optimizer::ItemNote::kNone ? "" : "  ",
+                    optimizer::noteText(r.note));
     }
     if (!op.refresh()) return 1;
     const std::vector<optimizer::PanelLine> panel = op.panel();

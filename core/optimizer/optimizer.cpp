@@ -382,6 +382,7 @@ ItemReport Optimizer::runNext() {
     const double product = p > 0 ? savedB * savedP : 0.0;
     const bool withDelay = job == kJobDelay;
     rep.valueBefore = savedB;
+    rep.partnerBefore = savedP;
     auto restore = [&] {
         value(b) = savedB;
         if (p) value(pb) = savedP;
@@ -390,6 +391,7 @@ ItemReport Optimizer::runNext() {
         rep.note = note;
         design_.analysis = before;
         rep.valueAfter = value(b);
+        rep.partnerAfter = p ? value(pb) : 0.0;
         if (note == ItemNote::kAbort || note == ItemNote::kFailed) cancelCommand();
         if (value(b) != savedB) setSaved(design_.record, false);
         if (!inProgress() && passesLeft_ > 0) {

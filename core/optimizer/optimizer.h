@@ -52,6 +52,8 @@ struct ItemReport {
     int partner = 0;
     double valueBefore = 0.0;
     double valueAfter = 0.0;
+    double partnerBefore = 0.0; // the partner's values (0 without one)
+    double partnerAfter = 0.0;
     double errorBefore = 0.0; // over the points the search measured
     double errorAfter = 0.0;
     int stages = 0; // stages reached

@@ -71,6 +71,16 @@ TEST_F(OptimiseCommand, OptimisesAndWritesTheNetwork) {
     EXPECT_NEAR(out.entries[1].value * out.entries[2].value /
                     (in.entries[1].value * in.entries[2].value),
                 1.0, 1e-7); // nine digits in the file
+    // The item line carries both values in full: the product holds to 1e-12.
+    double b0 = 0, b1 = 0, p0 = 0, p1 = 0;
+    const std::size_t at = r.out.find("branch 1/2 ");
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at, "branch 1/2 %lf -> %lf (2: %lf -> %lf)", &b0, &b1,
+                          &p0, &p1),
+              4)
+        << r.out.substr(at, 120);
+    EXPECT_NE(b0, b1);
+    EXPECT_NEAR(b1 * p1 / (b0 * p0), 1.0, 1e-12);
     // Without --out the design itself is replaced.
     r = optimise("bp --job rl --from 97 --to 103 --points 50 --segment 98,102 4");
     ASSERT_EQ(r.status, 0) << r.out;
