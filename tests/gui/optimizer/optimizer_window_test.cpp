@@ -4,11 +4,13 @@
 // the main program's command 139 next to a real plot window.
 #include "optimizer/optimizer_commands.h"
 #include "optimizer/optimizer_window.h"
+#include "shell/main_window.h"
 #include "ui/scripted_toolkit.h"
 
 #include "../analysis/plot_bench.h"
 #include "../test_app.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -290,7 +292,7 @@ TEST(OptimizerLayout, PlotKeptClearOfTheOptimizer) {
     EXPECT_EQ(clear.left(), 400);
 }
 
-TEST(OptimizerInProgram, OpenedByCommand139BesideARealPlot) {
+TEST(OptimizerInProgram, OpenedByTheOKeyBesideARealPlot) {
     tanvex::testing::PlotBench bench;
     const auto dir =
         std::filesystem::temp_directory_path() / ("tanvex_optprog_" + std::to_string(::getpid()));
@@ -319,7 +321,10 @@ TEST(OptimizerInProgram, OpenedByCommand139BesideARealPlot) {
             QTest::keyClick(box, a[0]);
         }
     };
-    ASSERT_EQ(bench.shell.commands.run(shell::kCmdOptimization), 0);
+    // The main window's O key runs command 139.
+    gui::MainWindow main(bench.shell, bench.tk);
+    EXPECT_EQ(main.handleKey(Qt::Key_O, "o", Qt::NoModifier), shell::kCmdOptimization);
+    EXPECT_TRUE(answers.empty());
     gui::OptimizerWindow* w = commands->window();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->engine().job, optimizer::kJobReturnLoss);
@@ -334,8 +339,9 @@ TEST(OptimizerInProgram, OpenedByCommand139BesideARealPlot) {
     EXPECT_DOUBLE_EQ(w->engine().transferredUpper, 101.75);
     EXPECT_EQ(bench.front->options().markerLow, 0.0);
     savePicture(w, "optimizer_in_program.png");
-    // A second 139 raises the same window.
-    bench.shell.commands.run(shell::kCmdOptimization);
+    // Utilities > Optimization raises the same window.
+    ASSERT_NE(main.action(shell::kCmdOptimization), nullptr);
+    main.action(shell::kCmdOptimization)->trigger();
     EXPECT_EQ(commands->window(), w);
     answers = {"Y"};
     w->close();
