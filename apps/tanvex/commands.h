@@ -7,3 +7,4 @@ int cmdSchematic(int argc, char** argv);
 int cmdS2p(int argc, char** argv);
 int cmdTouchstone(int argc, char** argv);
 int cmdEdit(int argc, char** argv);
+int cmdOptimise(int argc, char** argv);

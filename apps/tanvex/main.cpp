@@ -24,6 +24,8 @@ const Command kCommands[] = {
     {"s2p", cmdS2p, "write the two-port S-parameter file (.S2P) of a design"},
     {"touchstone", cmdTouchstone, "write the Touchstone circuit file (.CKT) of a design"},
     {"edit", cmdEdit, "run a network transform of the schematic editor on a design"},
+    {"optimise", cmdOptimise, "optimise branch values of a design against a response goal"},
+    {"optimize", cmdOptimise, "the same as optimise"},
 };
 
 void usage(std::FILE* f) {

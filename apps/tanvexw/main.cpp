@@ -8,6 +8,7 @@
 #include "analysis/analysis_front.h"
 #include "design/design_record.h"
 #include "design/paths.h"
+#include "optimizer/optimizer_commands.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "synthesis/synthesis_commands.h"
@@ -68,6 +69,16 @@ int main(int argc, char** argv) {
         editor->activateWindow();
         return 0;
     });
+    // Optimization (139, key O): the "Network optimization" window.
+    auto optimizer = tanvex::gui::registerOptimizerCommands(shell, toolkit, *analysisFront);
+    optimizer->onCreated = [&window](QWidget* w) {
+        window.rememberRect(w, tanvex::shell::kOptimizerWindow);
+    };
+    optimizer->schematicSelection = [&editor] {
+        if (!editor) return std::pair<int, int>(-1, -1);
+        return std::pair<int, int>(editor->editor().firstSelected(),
+                                   editor->editor().secondSelected());
+    };
     // After every command the schematic shows the design as it now is.
     auto repaintMain = shell.repaint;
     shell.repaint = [&, repaintMain] {

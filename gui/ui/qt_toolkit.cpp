@@ -110,6 +110,8 @@ int virtualKeyOf(int k) {
         return 45;
     case Qt::Key_Delete:
         return 46;
+    case Qt::Key_QuoteLeft: // the key left of 1 (stops an optimizer search)
+        return 192;
     default:
         return 0;
     }
