@@ -29,7 +29,9 @@ const char* const kUsage =
     "Loads the design NAME (NAME.spk, and NAME.ppd when the design uses one),\n"
     "runs Calculate for its design type with every prompt answered by its\n"
     "default, saves the network as NAME.dzn and prints the parameter report\n"
-    "and, for the ends the design matches, the matching done.\n"
+    "and, for the ends the design matches, the matching done. The Norton\n"
+    "designs (forced shunt, minimum component) apply their automatic forcing\n"
+    "and print their section list.\n"
     "\n"
     "  --match-source M  impedance matching method of the source end\n"
     "  --match-term M    the same for the termination end\n"
@@ -124,8 +126,11 @@ int cmdCalc(int argc, char** argv) {
     synthesis::setFaultIndex(design->record, 0);
     for (int end = 0; end < 2; ++end)
         if (methods[end]) design->record[8 + end].letter = methods[end];
-    std::vector<std::string> endLines;
+    std::vector<std::string> endLines, toolLines;
     synthesis::CalculateHooks hooks;
+    // The Norton design tools run their automatic forcing without the menu.
+    hooks.interactiveTools = false;
+    hooks.toolReport = &toolLines;
     hooks.matcher = [&](int end) {
         if (design->record[8 + end].letter == 'x')
             std::fprintf(
@@ -160,6 +165,7 @@ int cmdCalc(int argc, char** argv) {
         std::printf("%s\n", line.c_str());
     for (const std::string& line : synthesis::referenceListing(ctx))
         std::printf("%s\n", line.c_str());
+    for (const std::string& line : toolLines) std::printf("%s\n", line.c_str());
     for (const std::string& line : endLines) std::printf("%s\n", line.c_str());
     return 0;
 }

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 using namespace tanvex;
@@ -122,5 +124,52 @@ TEST(CalcMatching, StoredLettersRefusalsAndBadArguments) {
                             "bp3 --lcs -1,2", "bp3 --match-source AB"}) {
         runCalc(dir, bad, status);
         EXPECT_EQ(status, 2) << bad;
+    }
+}
+
+TEST(CalcMatching, NortonDesignsPrintTheirSectionsAndSaveNoZeroOrInfinity) {
+    for (int command : {107, 108}) {
+        const std::string dir = std::filesystem::temp_directory_path() / "tanvex_norton_cli";
+        std::filesystem::create_directories(dir);
+        ui::ScriptedToolkit tk;
+        buildertest::Fixture fx;
+        fx.choose(command, 1, 5, 0.1, 0.1);
+        fx.rec()[5].value = 10e6;
+        fx.rec()[6].value = 2e6;
+        fx.rec()[7].value = 200;
+        fx.rec()[8].value = 50;
+        fx.rec()[9].value = 50;
+        fx.rec()[8].letter = 'A';
+        // The minimum component forcing raises the termination side's level
+        // far above 50 ohms: only the transformer takes it down.
+        fx.rec()[9].letter = command == 107 ? 'A' : 'T';
+        fx.rec()[11].letter = 'P';
+        ASSERT_EQ(saveDesign(*fx.design, dir, "nt", tk) & kSpkFailed, 0);
+        int status = 0;
+        const std::string out = runCalc(dir, "nt", status);
+        ASSERT_EQ(status, 0) << out;
+        EXPECT_TRUE(has(out, command == 107 ? "> Force Shunt Norton Transformation <"
+                                            : "> Minimum Component Norton Transform <"))
+            << out;
+        EXPECT_TRUE(has(out, "L1  =  ")) << out;
+        EXPECT_TRUE(has(out, "Zt ")) << out;
+        EXPECT_TRUE(has(out, "Source end: method A")) << out;
+        EXPECT_TRUE(
+            has(out, command == 107 ? "Termination end: method A" : "Termination end: method T"))
+            << out;
+        std::ifstream in(dir + "/nt.dzn");
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (const char* bad : {"inf", "INF", "nan", "NAN"})
+            EXPECT_FALSE(has(text, bad)) << bad << "\n" << text;
+        const EntryList l = [&] {
+            NetworkFile net;
+            EXPECT_EQ(readNetworkFile(dir + "/nt.dzn", net, tk), 0);
+            return net.entries;
+        }();
+        const int n = entryCount(l);
+        for (int j = 1; j < n; ++j) EXPECT_GT(l[j].value, 0.0) << j;
+        EXPECT_NEAR(l[n].value, 50, 1e-9);
+        EXPECT_NEAR(l[0].value, 50, 1e-9);
+        EXPECT_NEAR(buildertest::inputZ(l, l[n + 1].value).real(), 50, 1e-4);
     }
 }
