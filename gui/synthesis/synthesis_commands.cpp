@@ -3,6 +3,7 @@
 #include "design/paths.h"
 #include "shell/command_table.h"
 #include "synthesis/catalogue.h"
+#include "synthesis/matcher_dialog.h"
 #include "synthesis/narrow_band_dialog.h"
 #include "synthesis/parameter_dialog.h"
 #include "synthesis/reference_dialogs.h"
@@ -29,6 +30,13 @@ SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, 
             return 0;
         });
     }
+    auto* matcher = new MatcherDialog(parent);
+    matcherView_.reset(matcher);
+    matcher->showHelp = [this](const std::string& page) { toolkit_.showHelp(page); };
+    shell_.impedanceMatcher = [this](int end) {
+        runMatcher(shell_.design, end, toolkit_, matcherView_.get(), matchPresets_);
+        return 0;
+    };
     reg.addRange(shell::kCmdDesignFirst, shell::kCmdDesignLast,
                  [this](int id) { return chooseDesignType(id); });
     reg.add(shell::kCmdPresetBandpass, [this](int) { return presetPicker(); });
@@ -66,6 +74,7 @@ int SynthesisCommands::calculate() {
     };
     hooks.narrowBand = narrowView_.get();
     hooks.otherBuilder = otherBuilder;
+    hooks.editor = [this] { shell_.runCommand(shell::kCmdEdit); };
     const int r = synthesis::calculate(ctx, hooks);
     return r == 0 ? 0 : r;
 }
