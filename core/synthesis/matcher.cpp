@@ -1,6 +1,7 @@
 #include "synthesis/matcher.h"
 
 #include "design/operations.h"
+#include "synthesis/norton.h"
 
 #include <cmath>
 #include <cstdio>
@@ -139,7 +140,81 @@ MatchPlan seriesPlan(const EndFacts& f, char method) {
     return p;
 }
 
+// Method E with a preset inductance L2: the end section (end resonator and
+// end resistor) is brought to L2 by a Norton transformation at the series
+// capacitor of the coupling below it, and an impedance scaling of the whole
+// list by the same factor takes the termination side back to its level.
+// The end resistance then is Rd L2 / L_e. Returns false when the coupling
+// has no series capacitor or cannot be transformed.
+bool splitEndSection(EntryList& work, double l2, const Notation& no, std::string& note) {
+    const int n = entryCount(work);
+    if (n < 4 || pairTest(work, n - 2, n - 1) != 2) return false;
+    const double le = work[n - 2].letter == 'L' ? work[n - 2].value : work[n - 1].value;
+    const double s = l2 / le;
+    if (!(s > 0) || !std::isfinite(s)) return false;
+    if (std::fabs(s - 1) < 1e-9) return true;
+    int c = -1;
+    for (int j = n - 3; j >= 1 && work[j].code == 3; --j)
+        if (work[j].letter == 'C') {
+            c = j;
+            break;
+        }
+    if (c < 0) return false;
+    // The second section's resonator as it was (the node below the coupling).
+    int lo = c;
+    while (lo - 1 >= 1 && work[lo - 1].code == 3) --lo;
+    double secL = 0, secC = 0;
+    for (int j = lo - 1; j >= 1 && work[j].code == 2; --j) {
+        if (work[j].letter == 'L' && secL == 0) secL = work[j].value;
+        if (work[j].letter == 'C' && secC == 0) secC = work[j].value;
+    }
+    if (nortonTransform(work, c, 1 / s) != NortonResult::Done) return false;
+    if (impedanceScale(work, 0, entryCount(work), s) != 0) return false;
+    char buf[96];
+    std::snprintf(buf, sizeof buf, " (Sec. 2 was: %-6.2f %s %-6.2f %s)",
+                  secL * no.inductance.multiplier, no.inductance.name.c_str(),
+                  secC * no.capacitance.multiplier, no.capacitance.name.c_str());
+    note = buf;
+    return true;
+}
+
+// The list the end is matched on (turned for the termination end, split
+// for method E with a preset inductance) and the end's facts there.
+bool prepareEnd(const Design& design, int end, char method, const MatchPresets& presets,
+                EntryList& work, EndFacts& f, std::string& note) {
+    work = design.entries;
+    const double rl = design.record[static_cast<std::size_t>(slotOfEnd(end))].value;
+    if (end == 1 && !turnNetwork(work)) {
+        f = EndFacts{};
+        f.rl = rl;
+        f.refusal = std::string(kIncompatibleCircuit) + endName(end);
+        return false;
+    }
+    f = topEndFacts(work, rl, end);
+    if (!f.ratioOk || method != 'E' || !(presets.l > 0)) return true;
+    EndFacts split;
+    if (!splitEndSection(work, presets.l, design.notation, note)) return false;
+    split = topEndFacts(work, rl, end);
+    if (!split.ratioOk) return false;
+    f = split;
+    return true;
+}
+
 } // namespace
+
+MatchPlan planAtEnd(const Design& design, int end, char method, const MatchPresets& presets) {
+    EntryList work;
+    EndFacts f;
+    std::string note;
+    if (!prepareEnd(design, end, method, presets, work, f, note)) {
+        MatchPlan p;
+        p.method = method;
+        return p;
+    }
+    MatchPlan p = planMethod(f, method, presets);
+    if (!note.empty()) p.note = p.note.empty() ? note.substr(1) : p.note + note;
+    return p;
+}
 
 MatcherView::~MatcherView() = default;
 
@@ -149,7 +224,7 @@ std::string MatchResult::line() const {
     switch (status) {
     case MatchStatus::Applied:
         std::snprintf(buf, sizeof buf, "%smethod %c (%.6g -> %.6g Ohms)", who, method, rd, rl);
-        return buf;
+        return buf + message;
     case MatchStatus::None:
         return std::string(who) + (method == 'x' ? "no method chosen, not matched" : "not matched");
     default:
@@ -248,15 +323,13 @@ MatchResult matchEnd(Design& design, int end, bool dialog, const MatchPresets& p
     if (letter == 'X') return r;
     if (letter == 'x' && !dialog) return r;
 
-    EntryList work = design.entries;
-    const double rl = design.record[static_cast<std::size_t>(slot)].value;
+    EntryList work;
     EndFacts f;
-    if (end == 1 && !turnNetwork(work)) {
-        f.refusal = std::string(kIncompatibleCircuit) + endName(end);
-    } else {
-        f = topEndFacts(work, rl, end);
-    }
-    r.rd = f.rd;
+    std::string note;
+    const bool prepared = prepareEnd(design, end, letter, presets, work, f, note);
+    const double rl = design.record[static_cast<std::size_t>(slot)].value;
+    r.rd = design.entries[entryCount(design.entries)].value;
+    if (end == 1) r.rd = design.entries[0].value;
     r.rl = rl;
     if (!f.ratioOk) {
         letter = 'X';
@@ -269,12 +342,13 @@ MatchResult matchEnd(Design& design, int end, bool dialog, const MatchPresets& p
         r.status = MatchStatus::NeedsDialog;
         return r;
     }
-    const MatchPlan plan = planMethod(f, letter, presets);
+    const MatchPlan plan = prepared ? planMethod(f, letter, presets) : MatchPlan{};
     if (!plan.ok) {
         r.status = MatchStatus::Failed;
         r.message = letter == 'E' ? "Negative values" : kInvalidOption;
         return r;
     }
+    r.message = note;
     // Replace the end resonator (n-2, n-1) by the plan's entries.
     int n = entryCount(work);
     const int extra = static_cast<int>(plan.entries.size()) - 2;

@@ -93,6 +93,10 @@ EndFacts topEndFacts(const EntryList& list, double rl, int end);
 
 // Works out a method at an end. A method of the other end kind is not ok.
 MatchPlan planMethod(const EndFacts& facts, char method, const MatchPresets& presets);
+// The same from the design: method E with a preset inductance first brings
+// the end section to that inductance (its note then tells what the second
+// section was).
+MatchPlan planAtEnd(const Design& design, int end, char method, const MatchPresets& presets);
 
 // Applies the remembered method of an end; any refusal of the end checks
 // sets the end's letter to X. A failing method changes nothing (the caller

@@ -238,7 +238,8 @@ void MatcherDialog::drawSketches() {
             s->setText(QString());
             continue;
         }
-        s->setText(latin(matchSketch(planMethod(facts_, l, presets_), facts_, design_->notation)));
+        s->setText(
+            latin(matchSketch(planAtEnd(*design_, end_, l, presets_), facts_, design_->notation)));
     }
     adjustSize();
 }

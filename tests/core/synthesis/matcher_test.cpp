@@ -313,6 +313,40 @@ TEST(Matcher, MethodEFollowsThePresetSeriesCapacitor) {
     EXPECT_EQ(matchEnd(*fx.design, 0, false, tooSmall).message, "Negative values");
 }
 
+TEST(Matcher, MethodEWithAPresetInductanceRescalesTheEndSection) {
+    for (int end : {0, 1}) {
+        for (double factor : {0.7, 1.6}) {
+            Fixture fx;
+            build(fx, 'P', 5, 200, 0.1);
+            const EntryList before = fx.list();
+            const int n0 = entryCount(before);
+            const double le = end == 0 ? before[n0 - 1].value : before[2].value;
+            ASSERT_EQ(end == 0 ? before[n0 - 1].letter : before[2].letter, 'L');
+            MatchPresets p;
+            p.l = le * factor;
+            fx.rec()[8 + end].value = 50;
+            fx.rec()[8 + end].letter = 'E';
+            const MatchResult r = matchEnd(*fx.design, end, false, p);
+            ASSERT_EQ(r.status, MatchStatus::Applied) << end << " " << factor << r.message;
+            EXPECT_EQ(r.message.rfind(" (Sec. 2 was: ", 0), 0u) << r.message;
+            const EntryList& l = fx.list();
+            const int n = entryCount(l);
+            // The end resonator's inductor has the preset value.
+            const NetEntry& endL = end == 0 ? l[n - 4] : l[4];
+            EXPECT_EQ(endL.letter, 'L');
+            EXPECT_EQ(endL.code, 2);
+            EXPECT_NEAR(endL.value, p.l, 1e-12 * p.l);
+            const double f0 = f0Of(l);
+            const Cx z = end == 0 ? buildertest::inputZ(l, f0) : terminationEndZ(l, f0);
+            EXPECT_NEAR(z.real(), 50, 5e-5);
+            EXPECT_NEAR(z.imag(), 0, 5e-5);
+            EXPECT_NEAR(lossDb(l, f0), lossDb(before, f0), 1e-6);
+            // The far end keeps its level.
+            EXPECT_NEAR(end == 0 ? l[0].value : l[n].value, 200, 1e-9);
+        }
+    }
+}
+
 TEST(Matcher, TurningTheNetworkTwiceRestoresItAndInvertsRatios) {
     Fixture fx;
     build(fx, 'P', 5, 200);
