@@ -132,7 +132,7 @@ int cmdCalc(int argc, char** argv) {
     hooks.interactiveTools = false;
     hooks.toolReport = &toolLines;
     hooks.matcher = [&](int end) {
-        if (design->record[8 + end].letter == 'x')
+        if (design->record[8 + end].letter == 'x' && !synthesis::endNeedsNoMatch(*design, end))
             std::fprintf(
                 stderr, "Note: no matching method chosen for the %s end; not matched (use %s)\n",
                 end == 0 ? "source" : "termination", end == 0 ? "--match-source" : "--match-term");

@@ -314,6 +314,14 @@ MatchPlan planMethod(const EndFacts& facts, char method, const MatchPresets& pre
     return fail(method);
 }
 
+bool endNeedsNoMatch(const Design& design, int end) {
+    const int n = entryCount(design.entries);
+    if (n >= kEntrySlots - 1) return false;
+    const double rd = design.entries[end == 0 ? n : 0].value;
+    const double rl = design.record[static_cast<std::size_t>(slotOfEnd(end))].value;
+    return rd > 0 && rl > 0 && std::fabs(rd - rl) <= kRatioTolerance * std::max(rd, rl);
+}
+
 MatchResult matchEnd(Design& design, int end, bool dialog, const MatchPresets& presets) {
     MatchResult r;
     r.end = end;
@@ -331,6 +339,9 @@ MatchResult matchEnd(Design& design, int end, bool dialog, const MatchPresets& p
     r.rd = design.entries[entryCount(design.entries)].value;
     if (end == 1) r.rd = design.entries[0].value;
     r.rl = rl;
+    // No method chosen and nothing to match (the end already has the
+    // impedance asked for): no dialog and no message.
+    if (letter == 'x' && endNeedsNoMatch(design, end)) return r;
     if (!f.ratioOk) {
         letter = 'X';
         r.method = 'X';

@@ -98,6 +98,10 @@ MatchPlan planMethod(const EndFacts& facts, char method, const MatchPresets& pre
 // section was).
 MatchPlan planAtEnd(const Design& design, int end, char method, const MatchPresets& presets);
 
+// Whether the end resistor already has the impedance of the end (equal to
+// within a relative 1e-5): a not yet chosen method (x) then asks nothing.
+bool endNeedsNoMatch(const Design& design, int end);
+
 // Applies the remembered method of an end; any refusal of the end checks
 // sets the end's letter to X. A failing method changes nothing (the caller
 // decides between the dialog and X).

@@ -224,6 +224,12 @@ TEST(Matcher, LettersXAndLowerXAndMethodsOfTheOtherKind) {
     }
     fx.rec()[8].letter = 'x';
     EXPECT_EQ(matchEnd(*fx.design, 0, true, {}).status, MatchStatus::NeedsDialog);
+    // Nothing to match: no dialog, no message, the letter stays x (a method
+    // that is set is refused with the ratio message instead).
+    fx.rec()[8].value = 200;
+    EXPECT_EQ(matchEnd(*fx.design, 0, true, {}).status, MatchStatus::None);
+    EXPECT_EQ(fx.rec()[8].letter, 'x');
+    fx.rec()[8].value = 50;
     // A series method at a parallel end fails and changes nothing.
     fx.rec()[8].letter = 'G';
     EXPECT_EQ(matchEnd(*fx.design, 0, false, {}).status, MatchStatus::Failed);
