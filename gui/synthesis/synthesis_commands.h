@@ -50,6 +50,7 @@ private:
     std::unique_ptr<synthesis::MatcherView> matcherView_;
     synthesis::MatchPresets matchPresets_;
     bool referenceChosen_ = false;
+    bool calculating_ = false; // the matcher runs from Calculate
 };
 
 } // namespace tanvex::gui

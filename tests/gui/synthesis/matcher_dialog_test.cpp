@@ -149,6 +149,24 @@ TEST(MatcherDialog, InvalidPickReopensAndTheStatusShowsTheMethod) {
     EXPECT_NE(sh.status.rowText(5).find("  Source: A"), std::string::npos) << sh.status.rowText(5);
     EXPECT_NE(sh.status.rowText(4).find("Termination: X"), std::string::npos);
 
+    // 140 again: the end already has 50 ohms, so the design is calculated
+    // anew and the dialog opens on the end as built (200 ohms); pick C.
+    int reopened = 0;
+    QString endLine;
+    QTimer::singleShot(10, [&] {
+        if (auto* dlg = dynamic_cast<gui::MatcherDialog*>(QApplication::activeModalWidget())) {
+            ++reopened;
+            endLine = dlg->findChildren<QLabel*>().front()->text();
+            dlg->methodButton('C')->click();
+        }
+    });
+    sh.dispatch(shell::kCmdMatchSource);
+    EXPECT_EQ(reopened, 1);
+    EXPECT_TRUE(endLine.contains(QStringLiteral("Rd 200 -> Rl 50"))) << endLine.toStdString();
+    EXPECT_EQ(d->record[8].letter, 'C');
+    EXPECT_EQ(d->entries[entryCount(d->entries)].value, 50);
+    EXPECT_NE(sh.status.rowText(5).find("  Source: C"), std::string::npos);
+
     // 141 with Bypass: the termination letter stays x.
     d->record[9].letter = 'A';
     QTimer::singleShot(10, [&] {
