@@ -2,6 +2,7 @@
 
 #include "synthesis/catalogue.h"
 #include "synthesis/narrow_band.h"
+#include "synthesis/norton_tools.h"
 #include "synthesis/parameters.h"
 
 #include <cmath>
@@ -39,9 +40,9 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
     case 26:
         return lowpassLadder(ctx, 3);
     default:
-        // The Norton designs (9, 10) and the pole placer (23) plug in through
-        // their own commands; the TEM and equalizer designs are not built
-        // here.
+        // The Norton designs (9, 10) run from calculate() with its hooks; the
+        // pole placer (23) plugs in through its own command; the TEM and
+        // equalizer designs are not built here.
         return kBuildNotImplemented;
     }
 }
@@ -83,6 +84,15 @@ int calculate(PrototypeContext& ctx, CalculateHooks& hooks) {
     }
     int r = CalculateHooks::kNotMine;
     if (hooks.otherBuilder) r = hooks.otherBuilder(designType(rec));
+    const int type = designType(rec);
+    if (r == CalculateHooks::kNotMine && (type == 9 || type == 10)) {
+        NortonToolHooks tool;
+        tool.interactive = hooks.interactiveTools;
+        tool.editor = hooks.editor;
+        tool.matcher = hooks.matcher;
+        tool.report = hooks.toolReport;
+        r = type == 9 ? forcedShunt(ctx, tool) : minimumComponent(ctx, tool);
+    }
     if (r == CalculateHooks::kNotMine) r = runBuilder(ctx, hooks.narrowBand);
     if (r == 27) r = kBuildAborted;
     if (r > 0 && r != 5) ctx.toolkit.beep();

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tanvex::synthesis {
 
@@ -26,6 +27,12 @@ struct CalculateHooks {
     // a result other than kNotMine is the builder's result.
     static constexpr int kNotMine = 1000;
     std::function<int(int designType)> otherBuilder;
+    // The Norton design tools (9, 10): false runs their automatic forcing
+    // without the key menu; editor serves their Edit key; toolReport, when
+    // set, receives their screen lines.
+    bool interactiveTools = true;
+    std::function<void()> editor;
+    std::vector<std::string>* toolReport = nullptr;
 };
 
 // Runs the builder of slot 11 and returns its raw result.

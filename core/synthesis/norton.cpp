@@ -22,13 +22,41 @@ void insertBefore(EntryList& list, int pos, const NetEntry& e) {
     list[pos] = e;
 }
 
-// Merges value v of letter t into entry j connected by code.
-void absorb(NetEntry& e, double v, int newCode) {
+// Relative size below which a merged sum counts as zero.
+constexpr double kVanish = 1e-9;
+
+// Merges value v of letter t into entry e connected by code. Returns false
+// when the merged element vanishes (a sum of zero: the element becomes a
+// short in the series arm or an open shunt) and must be removed rather
+// than stored as 0 or infinity.
+bool absorb(NetEntry& e, double v, int newCode) {
     bool addValues = newCode == 3 ? e.letter != 'C' : e.letter == 'C';
-    if (addValues)
-        e.value += v;
-    else
-        e.value = 1 / (1 / e.value + 1 / v);
+    if (addValues) {
+        const double sum = e.value + v;
+        if (std::fabs(sum) <= kVanish * std::max(std::fabs(e.value), std::fabs(v))) return false;
+        e.value = sum;
+    } else {
+        const double a = 1 / e.value, b = 1 / v, sum = a + b;
+        if (std::fabs(sum) <= kVanish * std::max(std::fabs(a), std::fabs(b))) return false;
+        e.value = 1 / sum;
+    }
+    return true;
+}
+
+void removeAt(EntryList& list, int pos, int n) {
+    for (int j = pos; j <= n; ++j) list[j] = list[j + 1];
+    list[n + 1] = NetEntry{};
+}
+
+// The first entry of the group that entry i belongs to, walking the groups
+// from entry 1; -1 when i is not inside a group of the list.
+int groupStart(const EntryList& list, int i, int n) {
+    for (int j = 1; j < n;) {
+        const int size = std::max(1, groupSize(list[j].code));
+        if (i < j + size) return j;
+        j += size;
+    }
+    return -1;
 }
 
 // Walks from `from` in direction step looking for an entry of letter t and
@@ -76,6 +104,10 @@ NortonResult nortonTransform(EntryList& list, int i, double r, ui::Toolkit* tk) 
     if (list[i].letter == 'M' || list[i].letter == 'N') return refuse();
     bool pair = false;
     if (list[i].code >= 4) {
+        // The second entry of a pair stands for its group.
+        const int start = groupStart(list, i, n);
+        if (start < 0 || list[start].code != 5) return refuse();
+        i = start;
         const NetEntry& a = list[i];
         const NetEntry& b = list[i + 1];
         bool lc = (a.letter == 'L' && b.letter == 'C') || (a.letter == 'C' && b.letter == 'L');
@@ -127,7 +159,11 @@ NortonResult nortonTransform(EntryList& list, int i, double r, ui::Toolkit* tk) 
     auto placeBelow = [&](double v, char letter) {
         int j = findAbsorber(list, pos - 1, -1, letter, newCode, c, n);
         if (j >= 0) {
-            absorb(list[j], v, newCode);
+            if (!absorb(list[j], v, newCode)) {
+                removeAt(list, j, n);
+                --pos;
+                --n;
+            }
         } else {
             insertBefore(list, pos, NetEntry{v, letter, newCode});
             ++pos;
@@ -140,7 +176,10 @@ NortonResult nortonTransform(EntryList& list, int i, double r, ui::Toolkit* tk) 
     auto placeAbove = [&](double v, char letter) {
         int j = findAbsorber(list, after, +1, letter, newCode, c, n);
         if (j >= 0) {
-            absorb(list[j], v, newCode);
+            if (!absorb(list[j], v, newCode)) {
+                removeAt(list, j, n);
+                --n;
+            }
         } else {
             insertBefore(list, after, NetEntry{v, letter, newCode});
             ++n;

@@ -3,10 +3,13 @@
 #include "design/paths.h"
 #include "shell/command_table.h"
 #include "synthesis/catalogue.h"
+#include "synthesis/matcher_dialog.h"
 #include "synthesis/narrow_band_dialog.h"
 #include "synthesis/parameter_dialog.h"
 #include "synthesis/reference_dialogs.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace tanvex::gui {
@@ -63,6 +66,22 @@ SynthesisCommands::SynthesisCommands(shell::Shell& shell, ui::Toolkit& toolkit, 
             return 0;
         });
     }
+    auto* matcher = new MatcherDialog(parent);
+    matcherView_.reset(matcher);
+    matcher->showHelp = [this](const std::string& page) { toolkit_.showHelp(page); };
+    // 140/141 (the letter is already reset to x). An end that a former
+    // match already brought to its impedance has nothing left to match in
+    // the present network: the design is calculated again, so that the
+    // method dialog works on the end as built.
+    shell_.impedanceMatcher = [this](int end) {
+        const DesignRecord& rec = shell_.design.record;
+        const double zo = rec[7].value, rl = rec[end == 0 ? 8 : 9].value;
+        const bool matchedBefore = !calculating_ && endNeedsNoMatch(shell_.design, end) && zo > 0 &&
+                                   std::fabs(zo - rl) > 1e-5 * std::max(zo, rl);
+        if (matchedBefore) return calculate();
+        runMatcher(shell_.design, end, toolkit_, matcherView_.get(), matchPresets_);
+        return 0;
+    };
     reg.addRange(shell::kCmdDesignFirst, shell::kCmdDesignLast,
                  [this](int id) { return chooseDesignType(id); });
     reg.add(shell::kCmdPresetBandpass, [this](int) { return presetPicker(); });
@@ -125,7 +144,10 @@ int SynthesisCommands::calculateUnmarked() {
     };
     hooks.narrowBand = narrowView_.get();
     hooks.otherBuilder = otherBuilder;
+    hooks.editor = [this] { shell_.runCommand(shell::kCmdEdit); };
+    calculating_ = true;
     const int r = synthesis::calculate(ctx, hooks);
+    calculating_ = false;
     return r == 0 ? 0 : r;
 }
 

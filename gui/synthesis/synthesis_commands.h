@@ -1,6 +1,7 @@
 // Plugs the synthesis commands into the main window's command registry: the
 // Design menu's design types (106..131), the preset bandpass picker (134),
-// Calculate (136) and the parameter dialog (137).
+// Calculate (136) and the parameter dialog (137); and the impedance matcher
+// of the shell (140/141 and Calculate's matchers) with its method dialog.
 //
 //   tanvex::gui::SynthesisCommands synth(shell, toolkit, mainWindow);
 //   synth.referenceValues = [&] { ... };   // the "Reference values" dialog
@@ -8,6 +9,7 @@
 
 #include "shell/shell.h"
 #include "synthesis/calculate.h"
+#include "synthesis/matcher.h"
 #include "synthesis/prototype.h"
 #include "ui/toolkit.h"
 
@@ -53,7 +55,10 @@ private:
     QWidget* parent_;
     std::unique_ptr<synthesis::LowpassPrototype> proto_;
     std::unique_ptr<synthesis::NarrowBandView> narrowView_;
+    std::unique_ptr<synthesis::MatcherView> matcherView_;
+    synthesis::MatchPresets matchPresets_;
     bool referenceChosen_ = false;
+    bool calculating_ = false; // the matcher runs from Calculate
 };
 
 } // namespace tanvex::gui
