@@ -18,6 +18,8 @@ const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
+    {"power", cmdPower, "power distribution: levels of every branch, or their maxima"},
+    {"timedomain", cmdTimeDomain, "response to a periodic pulse train or gated carrier"},
 };
 
 void usage(std::FILE* f) {
