@@ -21,15 +21,16 @@ constexpr double kFineTheta = kCoarseTheta / 4.0;
 
 class LevelObserver : public SweepObserver {
 public:
-    LevelObserver(double rs, double rl, const PowerDrive& drive, int lineEntries,
-                  const std::function<void(const PowerPoint&)>& each)
-        : rs_(rs), rl_(rl), drive_(drive), lineEntries_(lineEntries), each_(each) {}
+    LevelObserver(const EntryList& list, double rs, double rl, const PowerDrive& drive,
+                  int lineEntries, const std::function<void(const PowerPoint&)>& each)
+        : list_(list), rs_(rs), rl_(rl), drive_(drive), lineEntries_(lineEntries), each_(each) {}
     void point(int, const PointValues& values, const NetworkInterpreter& interpreter) override {
-        distributeLevels(interpreter, values, rs_, rl_, drive_, lineEntries_, point_);
+        distributeLevels(interpreter, list_, values, rs_, rl_, drive_, lineEntries_, point_);
         each_(point_);
     }
 
 private:
+    const EntryList& list_;
     double rs_, rl_;
     PowerDrive drive_;
     int lineEntries_;
@@ -45,8 +46,21 @@ double PowerPoint::elementLoss() const {
     return sum;
 }
 
-void distributeLevels(const NetworkInterpreter& interpreter, const PointValues& values, double rs,
-                      double rl, const PowerDrive& drive, int lineEntries, PowerPoint& out) {
+// First entry of the group that holds entry `index` (groups are laid out
+// from entry 1 by their sizes; an unknown code counts as one entry).
+static int groupStart(const EntryList& list, int index) {
+    int i = 1;
+    while (i < index) {
+        const int size = std::max(groupSize(list[i].code), 1);
+        if (i + size > index) return i;
+        i += size;
+    }
+    return index;
+}
+
+void distributeLevels(const NetworkInterpreter& interpreter, const EntryList& list,
+                      const PointValues& values, double rs, double rl, const PowerDrive& drive,
+                      int lineEntries, PowerPoint& out) {
     out.frequency = values.frequency;
     out.attenuation = values.attenuation;
     out.delay = values.delay;
@@ -80,8 +94,8 @@ void distributeLevels(const NetworkInterpreter& interpreter, const PointValues& 
         const DistributionRecord& r = interpreter.record(k);
         const double ratio = r[0];
         if (ratio > 0.0) v /= ratio;
-        const int entry = static_cast<int>(r[6]);
         const bool last = k == count - 1;
+        const int entry = last ? static_cast<int>(r[6]) : groupStart(list, static_cast<int>(r[6]));
         BranchLevels b;
         b.branch = entry - lineEntries;
         b.source = last;
@@ -220,7 +234,7 @@ int PowerAnalysis::sweep(const PowerSettings& s, int mode,
     const int n = entryCount(work_.entries);
     const double rs = work_.entries[n].value;
     const double rl = work_.entries[0].value * options.mismatchRatio;
-    LevelObserver observer(rs, rl, s.drive, s.mismatch() ? kMismatchLineEntries : 0, each);
+    LevelObserver observer(work_.entries, rs, rl, s.drive, s.mismatch() ? kMismatchLineEntries : 0, each);
     evaluator.setObserver(&observer);
     return evaluator.analyse(mode) == 0 ? 0 : 1;
 }

@@ -140,12 +140,14 @@ struct PowerSettings {
 // "  (Resistive)". ohm: the character of the unit (0xEA in code page 437).
 std::string loadSeenText(double termination, const PowerSettings& settings, char ohm);
 
-// Computes the levels of the walk the interpreter has just made. rs: source
-// resistance; rl: the (raised) termination; lineEntries: entries of the
-// mismatch line at the start of the walk (their records are passed through,
-// not reported, and later branch numbers are given without them).
-void distributeLevels(const NetworkInterpreter& interpreter, const PointValues& values, double rs,
-                      double rl, const PowerDrive& drive, int lineEntries, PowerPoint& out);
+// Computes the levels of the walk the interpreter has just made over `list`.
+// rs: source resistance; rl: the (raised) termination; lineEntries: entries
+// of the mismatch line at the start of the walk (their records are passed
+// through, not reported, and later branch numbers are given without them).
+// A record is numbered by the first entry of the group that closed it.
+void distributeLevels(const NetworkInterpreter& interpreter, const EntryList& list,
+                      const PointValues& values, double rs, double rl, const PowerDrive& drive,
+                      int lineEntries, PowerPoint& out);
 
 class PowerAnalysis {
 public:
