@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -134,7 +135,7 @@ std::string runNgspice(const std::string& deck) {
         f << deck;
     }
     std::string out;
-    const std::string command = std::string("ngspice -b '") + name + "' 2>&1";
+    const std::string command = std::string("ngspice -b '") + name + "' 2>/dev/null";
     if (FILE* p = ::popen(command.c_str(), "r")) {
         char buf[4096];
         std::size_t k;
@@ -142,6 +143,12 @@ std::string runNgspice(const std::string& deck) {
         ::pclose(p);
     }
     std::remove(name);
+    // For a person looking into a failure: LADDERSPICE_KEEP=dir keeps the
+    // last deck and its output there.
+    if (const char* keep = std::getenv("LADDERSPICE_KEEP")) {
+        std::ofstream(std::string(keep) + "/deck.cir") << deck;
+        std::ofstream(std::string(keep) + "/deck.out") << out;
+    }
     return out;
 }
 
@@ -227,14 +234,15 @@ std::vector<double> runTransient(const Circuit& c, const std::string& sourceLine
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line)) {
-        // Rows: index, time, value.
-        std::istringstream row(line);
-        int index;
-        double t, value;
-        if (row >> index >> t >> value) {
-            if (index != static_cast<int>(values.size())) continue;
-            values.push_back(value);
-        }
+        // Rows: index, value (the linearized vector has no time column).
+        // (strtod: stream extraction refuses values that underflow.)
+        char* end = nullptr;
+        const long index = std::strtol(line.c_str(), &end, 10);
+        if (end == line.c_str() || (*end != '\t' && *end != ' ')) continue;
+        char* after = nullptr;
+        const double value = std::strtod(end, &after);
+        if (after == end || index != static_cast<long>(values.size())) continue;
+        values.push_back(value);
     }
     return values;
 }
