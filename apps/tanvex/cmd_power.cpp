@@ -74,10 +74,9 @@ void printPoint(const analysis::PowerPoint& p, const Design& d, const std::strin
     std::printf("  Branch   Junction      Shunt     Shunt loss    Forward    Forward   Forward "
                 "loss\n");
     for (const auto& b : p.branches) {
-        std::printf("  %3d%c  %9.4f V. %9.4f A. %9.4f W. %9.4f A. %9.4f V. %9.4f W.%s\n",
-                    b.branch, b.dual, b.junctionVolts, b.shuntCurrent, b.shuntLoss,
-                    b.forwardCurrent, b.forwardVolts, b.forwardLoss,
-                    b.source ? "  (source arm)" : "");
+        std::printf("  %3d%c  %9.4f V. %9.4f A. %9.4f W. %9.4f A. %9.4f V. %9.4f W.%s\n", b.branch,
+                    b.dual, b.junctionVolts, b.shuntCurrent, b.shuntLoss, b.forwardCurrent,
+                    b.forwardVolts, b.forwardLoss, b.source ? "  (source arm)" : "");
     }
     std::printf("  Sum of element losses %9.4f W.\n\n", p.elementLoss());
 }
@@ -143,7 +142,8 @@ int cmdPower(int argc, char** argv) {
                 return usageError("--theta needs an angle in degrees");
             haveTheta = true;
         } else if (!std::strcmp(a, "--q")) {
-            if (!cli::parseTriple(value(), q)) return usageError("--q needs three numbers QL,QC,QT");
+            if (!cli::parseTriple(value(), q))
+                return usageError("--q needs three numbers QL,QC,QT");
             haveQ = true;
         } else if (a[0] == '-' && a[1] != '\0') {
             return usageError("unknown option", a);
@@ -233,8 +233,9 @@ int cmdPower(int argc, char** argv) {
         for (int k = 0; k < analysis::kOverallMaxCount; ++k) {
             const auto& m = out.overall[k];
             std::printf("  %-16s %11.4f %c.  at %.6g %s  branch %d%c  theta %.1f deg\n", kNames[k],
-                        m.value, kUnits[k], m.frequency * fm, design.notation.frequency.name.c_str(),
-                        m.branch, m.dual, m.theta * 180.0 / std::numbers::pi);
+                        m.value, kUnits[k], m.frequency * fm,
+                        design.notation.frequency.name.c_str(), m.branch, m.dual,
+                        m.theta * 180.0 / std::numbers::pi);
         }
         if (s.mismatch())
             std::printf("Worst line length %.1f deg, load seen%s (%d sweeps)\n",

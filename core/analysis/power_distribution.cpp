@@ -234,7 +234,8 @@ int PowerAnalysis::sweep(const PowerSettings& s, int mode,
     const int n = entryCount(work_.entries);
     const double rs = work_.entries[n].value;
     const double rl = work_.entries[0].value * options.mismatchRatio;
-    LevelObserver observer(work_.entries, rs, rl, s.drive, s.mismatch() ? kMismatchLineEntries : 0, each);
+    LevelObserver observer(work_.entries, rs, rl, s.drive, s.mismatch() ? kMismatchLineEntries : 0,
+                           each);
     evaluator.setObserver(&observer);
     return evaluator.analyse(mode) == 0 ? 0 : 1;
 }

@@ -48,8 +48,8 @@ struct PowerDrive {
 // its load side. The run next to the source is reported as branch n (the
 // source entry) with the input terminal voltage as its junction voltage.
 struct BranchLevels {
-    int branch = 0;   // entry index in the design (mismatch line not counted)
-    char dual = ' ';  // 'a', 'b' for the two halves of a dual shunt branch
+    int branch = 0;  // entry index in the design (mismatch line not counted)
+    char dual = ' '; // 'a', 'b' for the two halves of a dual shunt branch
     bool shunt = false;
     bool series = false;
     bool source = false; // the run next to the source
@@ -125,11 +125,11 @@ struct PowerSurvey {
 // The screen's settings, in display units for the frequencies.
 struct PowerSettings {
     PowerDrive drive;
-    double vswr = 1.0;  // N:1; below kMinMismatchVswr stored as exactly 1
-    double theta = 0.0; // mismatch line length, radians
-    double start = 1.0; // display units
-    double stop = 0.0;  // 0 = one frequency
-    double step = 0.0;  // > 0 step; < 0 minus the number of points
+    double vswr = 1.0;        // N:1; below kMinMismatchVswr stored as exactly 1
+    double theta = 0.0;       // mismatch line length, radians
+    double start = 1.0;       // display units
+    double stop = 0.0;        // 0 = one frequency
+    double step = 0.0;        // > 0 step; < 0 minus the number of points
     bool logarithmic = false; // "Automatic log": log spacing when stop > 20 start
     std::array<double, 3> q{kInfiniteQ, kInfiniteQ, kInfiniteQ};
     bool mismatch() const { return vswr >= kMinMismatchVswr; }

@@ -75,8 +75,8 @@ bool adjustLimits(PulseTrain& t, double mult, double& markerLowHz, double& marke
     const double c = t.carrier;
     double lower = c + f0 * std::trunc((t.lower - c) / f0 + (t.lower < c ? -1e-9 : 1e-9));
     double upper = c + f0 * std::trunc((t.upper - c) / f0 + (t.upper < c ? -1e-9 : 1e-9));
-    if ((upper - lower) / f0 > kMaxHarmonicSpan + 0.1 || c < lower || c > upper ||
-        lower > upper || !std::isfinite(lower) || !std::isfinite(upper)) {
+    if ((upper - lower) / f0 > kMaxHarmonicSpan + 0.1 || c < lower || c > upper || lower > upper ||
+        !std::isfinite(lower) || !std::isfinite(upper)) {
         message = "Frequency limits adjusted to carrier +-300 sidebands";
         limits.adjusted = true;
         lower = c - kCarrierSidebands * f0;

@@ -36,12 +36,12 @@ constexpr double kSpikeDuty = 0.0011; // a duty below this is a spike train
 
 // The window's fields, frequencies in display units.
 struct PulseTrain {
-    double repRate = 2.0; // f0
-    double duty = 0.1;    // fraction of the period
-    double carrier = 0.0; // 0 = none
-    double lower = 0.0;   // lowest harmonic frequency
-    double upper = 0.0;   // highest harmonic frequency
-    double reps = 1.0;    // periods per page
+    double repRate = 2.0;    // f0
+    double duty = 0.1;       // fraction of the period
+    double carrier = 0.0;    // 0 = none
+    double lower = 0.0;      // lowest harmonic frequency
+    double upper = 0.0;      // highest harmonic frequency
+    double reps = 1.0;       // periods per page
     double startDelay = 0.0; // fraction of a period, 0..1
     bool spike() const { return duty < kSpikeDuty; }
     bool gated() const { return carrier != 0.0; }
@@ -49,8 +49,8 @@ struct PulseTrain {
 
 // The harmonic limits as adjusted for the pulse train.
 struct HarmonicLimits {
-    int below = 0; // side bands below the carrier (carrier only)
-    int above = 0; // harmonics above the lower limit, or side bands above the carrier
+    int below = 0;         // side bands below the carrier (carrier only)
+    int above = 0;         // harmonics above the lower limit, or side bands above the carrier
     bool adjusted = false; // "Frequency limits adjusted to carrier +-300 sidebands"
 };
 

@@ -37,8 +37,8 @@ struct Builder {
             out << "rl" << k << " " << to << " " << b << " " << loss << "\n";
         }
         char text[96];
-        std::snprintf(text, sizeof text, "%c%d %d %d %.15g\n", e.letter == 'R' ? 'r' : e.letter,
-                      k, m, to, e.value);
+        std::snprintf(text, sizeof text, "%c%d %d %d %.15g\n", e.letter == 'R' ? 'r' : e.letter, k,
+                      m, to, e.value);
         out << text;
         return {am, loss};
     }

@@ -16,9 +16,9 @@ namespace ladderspice {
 // One group of the ladder, from the source towards the load.
 struct Group {
     bool shunt = false;
-    int branch = 0;     // entry index of the group's first entry
-    int nodeSource = 0; // series: node on the source side; shunt: junction node
-    int nodeLoad = 0;   // series: node on the load side
+    int branch = 0;           // entry index of the group's first entry
+    int nodeSource = 0;       // series: node on the source side; shunt: junction node
+    int nodeLoad = 0;         // series: node on the load side
     std::string groupAmmeter; // in front of the group
     // Each element's ammeter and loss resistance (ohms).
     std::vector<std::pair<std::string, double>> losses;
@@ -27,8 +27,8 @@ struct Group {
 struct Circuit {
     std::string elements; // SPICE lines between the source and the load
     std::vector<Group> groups;
-    int inputNode = 2;   // after the source resistance
-    int loadNode = 2;    // where the termination hangs
+    int inputNode = 2; // after the source resistance
+    int loadNode = 2;  // where the termination hangs
     double rs = 50.0;
     double rl = 50.0;
 };

@@ -36,10 +36,11 @@ struct Bench {
         PowerAnalysis power(design, tk, data);
         PowerPoint out;
         int calls = 0;
-        EXPECT_EQ(power.run(s, [&](const PowerPoint& p) {
-            out = p;
-            ++calls;
-        }),
+        EXPECT_EQ(power.run(s,
+                            [&](const PowerPoint& p) {
+                                out = p;
+                                ++calls;
+                            }),
                   0);
         EXPECT_EQ(calls, 1);
         return out;
@@ -129,9 +130,14 @@ void checkAgainstSpice(const EntryList& list, const PowerPoint& p, double ql, do
 }
 
 TEST(PowerDistribution, LowpassShuntFirstAgreesWithSpiceUnderPowerAndVoltageDrive) {
-    Bench b{{50, 'R', 1},         {36.5041934e-12, 'C', 2}, {109.117628e-9, 'L', 3},
-            {62.8663027e-12, 'C', 2}, {109.117628e-9, 'L', 3}, {36.5041934e-12, 'C', 2},
-            {50, 'R', 1},         {1e8, 'x', 1}};
+    Bench b{{50, 'R', 1},
+            {36.5041934e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {62.8663027e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {36.5041934e-12, 'C', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
     for (double mhz : {60.0, 100.0, 180.0}) {
         SCOPED_TRACE(mhz);
         PowerSettings s = single(mhz, 100, 300);
@@ -148,8 +154,8 @@ TEST(PowerDistribution, LowpassShuntFirstAgreesWithSpiceUnderPowerAndVoltageDriv
 
 TEST(PowerDistribution, TSectionReportsTheSeriesArmAtTheSource) {
     // Series L at both ends, unequal terminations.
-    Bench b{{75, 'R', 1}, {180e-9, 'L', 3}, {47e-12, 'C', 2}, {120e-9, 'L', 3},
-            {50, 'R', 1}, {1e8, 'x', 1}};
+    Bench b{{75, 'R', 1},     {180e-9, 'L', 3}, {47e-12, 'C', 2},
+            {120e-9, 'L', 3}, {50, 'R', 1},     {1e8, 'x', 1}};
     for (double mhz : {30.0, 70.0, 140.0}) {
         SCOPED_TRACE(mhz);
         const PowerPoint p = b.at(single(mhz, 60, 500));
@@ -159,8 +165,8 @@ TEST(PowerDistribution, TSectionReportsTheSeriesArmAtTheSource) {
         EXPECT_EQ(src.branch, 4);
         EXPECT_GT(src.forwardLoss, 0.0);
         // The source arm carries the whole input current.
-        EXPECT_NEAR(src.forwardCurrent, p.emf / std::hypot(p.inputImpedance.r + 50.0,
-                                                            p.inputImpedance.x),
+        EXPECT_NEAR(src.forwardCurrent,
+                    p.emf / std::hypot(p.inputImpedance.r + 50.0, p.inputImpedance.x),
                     1e-6 * src.forwardCurrent);
         checkAgainstSpice(b.design.entries, p, 60, 500, 75.0);
     }
@@ -168,7 +174,7 @@ TEST(PowerDistribution, TSectionReportsTheSeriesArmAtTheSource) {
 
 TEST(PowerDistribution, ResonatorGroupsCountTheirWholeLoss) {
     // Shunt series-resonator (code 4) and series parallel-resonator (code 5).
-    Bench b{{50, 'R', 1},       {200e-9, 'L', 4}, {12.7e-12, 'C', 4}, {400e-9, 'L', 5},
+    Bench b{{50, 'R', 1},      {200e-9, 'L', 4}, {12.7e-12, 'C', 4}, {400e-9, 'L', 5},
             {6.3e-12, 'C', 5}, {80e-12, 'C', 2}, {50, 'R', 1},       {1e8, 'x', 1}};
     for (double mhz : {70.0, 100.0, 125.0}) {
         SCOPED_TRACE(mhz);
@@ -177,9 +183,14 @@ TEST(PowerDistribution, ResonatorGroupsCountTheirWholeLoss) {
 }
 
 TEST(PowerDistribution, MismatchedLoadAgreesWithSpiceAndLeavesTheDesignAlone) {
-    Bench b{{50, 'R', 1},         {36.5041934e-12, 'C', 2}, {109.117628e-9, 'L', 3},
-            {62.8663027e-12, 'C', 2}, {109.117628e-9, 'L', 3}, {36.5041934e-12, 'C', 2},
-            {50, 'R', 1},         {1e8, 'x', 1}};
+    Bench b{{50, 'R', 1},
+            {36.5041934e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {62.8663027e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {36.5041934e-12, 'C', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
     const EntryList before = b.design.entries;
     PowerSettings s = single(90.0, 100, 300);
     s.setVswr(2.5);
@@ -203,9 +214,14 @@ TEST(PowerDistribution, MismatchedLoadAgreesWithSpiceAndLeavesTheDesignAlone) {
 }
 
 TEST(PowerDistribution, LosslessNetworkLosesNothingEvenDeepInTheStopband) {
-    Bench b{{50, 'R', 1},         {36.5041934e-12, 'C', 2}, {109.117628e-9, 'L', 3},
-            {62.8663027e-12, 'C', 2}, {109.117628e-9, 'L', 3}, {36.5041934e-12, 'C', 2},
-            {50, 'R', 1},         {1e8, 'x', 1}};
+    Bench b{{50, 'R', 1},
+            {36.5041934e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {62.8663027e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {36.5041934e-12, 'C', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
     for (double mhz : {1.0, 100.0, 400.0, 2000.0}) {
         SCOPED_TRACE(mhz);
         const PowerPoint p = b.at(single(mhz, 0, 0));
@@ -220,9 +236,14 @@ TEST(PowerDistribution, LosslessNetworkLosesNothingEvenDeepInTheStopband) {
 }
 
 TEST(PowerDistribution, SurveyHoldsTheLargestLevelOfEveryPointAndRefusesTooManyPoints) {
-    Bench b{{50, 'R', 1},         {36.5041934e-12, 'C', 2}, {109.117628e-9, 'L', 3},
-            {62.8663027e-12, 'C', 2}, {109.117628e-9, 'L', 3}, {36.5041934e-12, 'C', 2},
-            {50, 'R', 1},         {1e8, 'x', 1}};
+    Bench b{{50, 'R', 1},
+            {36.5041934e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {62.8663027e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {36.5041934e-12, 'C', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
     PowerSettings s = single(50.0, 100, 300);
     s.stop = 150.0;
     s.step = -41;
@@ -256,8 +277,8 @@ TEST(PowerDistribution, SurveyHoldsTheLargestLevelOfEveryPointAndRefusesTooManyP
     ASSERT_EQ(power.survey(m, withLine), 0);
     EXPECT_GT(withLine.sweeps, 90);
     EXPECT_GE(withLine.overall[kMaxShuntVolts].value, survey.overall[kMaxShuntVolts].value);
-    const double worst = std::max(withLine.overall[kMaxForwardVolts].value,
-                                  withLine.overall[kMaxShuntVolts].value);
+    const double worst =
+        std::max(withLine.overall[kMaxForwardVolts].value, withLine.overall[kMaxShuntVolts].value);
     const OverallMaximum& w = withLine.overall[kMaxForwardVolts].value == worst
                                   ? withLine.overall[kMaxForwardVolts]
                                   : withLine.overall[kMaxShuntVolts];

@@ -181,9 +181,15 @@ SpiceRun transient(const EntryList& list, const std::string& source, double peri
 
 TEST(TimeDomainAgainstSpice, VideoPulsesThroughALossyLowpass) {
     // The 5-pole lowpass with a shunt resistor for loss.
-    Bench b{{50, 'R', 1},         {36.5041934e-12, 'C', 2}, {109.117628e-9, 'L', 3},
-            {62.8663027e-12, 'C', 2}, {2000, 'R', 2},          {109.117628e-9, 'L', 3},
-            {36.5041934e-12, 'C', 2}, {50, 'R', 1},            {1e8, 'x', 1}};
+    Bench b{{50, 'R', 1},
+            {36.5041934e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {62.8663027e-12, 'C', 2},
+            {2000, 'R', 2},
+            {109.117628e-9, 'L', 3},
+            {36.5041934e-12, 'C', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
     PulseTrain t;
     t.repRate = 5.0; // MHz: 200 ns
     t.duty = 0.2;
@@ -207,9 +213,15 @@ TEST(TimeDomainAgainstSpice, VideoPulsesThroughALossyLowpass) {
 }
 
 TEST(TimeDomainAgainstSpice, GatedCarrierThroughABandpass) {
-    Bench b{{50, 'R', 1},        {164.177846e-12, 'C', 2}, {15.4285712e-9, 'L', 2},
-            {456.534828e-9, 'L', 3}, {5.54838193e-12, 'C', 3}, {164.177846e-12, 'C', 2},
-            {15.4285712e-9, 'L', 2}, {50, 'R', 1},            {1e8, 'x', 1}};
+    Bench b{{50, 'R', 1},
+            {164.177846e-12, 'C', 2},
+            {15.4285712e-9, 'L', 2},
+            {456.534828e-9, 'L', 3},
+            {5.54838193e-12, 'C', 3},
+            {164.177846e-12, 'C', 2},
+            {15.4285712e-9, 'L', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
     PulseTrain t;
     t.repRate = 2.0; // MHz: 500 ns
     t.duty = 0.3;
@@ -230,8 +242,8 @@ TEST(TimeDomainAgainstSpice, GatedCarrierThroughABandpass) {
         const double tt = i * r.step;
         worst = std::max(worst, std::fabs(set.value(tt) - r.values[r.start + i]));
         // The envelope bounds the carrier and touches it once per cycle.
-        worstEnvelope = std::max(worstEnvelope,
-                                 std::fabs(r.values[r.start + i]) - magnitude(set.baseband(tt)));
+        worstEnvelope =
+            std::max(worstEnvelope, std::fabs(r.values[r.start + i]) - magnitude(set.baseband(tt)));
     }
     EXPECT_LT(worst, 1e-3 * peak) << "peak " << peak;
     EXPECT_LT(worstEnvelope, 1e-3 * peak);
