@@ -168,6 +168,8 @@ public:
     static int pointCount(const PowerSettings& settings);
 
     const Design& workingCopy() const { return work_; }
+    // The results table of the last sweep (fields 0-4 of every point).
+    const ResultsTable& table() const { return table_; }
 
 private:
     int sweep(const PowerSettings& settings, int mode,
