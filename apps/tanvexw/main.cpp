@@ -5,6 +5,7 @@
 #include "schematic/schematic_editor_window.h"
 
 #include "analysis/analysis_front.h"
+#include "analysis/power_front.h"
 #include "design/design_record.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     // ---- The subsystems plug their commands in here ----
     // Analyse (133): the sweep with its dialog, plot window and listing.
     auto analysisFront = tanvex::gui::registerAnalysisCommands(shell, toolkit, &window);
+    // Power distribution (142): the text screen with its plot hand-over.
+    auto powerFront = tanvex::gui::registerPowerCommand(shell, toolkit, *analysisFront, &window);
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {
