@@ -5,6 +5,7 @@
 #include "schematic/schematic_editor_window.h"
 
 #include "analysis/analysis_front.h"
+#include "analysis/fourier_window.h"
 #include "analysis/power_front.h"
 #include "design/design_record.h"
 #include "shell/main_window.h"
@@ -45,6 +46,9 @@ int main(int argc, char** argv) {
     auto analysisFront = tanvex::gui::registerAnalysisCommands(shell, toolkit, &window);
     // Power distribution (142): the text screen with its plot hand-over.
     auto powerFront = tanvex::gui::registerPowerCommand(shell, toolkit, *analysisFront, &window);
+    // Time domain response (148): the Fourier synthesis window.
+    auto fourierFront =
+        tanvex::gui::registerFourierCommand(shell, toolkit, *analysisFront, &window);
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {

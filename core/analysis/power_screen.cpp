@@ -69,7 +69,21 @@ double levelOf(const BranchLevels& b, SingleParameter p) {
 PowerScreen::PowerScreen(Design& design, ResultsTable& results, ui::Toolkit& toolkit,
                          DataServices& data)
     : design_(design), results_(results), tk_(toolkit), data_(data),
-      power_(std::make_unique<PowerAnalysis>(design, toolkit, data)) {}
+      power_(std::make_unique<PowerAnalysis>(design, toolkit, data)) {
+    begin();
+}
+
+void PowerScreen::begin() {
+    // A fresh visit: the range starts at the reference frequency, the Q
+    // values are the design's; the drive is remembered by the owner.
+    const int n = entryCount(design_.entries);
+    const double ref = n + 1 < kEntrySlots ? design_.entries[n + 1].value : 0.0;
+    settings.start = ref == 0.0 ? 1.0 : ref * design_.notation.frequency.multiplier;
+    settings.stop = 0.0;
+    settings.step = 0.0;
+    for (int i = 0; i < 3; ++i) settings.q[i] = normalisedQ(design_.analysis[3 + i]);
+    entryCount_ = n;
+}
 
 PowerScreen::~PowerScreen() {
     if (report_) report_->end();
@@ -149,15 +163,7 @@ void PowerScreen::checkEntryCount() {
 }
 
 int PowerScreen::run() {
-    // A fresh visit: the range starts at the reference frequency, the Q
-    // values are the design's; the drive is remembered by the owner.
-    const int n = entryCount(design_.entries);
-    const double ref = n + 1 < kEntrySlots ? design_.entries[n + 1].value : 0.0;
-    settings.start = ref == 0.0 ? 1.0 : ref * design_.notation.frequency.multiplier;
-    settings.stop = 0.0;
-    settings.step = 0.0;
-    for (int i = 0; i < 3; ++i) settings.q[i] = normalisedQ(design_.analysis[3 + i]);
-    entryCount_ = n;
+    begin();
     draw();
     for (;;) {
         const int item = tk_.select(0, 0, 24, false, 0, kPowerMenu);
@@ -179,8 +185,9 @@ bool PowerScreen::command(int item) {
     checkEntryCount();
     switch (item) {
     case kPowAnalyse:
+        // The results stay on the screen under the menu.
         analyse();
-        break;
+        return true;
     case kPowCompleteNet:
         selection = PowerSelection{};
         break;
@@ -502,21 +509,32 @@ void PowerScreen::showPoint(int k, int firstBranch) {
         }
         reportLine(text);
     };
-    line(format("   Frequency   Rtn. loss    Atten.       Delay       Phase    %s",
-                loadSeenText(design_.entries[0].value, settings, '\xEA').c_str()),
-         11);
-    line(format("    (%s)       (dB)       (dB)         (%s)      (Deg.)", n.frequency.name.c_str(),
-                n.time.name.c_str()),
-         11);
-    line(format("%11.3f %11.3f %11.3f %11.3f %11.3f ", p.frequency * n.frequency.multiplier,
-                p.returnLoss, p.attenuation, p.delay * n.time.multiplier, p.phase),
-         15);
+    // The response in the report as the analysis listing writes it; on the
+    // screen in two short lines beside the schematic.
+    const std::string seen = loadSeenText(design_.entries[0].value, settings, '\xEA');
+    reportLine(
+        format("   Frequency   Rtn. loss    Atten.       Delay       Phase    %s", seen.c_str()));
+    reportLine(format("    (%s)       (dB)       (dB)         (%s)      (Deg.)",
+                      n.frequency.name.c_str(), n.time.name.c_str()));
+    reportLine(format("%11.3f %11.3f %11.3f %11.3f %11.3f ", p.frequency * n.frequency.multiplier,
+                      p.returnLoss, p.attenuation, p.delay * n.time.multiplier, p.phase));
+    auto screenLine = [&](const std::string& text, int attr) {
+        g.gotoCell(0, row++);
+        g.write(text.substr(0, kPanelWidth), attr);
+    };
+    screenLine(format("Freq. %.6g %s  Rtn. loss %.3f dB  Atten. %.3f dB",
+                      p.frequency * n.frequency.multiplier, n.frequency.name.c_str(), p.returnLoss,
+                      p.attenuation),
+               15);
+    screenLine(format("Delay %.3f %s  Phase %.3f Deg.", p.delay * n.time.multiplier,
+                      n.time.name.c_str(), p.phase),
+               15);
     line(format("Input %15.4f W.  Loss %8.4f W.", p.available, p.loss), 14);
     line(format("Reflected %8.4f W.   Load %8.4f W.", p.reflected, p.load), 14);
-    line(" Br.    Fwd A.   Fwd V.   Fwd W.   Shunt V.  Shunt A. Shunt W.", 11);
+    line(" Br.   Fwd A.  Fwd V.  Fwd W.  Shunt V. Shunt A.  Sh. W.", 11);
     for (std::size_t i = firstBranch; i < p.branches.size(); ++i) {
         const BranchLevels& b = p.branches[i];
-        line(format("%3d%c %8.3f %8.2f %7.3f W. %8.2f %8.3f %7.3f W.", b.branch, b.dual,
+        line(format("%3d%c %7.3f %7.2f %7.3f  %7.2f %7.3f %7.3f", b.branch, b.dual,
                     b.forwardCurrent, b.forwardVolts, b.forwardLoss,
                     b.source ? p.inputVolts : b.junctionVolts, b.shuntCurrent, b.shuntLoss),
              b.source ? 10 : 7);

@@ -93,6 +93,7 @@ public:
     void draw();
 
 private:
+    void begin();
     void analyse();
     void pickBranch();
     void pickParameter();
