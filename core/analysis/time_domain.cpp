@@ -73,7 +73,8 @@ bool adjustLimits(PulseTrain& t, double mult, double& markerLowHz, double& marke
         return true;
     }
     const double c = t.carrier;
-    double lower = c + f0 * std::trunc((t.lower - c) / f0 + (t.lower < c ? -1e-9 : 1e-9));
+    const double typed = t.folded && t.lower == t.shownLower ? t.foldedLower : t.lower;
+    double lower = c + f0 * std::trunc((typed - c) / f0 + (typed < c ? -1e-9 : 1e-9));
     double upper = c + f0 * std::trunc((t.upper - c) / f0 + (t.upper < c ? -1e-9 : 1e-9));
     if ((upper - lower) / f0 > kMaxHarmonicSpan + 0.1 || c < lower || c > upper || lower > upper ||
         !std::isfinite(lower) || !std::isfinite(upper)) {
@@ -86,8 +87,11 @@ bool adjustLimits(PulseTrain& t, double mult, double& markerLowHz, double& marke
     limits.above = static_cast<int>(std::lround((upper - c) / f0));
     // Side bands at or below zero frequency are folded back in the
     // calculation; the limit shown is the lowest line above zero.
+    t.folded = lower <= 0.0;
+    t.foldedLower = lower;
     while (lower <= 0.0) lower += f0;
     t.lower = lower;
+    t.shownLower = lower;
     t.upper = upper;
     return true;
 }

@@ -43,6 +43,12 @@ struct PulseTrain {
     double upper = 0.0;      // highest harmonic frequency
     double reps = 1.0;       // periods per page
     double startDelay = 0.0; // fraction of a period, 0..1
+    // With a carrier, side bands at or below zero frequency are folded back;
+    // the limit shown is then the lowest line above zero, and the true lowest
+    // side band is kept here so that settling the limits again keeps them.
+    bool folded = false;
+    double foldedLower = 0.0;
+    double shownLower = 0.0;
     bool spike() const { return duty < kSpikeDuty; }
     bool gated() const { return carrier != 0.0; }
 };

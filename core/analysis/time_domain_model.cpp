@@ -55,6 +55,7 @@ bool TimeDomainModel::setField(int id, double v) {
         break;
     case kFieldLower:
         train.lower = v;
+        train.folded = false;
         break;
     case kFieldUpper:
         train.upper = v;

@@ -78,6 +78,10 @@ TEST(TimeDomainLimits, VideoCarrierMarkerAndRefusal) {
     EXPECT_EQ(l.below, 300);
     EXPECT_EQ(l.above, 300);
     EXPECT_EQ(sidebandText(c, l), "   -300   +300");
+    // Settling again (every repaint does) keeps the folded side bands.
+    l = limitsOf(c, message);
+    EXPECT_EQ(c.lower, 1.0);
+    EXPECT_EQ(l.below, 300);
     c.lower = 90.0;
     c.upper = 120.0;
     l = limitsOf(c, message);
@@ -156,6 +160,27 @@ TEST(TimeDomainSynthesis, ScaleAndDivisionsStayFiniteAndNeverRecompute) {
     EXPECT_NEAR(timePerDivision(1e-6), 0.1e-6, 1e-20);
     EXPECT_NEAR(timePerDivision(2.6e-6), 0.5e-6, 1e-20);
     EXPECT_NEAR(timePerDivision(2.4e-6), 0.2e-6, 1e-20);
+}
+
+TEST(TimeDomainSynthesis, NoHarmonicInThePassbandGivesNoDelayRatherThanNaN) {
+    Bench b{{50, 'R', 1},
+            {36.5041934e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {62.8663027e-12, 'C', 2},
+            {109.117628e-9, 'L', 3},
+            {36.5041934e-12, 'C', 2},
+            {50, 'R', 1},
+            {1e8, 'x', 1}};
+    PulseTrain t;
+    t.repRate = 500.0; // every harmonic deep in the stopband of the 100 MHz lowpass
+    t.upper = 5000.0;
+    t.startDelay = 0.5;
+    const HarmonicSet set = b.harmonics(t);
+    EXPECT_EQ(set.averageDelay, 0.0);
+    TimePage p;
+    computePage(set, t, 50, 1, p);
+    EXPECT_TRUE(std::isfinite(p.start));
+    for (double v : p.low) EXPECT_TRUE(std::isfinite(v));
 }
 
 // The response of the circuit to the train in ngspice, scaled as the
