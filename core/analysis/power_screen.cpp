@@ -337,6 +337,15 @@ void PowerScreen::askFrequency() {
             tk_.notice(format("Too many points (%d Max)", kMaxPowerPoints));
             continue;
         }
+        if (s.stop > 20.0 * s.start) {
+            // A wide range may be spaced logarithmically.
+            tk_.setPrompt(1, "Sweep spacing:", 11);
+            tk_.setPrompt(2, "(L)-Linear only (A)-Automatic log");
+            const char c = tk_.keyBox("LA");
+            s.logarithmic = c == 'A' || c == 'a';
+        } else {
+            s.logarithmic = false;
+        }
         settings = s;
         return;
     }

@@ -54,8 +54,13 @@ TEST(PowerScreen, SingleQuantityGoesToTheTableAndTheDesignComesBackUnchanged) {
     b.screen.command(kPowFrequency);
     EXPECT_TRUE(b.tk.sawNotice("Too many points (999 Max)"));
     EXPECT_EQ(PowerAnalysis::pointCount(b.screen.settings), 999);
+    b.tk.answers = {"10,1000,10", "A"}; // a wide range asks for the spacing
+    b.screen.command(kPowFrequency);
+    EXPECT_TRUE(b.tk.sawPrompt("(L)-Linear only (A)-Automatic log"));
+    EXPECT_TRUE(b.screen.settings.logarithmic);
     b.tk.answers = {"60,140,4"};
     b.screen.command(kPowFrequency);
+    EXPECT_FALSE(b.screen.settings.logarithmic);
     b.tk.answers = {"2.5"};
     b.screen.command(kPowVswr);
     EXPECT_EQ(b.screen.settings.vswr, 2.5);
