@@ -166,7 +166,7 @@ int PowerScreen::run() {
     begin();
     draw();
     for (;;) {
-        const int item = tk_.select(0, 0, 24, false, 0, kPowerMenu);
+        const int item = tk_.select(0, 0, 0, false, 0, kPowerMenu);
         if (item == 140) {
             tk_.showHelp("POW_MNU.HLW");
             continue;
@@ -295,7 +295,7 @@ void PowerScreen::pickParameter() {
     ui::GenWin& g = tk_.genWin();
     g.gotoCell(0, kResultsRow);
     g.write("> Single parameter select <", 14);
-    const int k = tk_.select(0, 0, 24, false, 0,
+    const int k = tk_.select(0, 0, 0, false, 0,
                              "&A=Forward Loss,&B=Forward Volts,-,-,&C=Forward Current,-,&D=Shunt "
                              "Loss,-,&E-Shunt Current,&F=Shunt Volts");
     static const int kMap[] = {0, 1, 2, 0, 0, 3, 0, 4, 0, 5, 6};
@@ -678,7 +678,7 @@ void PowerScreen::total() {
     for (;;) {
         draw();
         writeTotal(kResultsRow, top);
-        const int k = tk_.select(0, 0, 24, false, 0, "&7 Home,&8 Up,&1 End,&2 Down");
+        const int k = tk_.select(0, 0, 0, false, 0, "&7 Home,&8 Up,&1 End,&2 Down");
         if (k == 1)
             top = 0;
         else if (k == 2)

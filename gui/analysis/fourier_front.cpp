@@ -27,6 +27,7 @@ int FourierFront::open() {
         context.user = shell_.env.userName;
         context.hardCopySetting = shell_.hardCopyRaster ? shell_.hardCopyRaster : '1';
         context.analyse = [this] { analysis_.analyse(); };
+        context.closeViews = [this] { analysis_.closeViews(); };
         context.focusMain = [this] {
             if (main_) main_->activateWindow();
         };

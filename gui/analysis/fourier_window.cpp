@@ -316,6 +316,7 @@ void FourierWindow::runCommand(int id) {
         break;
     case kFourierCalc:
         takeFields();
+        if (context_.closeViews) context_.closeViews();
         if (model_.calculateFirst(columns()) == 0 && !menusCalculated_) buildMenus(true);
         break;
     case kFourierNextPage:

@@ -48,6 +48,7 @@ struct FourierContext {
     std::string user;
     char hardCopySetting = '1';
     std::function<void()> analyse; // the interactive frequency-domain analysis
+    std::function<void()> closeViews; // the response plot, before a calculation
     std::function<void()> focusMain;
 };
 
