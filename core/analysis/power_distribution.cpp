@@ -38,6 +38,24 @@ private:
     PowerPoint point_;
 };
 
+// The data services know the design's own entry numbers: with the mismatch
+// line in front of the network, a data branch asks by its number less the
+// line's entries.
+class ShiftedData : public DataServices {
+public:
+    ShiftedData(DataServices& inner, int shift) : inner_(inner), shift_(shift) {}
+    DataAnswer dataImpedance(double fHz, int entryIndex, double& r, double& x) override {
+        return inner_.dataImpedance(fHz, entryIndex - shift_, r, x);
+    }
+    DataAnswer dataValue(double fHz, int kind, double& value) override {
+        return inner_.dataValue(fHz, kind, value);
+    }
+
+private:
+    DataServices& inner_;
+    int shift_;
+};
+
 } // namespace
 
 double PowerPoint::elementLoss() const {
@@ -230,7 +248,8 @@ int PowerAnalysis::sweep(const PowerSettings& s, int mode,
     options.mismatchRatio = s.mismatch() ? s.vswr : 1.0;
     options.mismatchLineLength = s.theta;
     NoAnalysisViews views;
-    SweepEvaluator evaluator(work_, table_, options, toolkit_, data_, views);
+    ShiftedData data(data_, s.mismatch() ? kMismatchLineEntries : 0);
+    SweepEvaluator evaluator(work_, table_, options, toolkit_, data, views);
     const int n = entryCount(work_.entries);
     const double rs = work_.entries[n].value;
     const double rl = work_.entries[0].value * options.mismatchRatio;

@@ -308,3 +308,52 @@ TEST(PowerDistribution, RefusesTheMismatchLineWhenTheNetworkIsFull) {
 }
 
 } // namespace
+
+namespace {
+
+// Answers for one data branch only, by its entry number in the design.
+class OneDataBranch : public DataServices {
+public:
+    int entry = 0;
+    std::vector<int> asked;
+    DataAnswer dataImpedance(double, int entryIndex, double& r, double& x) override {
+        asked.push_back(entryIndex);
+        r = 30.0;
+        x = -20.0;
+        return entryIndex == entry ? DataAnswer::kReady : DataAnswer::kUnavailable;
+    }
+    DataAnswer dataValue(double, int, double&) override { return DataAnswer::kUnavailable; }
+};
+
+TEST(PowerDistribution, DataBranchKeepsItsNumberBehindTheMismatchLine) {
+    Design d;
+    newDesign(d.entries);
+    setEntry(d.entries, 0, 50, 'R', 1);
+    setEntry(d.entries, 1, 100e-9, 'L', 3);
+    setEntry(d.entries, 2, 0.0, '1', 22); // data branch in slot 1
+    setEntry(d.entries, 3, 50, 'R', 1);
+    setEntry(d.entries, 4, 1e8, 'x', 1);
+    completeSettingsString(d.record);
+    ui::ScriptedToolkit tk;
+    OneDataBranch data;
+    data.entry = 2;
+    PowerAnalysis power(d, tk, data);
+    PowerSettings s = single(100.0, 0, 0);
+    s.setVswr(2.0);
+    int points = 0;
+    EXPECT_EQ(power.run(s,
+                        [&](const PowerPoint& p) {
+                            ++points;
+                            ASSERT_FALSE(p.branches.empty());
+                            EXPECT_EQ(p.branches.front().branch, 2);
+                            // The shunt current of the data branch is its voltage over |30 - j20|.
+                            EXPECT_NEAR(p.branches.front().shuntCurrent,
+                                        p.branches.front().junctionVolts / std::hypot(30.0, 20.0),
+                                        1e-5);
+                        }),
+              0);
+    EXPECT_EQ(points, 1);
+    for (int e : data.asked) EXPECT_EQ(e, 2);
+}
+
+} // namespace
