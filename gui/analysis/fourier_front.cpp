@@ -1,3 +1,4 @@
+#include "analysis/analysis_constants.h"
 #include "analysis/analysis_front.h"
 #include "analysis/fourier_window.h"
 #include "shell/command_table.h"
@@ -26,6 +27,8 @@ int FourierFront::open() {
         context.designName = designName(shell_.design);
         context.user = shell_.env.userName;
         context.hardCopySetting = shell_.hardCopyRaster ? shell_.hardCopyRaster : '1';
+        for (int i = 0; i < 3; ++i)
+            context.q[i] = analysis::normalisedQ(shell_.design.analysis[3 + i]);
         context.analyse = [this] { analysis_.analyse(); };
         context.closeViews = [this] { analysis_.closeViews(); };
         context.focusMain = [this] {

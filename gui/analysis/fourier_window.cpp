@@ -363,7 +363,8 @@ void FourierWindow::runCommand(int id) {
     case kFourierHardCopy: {
         HardCopyJob job;
         job.setting = context_.hardCopySetting;
-        job.caption = ui::hardCopyCaption(context_.designName, 0, 0, 0, context_.user);
+        job.caption = ui::hardCopyCaption(context_.designName, context_.q[0], context_.q[1],
+                                          context_.q[2], context_.user);
         job.name = "TANVEX time domain";
         job.setPrinting = [this](bool on) { canvas_->printing = on; };
         hardCopy(canvas_, job, &toolkit_);

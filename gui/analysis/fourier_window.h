@@ -47,7 +47,8 @@ struct FourierContext {
     std::string designName;
     std::string user;
     char hardCopySetting = '1';
-    std::function<void()> analyse; // the interactive frequency-domain analysis
+    double q[3] = {1e11, 1e11, 1e11}; // for the hard-copy caption
+    std::function<void()> analyse;    // the interactive frequency-domain analysis
     std::function<void()> closeViews; // the response plot, before a calculation
     std::function<void()> focusMain;
 };
