@@ -540,7 +540,9 @@ void PowerScreen::showPoint(int k, int firstBranch) {
                15);
     line(format("Input %15.4f W.  Loss %8.4f W.", p.available, p.loss), 14);
     line(format("Reflected %8.4f W.   Load %8.4f W.", p.reflected, p.load), 14);
-    line(" Br.   Fwd A.  Fwd V.  Fwd W.  Shunt V. Shunt A.  Sh. W.", 11);
+    line(format(" Br. %7s %7s %7s  %7s %7s %7s", "Fwd A.", "Fwd V.", "Fwd W.", "Sh. V.", "Sh. A.",
+                "Sh. W."),
+         11);
     for (std::size_t i = firstBranch; i < p.branches.size(); ++i) {
         const BranchLevels& b = p.branches[i];
         line(format("%3d%c %7.3f %7.2f %7.3f  %7.2f %7.3f %7.3f", b.branch, b.dual,

@@ -5,13 +5,16 @@
 #include "analysis/fourier_window.h"
 #include "analysis/power_screen.h"
 #include "ui/gen_win.h"
+#include "ui/qt_toolkit.h"
 #include "ui/scripted_toolkit.h"
 #include "ui/text_screen_widget.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
+#include <deque>
 #include <gtest/gtest.h>
 
 #include "../test_app.h"
@@ -142,6 +145,55 @@ TEST(PowerScreenPicture, WholeNetworkPage) {
         }
     EXPECT_NE(text.find("Termination"), std::string::npos) << text;
     EXPECT_NE(text.find("Reflected"), std::string::npos);
+}
+
+// The screen's own loop on the Qt toolkit: the menu bar, the input box and
+// the pause after a page, answered as a person would.
+TEST(PowerScreenPicture, RunsOnTheQtToolkit) {
+    app();
+    QWidget main;
+    main.setGeometry(0, 0, 300, 200);
+    QtToolkit tk(&main);
+    auto design = std::make_unique<Design>();
+    bandpass(*design);
+    auto results = std::make_unique<analysis::ResultsTable>();
+    analysis::NoDataServices data(tk);
+    analysis::PowerScreen screen(*design, *results, tk, data);
+    std::deque<std::function<void(QWidget*)>> steps = {
+        [](QWidget* bar) { QTest::keyClick(bar, Qt::Key_F); },
+        [](QWidget* box) {
+            auto* edit = box->findChild<QLineEdit*>("answer");
+            ASSERT_NE(edit, nullptr);
+            edit->setText("102");
+            QTest::keyClick(edit, Qt::Key_Return);
+        },
+        [](QWidget* bar) { QTest::keyClick(bar, Qt::Key_A); },
+        [&](QWidget* box) {
+            // The page is on show while the pause waits.
+            EXPECT_TRUE(tk.genWinWindow()->grab().save(picture("power_screen_qt.png")));
+            auto buttons = box->findChildren<QPushButton*>();
+            ASSERT_FALSE(buttons.empty());
+            buttons.front()->click();
+        },
+        [](QWidget* bar) { QTest::keyClick(bar, Qt::Key_X); },
+    };
+    int shown = 0;
+    tk.onBoxShown = [&](QWidget* box) {
+        ++shown;
+        if (steps.empty()) { // never hang: leave whatever is open
+            QTest::keyClick(box, Qt::Key_X);
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        auto step = steps.front();
+        steps.pop_front();
+        step(box);
+    };
+    EXPECT_EQ(screen.run(), 0);
+    EXPECT_TRUE(steps.empty());
+    EXPECT_EQ(shown, 5);
+    ASSERT_EQ(screen.points().size(), 1u);
+    EXPECT_NEAR(screen.points()[0].frequency, 102e6, 1.0);
 }
 
 } // namespace
