@@ -24,9 +24,11 @@ const char* const kUsage =
     "repetition rate F0 (display frequency unit), or to a carrier gated by it,\n"
     "summed from the harmonics of the train weighted by the design's transfer.\n"
     "Prints the adjusted harmonic limits, the number of harmonics, their average\n"
-    "delay, then one row per column: column, time (s) and value (relative to a\n"
-    "matched lossless transfer of 1, less the reference line); with a carrier the\n"
-    "envelope's minimum and maximum.\n"
+    "delay, then one row per column: column, time (s) and value, less the\n"
+    "reference line. Amplitudes are relative to a matched lossless transfer of 1:\n"
+    "video pulses are of height 1 less their mean; a gated carrier has a peak of 2\n"
+    "(its side bands weigh as the video pulse's harmonics). With a carrier the\n"
+    "rows give the envelope's minimum and maximum and the instantaneous value.\n"
     "\n"
     "Options:\n"
     "  --rep F0            repetition rate (above zero)\n"
@@ -41,7 +43,7 @@ const char* const kUsage =
     "  --columns N         columns of the page (default 590)\n"
     "  --reference zero|average|start\n"
     "                      reference line (default zero)\n"
-    "  --csv               CSV rows only: column,time_s,value (or low,high)\n"
+    "  --csv               CSV rows only: column,time_s,value (or low,high,value)\n"
     "  --help              this text\n"
     "\n"
     "Exit status: 0 done, 1 the analysis failed, 2 bad options or design.\n";
@@ -167,10 +169,11 @@ int cmdTimeDomain(int argc, char** argv) {
                     train.gated() ? "GATED RF PULSE" : "IMPULSE RESPONSE", duty,
                     static_cast<int>(set.lines.size()), set.averageDelay, ref);
     }
-    std::printf(train.gated() ? "column,time_s,low,high\n" : "column,time_s,value\n");
+    std::printf(train.gated() ? "column,time_s,low,high,value\n" : "column,time_s,value\n");
     for (int i = 0; i <= p.columns(); ++i) {
         if (train.gated())
-            std::printf("%d,%.10g,%.8g,%.8g\n", i, p.timeOf(i), p.low[i] - ref, p.high[i] - ref);
+            std::printf("%d,%.10g,%.8g,%.8g,%.8g\n", i, p.timeOf(i), p.low[i] - ref,
+                        p.high[i] - ref, set.value(p.timeOf(i)) - ref);
         else
             std::printf("%d,%.10g,%.8g\n", i, p.timeOf(i), p.low[i] - ref);
     }

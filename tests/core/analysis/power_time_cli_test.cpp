@@ -103,9 +103,12 @@ TEST_F(PowerTimeCli, TimeDomainLimitsColumnsAndReference) {
               std::string::npos);
     EXPECT_NE(c.out.find("Lower limit 1 MHz"), std::string::npos);
     EXPECT_NE(c.out.find("Upper limit 400 MHz"), std::string::npos);
-    const auto gated = csvRows(c.out, "column,time_s,low,high");
+    const auto gated = csvRows(c.out, "column,time_s,low,high,value");
     ASSERT_EQ(gated.size(), 21u);
-    for (const auto& row : gated) EXPECT_NEAR(row[2], -row[3], 1e-12);
+    for (const auto& row : gated) {
+        EXPECT_NEAR(row[2], -row[3], 1e-12);
+        EXPECT_LE(std::fabs(row[4]), row[3] * (1 + 1e-6) + 1e-12); // inside the envelope
+    }
 
     const CliRun v = run("timedomain lowpass --rep 5 --duty 20 --columns 50 --reference average "
                          "--csv");
