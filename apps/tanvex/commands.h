@@ -8,3 +8,5 @@ int cmdS2p(int argc, char** argv);
 int cmdTouchstone(int argc, char** argv);
 int cmdEdit(int argc, char** argv);
 int cmdOptimise(int argc, char** argv);
+int cmdPower(int argc, char** argv);
+int cmdTimeDomain(int argc, char** argv);

@@ -26,6 +26,8 @@ const Command kCommands[] = {
     {"edit", cmdEdit, "run a network transform of the schematic editor on a design"},
     {"optimise", cmdOptimise, "optimise branch values of a design against a response goal"},
     {"optimize", cmdOptimise, "the same as optimise"},
+    {"power", cmdPower, "power distribution: levels of every branch, or their maxima"},
+    {"timedomain", cmdTimeDomain, "response to a periodic pulse train or gated carrier"},
 };
 
 void usage(std::FILE* f) {

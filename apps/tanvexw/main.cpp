@@ -6,6 +6,8 @@
 
 #include "analysis/analysis_files.h"
 #include "analysis/analysis_front.h"
+#include "analysis/fourier_window.h"
+#include "analysis/power_front.h"
 #include "design/design_record.h"
 #include "design/paths.h"
 #include "optimizer/optimizer_commands.h"
@@ -53,6 +55,11 @@ int main(int argc, char** argv) {
     auto analysisFront = tanvex::gui::registerAnalysisCommands(shell, toolkit, &window);
     // Snapshots, the comparison box, S2P and Touchstone files (143-146, 154).
     auto analysisFiles = tanvex::gui::registerAnalysisFileCommands(shell, toolkit, *analysisFront);
+    // Power distribution (142): the text screen with its plot hand-over.
+    auto powerFront = tanvex::gui::registerPowerCommand(shell, toolkit, *analysisFront, &window);
+    // Time domain response (148): the Fourier synthesis window.
+    auto fourierFront =
+        tanvex::gui::registerFourierCommand(shell, toolkit, *analysisFront, &window);
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {
