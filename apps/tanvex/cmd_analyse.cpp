@@ -3,9 +3,10 @@
 #include "commands.h"
 
 #include "analysis/analysis_constants.h"
-#include "analysis/data_services.h"
+#include "analysis/data_files.h"
 #include "analysis/sweep.h"
 #include "design/design_file.h"
+#include "outputs/analysis_table.h"
 #include "ui/scripted_toolkit.h"
 
 #include <cstdio>
@@ -186,7 +187,10 @@ int cmdAnalyse(int argc, char** argv) {
     }
 
     analysis::ResultsTable table;
-    analysis::NoDataServices data(toolkit);
+    // Data branches read their files from the working directory; a file
+    // that cannot be read ends the run ("Can't open: NAME.frx").
+    analysis::DataFileServices data(design, toolkit);
+    data.stopOnMissingFile = true;
     analysis::NoAnalysisViews views;
     analysis::SweepEvaluator sweep(design, table, options, toolkit, data, views);
     Collector collector;
@@ -201,17 +205,8 @@ int cmdAnalyse(int argc, char** argv) {
                         p.attenuation, p.delay, p.phase, p.r, p.x);
         return 0;
     }
-    const analysis::ResultRecord& h = table.records[0];
-    std::printf("   Inductor Q=%g  Cap. Q=%g Trans. Q=%g%s\n", h[analysis::kHeaderQl],
-                h[analysis::kHeaderQc], h[analysis::kHeaderQt],
-                options.fastDelay ? "  (Fast delay)" : "");
-    std::printf("   Frequency   Rtn. loss    Atten.       Delay       Phase       Impedance\n");
-    std::printf("    (%s)       (dB)        (dB)        (%s)      (Deg.)       R  +-jX\n",
-                design.notation.frequency.name.c_str(), design.notation.time.name.c_str());
-    const double fm = design.notation.frequency.multiplier;
-    const double tm = design.notation.time.multiplier;
-    for (const auto& p : collector.points)
-        std::printf("  %9.3f %11.3f %11.3f %11.3f %11.3f %7.2f %7.2f \n", p.frequency * fm,
-                    p.returnLoss, p.attenuation, p.delay * tm, p.phase, p.r, p.x);
+    for (const std::string& line :
+         outputs::tableOf(design, table, options.fastDelay, collector.points).lines())
+        std::printf("%s\n", line.c_str());
     return 0;
 }

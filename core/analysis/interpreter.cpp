@@ -689,6 +689,10 @@ bool NetworkInterpreter::executeSpecial(int code) {
             lengthScale_ = f_ / fRef_;
             return true;
         }
+        // A data branch has a negative value; 0 is neither a reference
+        // frequency nor a data branch (the design files keep no file name
+        // for it) and does nothing.
+        if (entry.value == 0.0) return true;
         double r = 0.0;
         double x = 0.0;
         for (int attempt = 0;; ++attempt) {
