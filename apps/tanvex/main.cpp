@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
+    {"report", cmdReport, "write a review item (analysis, parameters, ...) as its report file"},
 };
 
 void usage(std::FILE* f) {

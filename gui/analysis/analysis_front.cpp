@@ -1,6 +1,7 @@
 #include "analysis/analysis_front.h"
 
 #include "analysis/analysis_dialog.h"
+#include "design/filename_list_dialog.h"
 #include "shell/command_table.h"
 #include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
@@ -14,7 +15,15 @@ namespace tanvex::gui {
 AnalysisFront::AnalysisFront(shell::Shell& shell, QtToolkit& toolkit, QWidget* mainWindow)
     : shell_(shell), toolkit_(toolkit), main_(mainWindow),
       plot_(shell.design, shell.results, options_, toolkit),
-      noData_(std::make_unique<analysis::NoDataServices>(toolkit)) {}
+      files_(std::make_shared<analysis::DataFileServices>(shell.design, toolkit)) {
+    files_->results = &shell.results;
+    files_->chooseFile = [this](int kind) {
+        std::string name;
+        return chooseTanvexFile(main_, kind, std::string(), name) ? name : std::string();
+    };
+    // A recalled design reads its data files again.
+    shell.afterRecall.push_back([files = files_] { files->reset(); });
+}
 
 AnalysisFront::~AnalysisFront() {
     if (window_) delete window_.data();
@@ -29,7 +38,7 @@ int AnalysisFront::plotWidth() const {
 }
 
 int AnalysisFront::analyse() {
-    analysis::DataServices& data = dataServices ? *dataServices : *noData_;
+    analysis::DataServices& data = dataServices ? *dataServices : *files_;
     analysis::SweepEvaluator sweep(shell_.design, shell_.results, options_, toolkit_, data, *this);
     return sweep.analyse(0);
 }
@@ -55,6 +64,7 @@ analysis::AnalysisViews::DialogResult AnalysisFront::showDialog() {
         if (shell_.repaint) shell_.repaint();
     };
     dialog.model().onResetDataServices = [this] {
+        files_->reset();
         if (resetDataServices) resetDataServices();
     };
     if (onDialogShown) QTimer::singleShot(0, &dialog, [this, &dialog] { onDialogShown(&dialog); });

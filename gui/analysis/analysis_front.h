@@ -9,6 +9,7 @@
 //   // menu command 133 now analyses; front->refreshPlot() after other sweeps.
 #pragma once
 
+#include "analysis/data_files.h"
 #include "analysis/plot_window.h"
 #include "plot/analysis_dialog_model.h"
 #include "plot/plot_model.h"
@@ -54,7 +55,10 @@ public:
     std::function<bool()> optimizerOpen;
     std::function<void(int)> sendToOptimizer;
     std::function<void()> quickComparison;
-    // Replaces the data file services (data branches, equalizer data).
+    // The data file services of the run (data branches, equalizer data):
+    // reset when the analysis dialog is left with eXit and after a recall.
+    analysis::DataFileServices& dataFiles() { return *files_; }
+    // Replaces the data file services (tests).
     analysis::DataServices* dataServices = nullptr;
     std::function<void()> resetDataServices;
 
@@ -68,7 +72,7 @@ private:
     plot::DialogState dialogState_;
     plot::PlotModel plot_;
     QPointer<PlotWindow> window_;
-    std::unique_ptr<analysis::NoDataServices> noData_;
+    std::shared_ptr<analysis::DataFileServices> files_;
     bool listingShown_ = false;
 };
 
