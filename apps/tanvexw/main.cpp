@@ -6,6 +6,7 @@
 
 #include "analysis/analysis_front.h"
 #include "design/design_record.h"
+#include "outputs/review_front.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "synthesis/synthesis_commands.h"
@@ -42,6 +43,9 @@ int main(int argc, char** argv) {
     // ---- The subsystems plug their commands in here ----
     // Analyse (133): the sweep with its dialog, plot window and listing.
     auto analysisFront = tanvex::gui::registerAnalysisCommands(shell, toolkit, &window);
+    // Hard copy or review (150), and the "Analysis data" window.
+    auto reviewFront = tanvex::gui::registerReviewCommands(
+        shell, toolkit, &window, analysisFront.get(), [&] { return &synthesis.prototype(); });
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_dialog.h"
 #include "design/filename_list_dialog.h"
+#include "outputs/analysis_table.h"
 #include "shell/command_table.h"
 #include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
@@ -52,6 +53,7 @@ void AnalysisFront::closeViews() {
         window_->close();
         delete window_.data();
     }
+    if (closeListing) closeListing();
     // The generic text window only when it still holds our listing.
     ui::GenWin& g = toolkit_.genWin();
     if (listingShown_ && g.isOpen()) g.close();
@@ -74,7 +76,10 @@ analysis::AnalysisViews::DialogResult AnalysisFront::showDialog() {
 
 void AnalysisFront::openViews(bool graphic) {
     if (!graphic) {
-        writeListing();
+        if (openListing)
+            openListing();
+        else
+            writeListing();
         return;
     }
     PlotContext context;
@@ -103,7 +108,10 @@ void AnalysisFront::openViews(bool graphic) {
         // A single frequency cannot be plotted; its values are shown as the
         // listing rather than nothing at all.
         delete w;
-        writeListing();
+        if (openListing)
+            openListing();
+        else
+            writeListing();
         return;
     }
     window_ = w;
@@ -112,32 +120,16 @@ void AnalysisFront::openViews(bool graphic) {
 }
 
 void AnalysisFront::writeListing() {
-    // The tabulated listing in the generic text window.
+    // The tabulated listing in the generic text window (used when no
+    // "Analysis data" window is plugged in).
     ui::GenWin& g = toolkit_.genWin();
     g.clear();
     listingShown_ = true;
-    const analysis::ResultsTable& t = shell_.results;
-    const analysis::ResultRecord& h = t.records[0];
-    const Notation& n = shell_.design.notation;
-    char line[128];
-    std::snprintf(line, sizeof line, "   Inductor Q=%g  Cap. Q=%g Trans. Q=%g",
-                  h[analysis::kHeaderQl], h[analysis::kHeaderQc], h[analysis::kHeaderQt]);
-    g.write(line, 14);
-    g.newline();
-    g.write("   Frequency   Rtn. loss    Atten.       Delay       Phase       Impedance", 11);
-    g.newline();
-    std::snprintf(line, sizeof line,
-                  "    (%-4s)      (dB)        (dB)        (%-4s)     (Deg.)       R  +-jX",
-                  n.frequency.name.c_str(), n.time.name.c_str());
-    g.write(line, 11);
-    g.newline();
-    for (int k = 1; k <= t.pointCount(); ++k) {
-        const analysis::ResultRecord& p = t.records[k];
-        std::snprintf(line, sizeof line, "  %9.3f %11.3f %11.3f %11.3f %11.3f %7.2f %7.2f",
-                      p[0] * n.frequency.multiplier, p[1], p[2], p[3] * n.time.multiplier, p[4],
-                      p[5], p[6]);
-        g.write(line);
-        if (k < t.pointCount()) g.newline();
+    const std::vector<std::string> lines =
+        outputs::tableOf(shell_.design, shell_.results, options_.fastDelay).lines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        g.write(lines[i], i == 0 ? 14 : i < 3 ? 11 : 7);
+        if (i + 1 < lines.size()) g.newline();
     }
     g.changed();
 }

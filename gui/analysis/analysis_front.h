@@ -61,6 +61,10 @@ public:
     // Replaces the data file services (tests).
     analysis::DataServices* dataServices = nullptr;
     std::function<void()> resetDataServices;
+    // The tabulated listing's window (the "Analysis data" window); unset:
+    // the listing is written into the generic text window.
+    std::function<void()> openListing;
+    std::function<void()> closeListing;
 
 private:
     void writeListing();
