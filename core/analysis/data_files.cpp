@@ -234,6 +234,13 @@ DataAnswer DataFileServices::loadSlot(int slot, int entryIndex, bool fit) {
     // missing one.
     if (!(fit ? readFit(s, lines, file) : readPoints(s, lines, file, entryIndex)))
         return stopOnMissingFile ? DataAnswer::kUnavailable : DataAnswer::kNotReady;
+    if (!s.fit)
+        for (int p = 2; p <= s.count; ++p) {
+            const DataPoint& hi = s.points[static_cast<std::size_t>(p)];
+            const DataPoint& lo = s.points[static_cast<std::size_t>(p - 1)];
+            const double df = lo.f - hi.f;
+            s.slope[static_cast<std::size_t>(p)] = {0.0, (lo.r - hi.r) / df, (lo.x - hi.x) / df};
+        }
     s.loaded = true;
     s.search = 2;
     s.nameRead = name;
@@ -263,7 +270,16 @@ DataAnswer DataFileServices::dataImpedance(double fHz, int entryIndex, double& r
             x = x * xf + s.b[static_cast<std::size_t>(i)];
         }
     } else {
-        interpolate(s.points, s.count, s.search, fHz, r, x);
+        // The search of interpolate(), with the segment slopes read back.
+        int p = s.search;
+        const DataPoint* pts = s.points.data();
+        while (pts[p].f < fHz && p < s.count) ++p;
+        while (pts[p - 1].f > fHz && p >= 3) --p;
+        s.search = p;
+        const DataPoint& hi = pts[p];
+        const DataPoint& k = s.slope[static_cast<std::size_t>(p)];
+        r = hi.r + (fHz - hi.f) * k.r;
+        x = hi.x + (fHz - hi.f) * k.x;
     }
     // A design with other file names was read: this answer still comes from
     // the table in hand, the next request reads the files again.
