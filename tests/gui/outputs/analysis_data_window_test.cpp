@@ -9,6 +9,8 @@
 
 #include "../test_app.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -139,4 +141,35 @@ TEST(AnalysisDataWindow, TakesThePlaceOfTheTabulatedListing) {
     front.closeViews();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(review.analysisDataWindow(), nullptr);
+}
+
+TEST(AnalysisDataFiles, RecallReadsTheDataFilesAgain) {
+    // The main program's data services keep a slot loaded between sweeps
+    // and let go of it (and of the equalizer table) after a recall.
+    Bench b;
+    gui::QtToolkit tk;
+    shell::Shell shell(b.design, tk);
+    gui::AnalysisFront front(shell, tk, nullptr);
+    const std::string dir = QDir::tempPath().toStdString() + "/tanvex_recall_" +
+                            std::to_string(QCoreApplication::applicationPid());
+    QDir().mkpath(QString::fromStdString(dir));
+    QFile f(QString::fromStdString(dir + "/z.frx"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1,50,0\r\n2,60,0\r\n");
+    f.close();
+    setEntry(b.design.entries, 0, 50.0, 'R', 1);
+    setEntry(b.design.entries, 1, -9.0, '0', 22);
+    setEntry(b.design.entries, 2, 50.0, 'R', 1);
+    setEntry(b.design.entries, 3, 1e7, 'x', 1);
+    b.design.names[0] = "z";
+    analysis::DataFileServices& data = front.dataFiles();
+    data.directory = dir;
+    tk.onBoxShown = [](QWidget* box) { QMetaObject::invokeMethod(box, "accept"); };
+    double r = 0, x = 0;
+    ASSERT_EQ(data.dataImpedance(1.5e6, 1, r, x), analysis::DataAnswer::kReady);
+    EXPECT_DOUBLE_EQ(r, 55.0);
+    EXPECT_TRUE(data.slot(0).loaded);
+    for (auto& after : shell.afterRecall) after();
+    EXPECT_FALSE(data.slot(0).loaded);
+    QDir(QString::fromStdString(dir)).removeRecursively();
 }
