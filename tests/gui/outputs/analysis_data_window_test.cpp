@@ -4,7 +4,10 @@
 // the start and the end of the table (build/pictures/analysis_data_*.png).
 #include "outputs/analysis_data_window.h"
 #include "outputs/review_front.h"
+#include "outputs/review_menu.h"
+#include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
+#include "ui/scripted_toolkit.h"
 #include "ui/text_screen_widget.h"
 
 #include "../test_app.h"
@@ -172,4 +175,21 @@ TEST(AnalysisDataFiles, RecallReadsTheDataFilesAgain) {
     for (auto& after : shell.afterRecall) after();
     EXPECT_FALSE(data.slot(0).loaded);
     QDir(QString::fromStdString(dir)).removeRecursively();
+}
+
+TEST(ReviewMenuPicture, MenuInTheTextWindow) {
+    // The menu as drawn into the generic text window, for a person to look
+    // at (build/pictures/review_menu.png).
+    Bench b;
+    ui::ScriptedToolkit tk;
+    setDesignName(b.design, "pic");
+    outputs::ReviewContext ctx(b.design, tk, b.results);
+    outputs::ReviewMenu menu(ctx);
+    menu.destination = outputs::kToPrinter;
+    menu.toggleBoxCharacters();
+    menu.draw();
+    gui::TextScreenWidget view(&tk.genWin().screen);
+    view.resize(view.sizeHint());
+    savePicture(&view, "review_menu");
+    EXPECT_EQ(tk.genWin().screen.at(21, 6).ch, '*');
 }
