@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <complex>
+#include <random>
 #include <vector>
 
 using namespace tanvex;
@@ -376,4 +377,47 @@ TEST(EqualizerData, TableValuesMarginFailuresAndSaving) {
     EXPECT_EQ(b.dir.read("kbd_data.eqd").rfind("MHz nSec\r\n", 0), 0u);
     EXPECT_TRUE(b.tk.sawNotice(
         "KBD_DATA.EQD holds 150 points; only the first 100 are read back as equalizer data."));
+}
+
+TEST(DataFilesFuzz, RandomAndTruncatedFilesNeverBreakTheReaders) {
+    // Random bytes drawn mostly from the characters data files hold, and
+    // truncations of a good file: every load either refuses with a notice or
+    // gives a table whose frequencies ascend and whose values are finite
+    // where the file's were.
+    std::mt19937 rng(2112);
+    const std::string alphabet = "0123456789.,-+eEj \r\n\t MHzOhms\x01\xff";
+    const std::string good = frxText(kPoints);
+    for (int round = 0; round < 300; ++round) {
+        Bench b;
+        b.ladder(round % 3 == 0 ? -8.0 : -9.0, '0', 1e7, 'F');
+        b.design.names[0] = "fz";
+        std::string text;
+        if (round % 4 == 0) {
+            text = good.substr(0, rng() % (good.size() + 1));
+        } else {
+            const std::size_t n = rng() % 200;
+            for (std::size_t i = 0; i < n; ++i) text += alphabet[rng() % alphabet.size()];
+        }
+        b.dir.write("fz.frx", text);
+        b.dir.write("fz.fit", text);
+        b.dir.write("fz.eqd", text);
+        b.data.stopOnMissingFile = true;
+        double r = 0, x = 0;
+        const DataAnswer a = b.data.dataImpedance(3e6, 1, r, x);
+        const DataSlot& s = b.data.slot(0);
+        if (a == DataAnswer::kReady && !s.fit) {
+            ASSERT_GE(s.count, 2);
+            for (int i = 2; i <= s.count; ++i) {
+                ASSERT_GT(s.points[static_cast<std::size_t>(i)].f,
+                          s.points[static_cast<std::size_t>(i - 1)].f);
+            }
+        } else if (a != DataAnswer::kReady) {
+            ASSERT_FALSE(b.tk.notices().empty());
+        }
+        b.tk.answer("fz");
+        const double v = b.data.value(2e6, kLoadAndValue);
+        if (v == -1.0 && !b.data.table().held) {
+            ASSERT_FALSE(b.tk.notices().empty());
+        }
+    }
 }
