@@ -57,17 +57,25 @@ std::string writeFiles() {
     return dir;
 }
 
-void sweep(benchmark::State& state, bool data) {
+void sweep(benchmark::State& state, bool withData) {
     Design d;
-    ladder(d, data);
-    static const std::string dir = writeFiles();
+    ladder(d, withData);
+    // Written once per run and removed at exit.
+    static const struct Files {
+        std::string dir = writeFiles();
+        ~Files() {
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
+    } files;
+    const std::string& dir = files.dir;
     ResultsTable table;
     SweepOptions options;
     ui::ScriptedToolkit tk; // no smoothing (the first key, 0)
-    DataFileServices files(d, tk);
-    files.directory = dir;
+    DataFileServices data(d, tk);
+    data.directory = dir;
     NoAnalysisViews views;
-    SweepEvaluator s(d, table, options, tk, files, views);
+    SweepEvaluator s(d, table, options, tk, data, views);
     if (s.analyse(1) != 0) state.SkipWithError("sweep failed");
     for (auto _ : state) benchmark::DoNotOptimize(s.analyse(1));
 }
