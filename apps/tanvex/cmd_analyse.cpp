@@ -4,9 +4,9 @@
 #include "sweep_args.h"
 
 #include "analysis/analysis_constants.h"
-#include "analysis/data_services.h"
 #include "analysis/sweep.h"
 #include "design/design_file.h"
+#include "outputs/analysis_table.h"
 #include "ui/scripted_toolkit.h"
 
 #include <cstdio>
@@ -27,9 +27,11 @@ const char* const kUsage =
     "phase and the source-end impedance (or the impedance at a report tap).\n"
     "The design's saved sweep and component Q values are the defaults.\n"
     "Frequencies are given in the design's display unit (for example MHz).\n"
+    "Data branches read their .frx / .fit files from the working directory.\n"
     "\n"
-    "Options:\n"
-    "%s"
+    "Options:\n";
+
+const char* const kUsageTail =
     "  --csv               print CSV in SI units instead of the table:\n"
     "                      frequency_hz,return_loss_db,attenuation_db,\n"
     "                      group_delay_s,phase_deg,r_ohm,x_ohm\n"
@@ -38,39 +40,35 @@ const char* const kUsage =
     "At most 1000 points. Exit status: 0 done, 1 the analysis failed (its message\n"
     "is on standard error), 2 bad options or a design that cannot be read.\n";
 
-struct Collector : analysis::SweepObserver {
-    std::vector<analysis::PointValues> points;
-    void point(int, const analysis::PointValues& v, const analysis::NetworkInterpreter&) override {
-        points.push_back(v);
-    }
-};
-
 } // namespace
 
 int cmdAnalyse(int argc, char** argv) {
     std::string name;
-    cli::SweepArgs sweepArgs;
+    cli::SweepArgs args;
     bool csv = false;
 
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-            std::printf(kUsage, cli::kSweepOptionsHelp);
+            std::fputs(kUsage, stdout);
+            std::fputs(cli::kSweepOptionsHelp, stdout);
+            std::fputs(kUsageTail, stdout);
             return 0;
         } else if (!std::strcmp(a, "--csv")) {
             csv = true;
-        } else if (const int r = cli::parseSweepArg("analyse", argc, argv, i, sweepArgs); r != 0) {
-            if (r < 0) return 2;
+        } else if (const int r = cli::parseSweepOption("analyse", argc, argv, i, args)) {
+            if (r == 2) return 2;
         } else if (a[0] == '-' && a[1] != '\0') {
             return cli::usageError("analyse", "unknown option", a);
         } else if (name.empty()) {
             name = a;
         } else {
-            return cli::usageError("analyse", "only one design name may be given; also got", a);
+            return cli::usageError("analyse", "only one design name may be given; also got",
+                                         a);
         }
     }
     if (name.empty()) return cli::usageError("analyse", "no design name given");
-    if (const int r = cli::checkSweepArgs("analyse", sweepArgs); r != 0) return r;
+    if (cli::checkSweepArgs("analyse", args)) return 2;
 
     ui::BatchToolkit toolkit;
     Design design;
@@ -80,37 +78,19 @@ int cmdAnalyse(int argc, char** argv) {
                      name.c_str());
         return 2;
     }
-
-    analysis::SweepOptions options;
-    cli::applySweepArgs(sweepArgs, design, options);
-
-    analysis::ResultsTable table;
-    analysis::NoDataServices data(toolkit);
-    analysis::NoAnalysisViews views;
-    analysis::SweepEvaluator sweep(design, table, options, toolkit, data, views);
-    Collector collector;
-    sweep.setObserver(&collector);
-    if (sweep.analyse(1) != 0) return 1;
+    cli::SweepResult result;
+    if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
 
     if (csv) {
         std::printf("frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,r_ohm,"
                     "x_ohm\n");
-        for (const auto& p : collector.points)
+        for (const auto& p : result.points)
             std::printf("%.10g,%.10g,%.10g,%.10g,%.10g,%.10g,%.10g\n", p.frequency, p.returnLoss,
                         p.attenuation, p.delay, p.phase, p.r, p.x);
         return 0;
     }
-    const analysis::ResultRecord& h = table.records[0];
-    std::printf("   Inductor Q=%g  Cap. Q=%g Trans. Q=%g%s\n", h[analysis::kHeaderQl],
-                h[analysis::kHeaderQc], h[analysis::kHeaderQt],
-                options.fastDelay ? "  (Fast delay)" : "");
-    std::printf("   Frequency   Rtn. loss    Atten.       Delay       Phase       Impedance\n");
-    std::printf("    (%s)       (dB)        (dB)        (%s)      (Deg.)       R  +-jX\n",
-                design.notation.frequency.name.c_str(), design.notation.time.name.c_str());
-    const double fm = design.notation.frequency.multiplier;
-    const double tm = design.notation.time.multiplier;
-    for (const auto& p : collector.points)
-        std::printf("  %9.3f %11.3f %11.3f %11.3f %11.3f %7.2f %7.2f \n", p.frequency * fm,
-                    p.returnLoss, p.attenuation, p.delay * tm, p.phase, p.r, p.x);
+    for (const std::string& line :
+         outputs::tableOf(design, result.table, result.fastDelay, result.points).lines())
+        std::printf("%s\n", line.c_str());
     return 0;
 }

@@ -10,3 +10,4 @@ int cmdEdit(int argc, char** argv);
 int cmdOptimise(int argc, char** argv);
 int cmdPower(int argc, char** argv);
 int cmdTimeDomain(int argc, char** argv);
+int cmdReport(int argc, char** argv);

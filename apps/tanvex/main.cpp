@@ -28,6 +28,7 @@ const Command kCommands[] = {
     {"optimize", cmdOptimise, "the same as optimise"},
     {"power", cmdPower, "power distribution: levels of every branch, or their maxima"},
     {"timedomain", cmdTimeDomain, "response to a periodic pulse train or gated carrier"},
+    {"report", cmdReport, "write a review item (analysis, parameters, ...) as its report file"},
 };
 
 void usage(std::FILE* f) {

@@ -1,5 +1,7 @@
 #include "sweep_args.h"
 
+#include "analysis/data_files.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -130,6 +132,39 @@ void applySweepArgs(const SweepArgs& a, Design& design, analysis::SweepOptions& 
         settings[analysis::kSettingDelayAuto] = !std::strcmp(a.delay, "auto") ? '1' : '0';
         options.fastDelay = !std::strcmp(a.delay, "fast");
     }
+}
+
+int parseSweepOption(const char* verb, int argc, char** argv, int& i, SweepArgs& args) {
+    const int r = parseSweepArg(verb, argc, argv, i, args);
+    return r < 0 ? 2 : r;
+}
+
+namespace {
+
+struct Collector : analysis::SweepObserver {
+    std::vector<analysis::PointValues>* points = nullptr;
+    void point(int, const analysis::PointValues& v, const analysis::NetworkInterpreter&) override {
+        points->push_back(v);
+    }
+};
+
+} // namespace
+
+int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, SweepResult& result) {
+    analysis::SweepOptions options;
+    applySweepArgs(args, design, options);
+    // Data branches read their files from the working directory; a file
+    // that cannot be read ends the run ("Can't open: NAME.frx").
+    analysis::DataFileServices data(design, toolkit);
+    data.stopOnMissingFile = true;
+    analysis::NoAnalysisViews views;
+    analysis::SweepEvaluator sweep(design, result.table, options, toolkit, data, views);
+    Collector collector;
+    collector.points = &result.points;
+    sweep.setObserver(&collector);
+    const int r = sweep.analyse(1);
+    result.fastDelay = options.fastDelay;
+    return r;
 }
 
 } // namespace tanvex::cli

@@ -1,10 +1,14 @@
 // The sweep options shared by the console commands that analyse a design
 // (--from, --to, --points, --step, --spacing, --delay, --q): parsed from the
-// command line and applied to the loaded design's settings.
+// command line and applied to the loaded design's settings; and the sweep of
+// a loaded design with them, data branches included.
 #pragma once
 
 #include "analysis/sweep.h"
 #include "design/design_record.h"
+#include "ui/toolkit.h"
+
+#include <vector>
 
 namespace tanvex::cli {
 
@@ -32,5 +36,19 @@ int parseSweepArg(const char* verb, int argc, char** argv, int& i, SweepArgs& ar
 int checkSweepArgs(const char* verb, const SweepArgs& args);
 // Writes the options into the design's sweep settings and the sweep options.
 void applySweepArgs(const SweepArgs& args, Design& design, analysis::SweepOptions& options);
+// parseSweepArg for the commands that return its status at once: 1 an
+// option, 0 another argument, 2 after the usage error.
+int parseSweepOption(const char* verb, int argc, char** argv, int& i, SweepArgs& args);
+
+struct SweepResult {
+    analysis::ResultsTable table;
+    std::vector<analysis::PointValues> points; // full precision
+    bool fastDelay = false;
+};
+
+// Applies the options to the design's saved sweep and sweeps it (batch:
+// data files are read from the working directory, a missing one ends the
+// run). Returns the sweep's result (0 done).
+int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, SweepResult& result);
 
 } // namespace tanvex::cli

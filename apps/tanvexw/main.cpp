@@ -11,6 +11,7 @@
 #include "design/design_record.h"
 #include "design/paths.h"
 #include "optimizer/optimizer_commands.h"
+#include "outputs/review_front.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "synthesis/synthesis_commands.h"
@@ -60,6 +61,9 @@ int main(int argc, char** argv) {
     // Time domain response (148): the Fourier synthesis window.
     auto fourierFront =
         tanvex::gui::registerFourierCommand(shell, toolkit, *analysisFront, &window);
+    // Hard copy or review (150), and the "Analysis data" window.
+    auto reviewFront = tanvex::gui::registerReviewCommands(
+        shell, toolkit, &window, analysisFront.get(), [&] { return &synthesis.prototype(); });
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {

@@ -689,6 +689,10 @@ bool NetworkInterpreter::executeSpecial(int code) {
             lengthScale_ = f_ / fRef_;
             return true;
         }
+        // A data branch has a negative value; 0 is neither a reference
+        // frequency nor a data branch (the design files keep no file name
+        // for it) and does nothing.
+        if (entry.value == 0.0) return true;
         double r = 0.0;
         double x = 0.0;
         for (int attempt = 0;; ++attempt) {
@@ -702,7 +706,18 @@ bool NetworkInterpreter::executeSpecial(int code) {
             }
         }
         e_ = {r, x};
-        return opP();
+        if (side_ || recording_) return opP();
+        // The shunt as acc z / (acc + z): one division where the general
+        // parallel step takes two in a row, which is what a sweep through
+        // many data branches waits for. Nothing reads the element after it.
+        closeRun();
+        const Cx z = e_;
+        const Cx num{acc_.r * z.r - acc_.x * z.x, acc_.r * z.x + acc_.x * z.r};
+        const Cx den{acc_.r + z.r, acc_.x + z.x};
+        const double inv = 1.0 / (den.r * den.r + den.x * den.x);
+        acc_ = {(num.r * den.r + num.x * den.x) * inv, (num.x * den.r - num.r * den.x) * inv};
+        runStart_ = acc_;
+        return true;
     }
     case 23: {
         double theta;

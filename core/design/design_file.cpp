@@ -100,7 +100,7 @@ int readNetworkImpl(const std::string& path, EntryList& list, ElementNameTable& 
     std::array<bool, 10> slotTaken{};
     for (int i = 0; i < first; ++i) {
         const NetEntry& e = list[static_cast<std::size_t>(i)];
-        if (e.code == 22 && e.value <= 0.0 && e.letter >= '0' && e.letter <= '9')
+        if (e.code == 22 && e.value < 0.0 && e.letter >= '0' && e.letter <= '9')
             slotTaken[static_cast<std::size_t>(e.letter - '0')] = true;
     }
     auto joinedSlot = [&](int d, const std::string& name) {
@@ -128,7 +128,7 @@ int readNetworkImpl(const std::string& path, EntryList& list, ElementNameTable& 
             return kNetworkTooBig;
         }
         NetEntry e{numberAt(line, 0), charAt(line, 16), integerAt(line, 18)};
-        if (first > 0 && e.code == 22 && e.value <= 0.0 && e.letter >= '0' && e.letter <= '9') {
+        if (first > 0 && e.code == 22 && e.value < 0.0 && e.letter >= '0' && e.letter <= '9') {
             const std::string name = line.size() > kExtraTextAfter && line.size() > kNameColumn
                                          ? trimRight(line.substr(kNameColumn, 29))
                                          : std::string();
@@ -136,7 +136,7 @@ int readNetworkImpl(const std::string& path, EntryList& list, ElementNameTable& 
         }
         if (line.size() > kExtraTextAfter) {
             if (e.code == 22) {
-                if (e.letter >= '0' && e.letter <= '9')
+                if (e.value < 0.0 && e.letter >= '0' && e.letter <= '9')
                     tmpNames[static_cast<std::size_t>(e.letter - '0')] =
                         trimRight(line.size() > kNameColumn ? line.substr(kNameColumn, 29) : "");
             } else if (e.code == 99) {

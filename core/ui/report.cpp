@@ -64,7 +64,7 @@ void ReportChannel::report(const std::string& text, int attr) {
 void ReportChannel::newline() {
     switch (destination_) {
     case kFile:
-        std::fputs("\r\n", file_);
+        if (std::fputs("\r\n", file_) < 0) writeFailed_ = true;
         break;
     case kPrinter:
         px_ = 0;

@@ -63,7 +63,9 @@ void ScriptedToolkit::inputBox() {
     log.push_back("INPUT: " + defaultAnswer);
     std::string d = defaultAnswer;
     defaultAnswer.clear();
-    textResult = next(d).substr(0, 80);
+    std::string a = next(d);
+    inputEscaped = a == kEscAnswer;
+    textResult = (inputEscaped ? d : a).substr(0, 80);
     numberResult = numberOf(textResult);
     clearPrompt();
 }
@@ -91,6 +93,7 @@ char BatchToolkit::respond(const std::string&, char def) {
 }
 
 void BatchToolkit::inputBox() {
+    inputEscaped = false;
     textResult = defaultAnswer.substr(0, 80);
     defaultAnswer.clear();
     numberResult = numberOf(textResult);

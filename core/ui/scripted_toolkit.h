@@ -13,8 +13,10 @@ namespace tanvex::ui {
 class ScriptedToolkit : public Toolkit {
 public:
     // Answers, consumed in order by inputBox (text), respond (first char),
-    // keyBox (first char) and select (number parsed from the text).
+    // keyBox (first char) and select (number parsed from the text). An
+    // input box answered with kEscAnswer is left with Esc (default kept).
     std::deque<std::string> answers;
+    static constexpr const char* kEscAnswer = "\x1b";
     // What was shown: "NOTICE: text", "RESPOND: text", "PROMPT: line" (one per
     // non-empty prompt line), "INPUT: default", "KEYS: keys", "SELECT: options",
     // "HELP: topic".

@@ -41,6 +41,9 @@ public:
     // Results of the last input box.
     std::string textResult;
     double numberResult = 0.0;
+    // Set by the input box when it was left with Esc (it still accepts the
+    // text); callers that can be abandoned check it.
+    bool inputEscaped = false;
 
     void setPrompt(int line, const std::string& text, int attribute = 7) {
         prompt[line].text = text.substr(0, 59);

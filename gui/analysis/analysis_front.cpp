@@ -1,6 +1,8 @@
 #include "analysis/analysis_front.h"
 
 #include "analysis/analysis_dialog.h"
+#include "design/filename_list_dialog.h"
+#include "outputs/analysis_table.h"
 #include "shell/command_table.h"
 #include "ui/gen_win.h"
 #include "ui/qt_toolkit.h"
@@ -14,7 +16,15 @@ namespace tanvex::gui {
 AnalysisFront::AnalysisFront(shell::Shell& shell, QtToolkit& toolkit, QWidget* mainWindow)
     : shell_(shell), toolkit_(toolkit), main_(mainWindow),
       plot_(shell.design, shell.results, options_, toolkit),
-      noData_(std::make_unique<analysis::NoDataServices>(toolkit)) {}
+      files_(std::make_shared<analysis::DataFileServices>(shell.design, toolkit)) {
+    files_->results = &shell.results;
+    files_->chooseFile = [this](int kind) {
+        std::string name;
+        return chooseTanvexFile(main_, kind, std::string(), name) ? name : std::string();
+    };
+    // A recalled design reads its data files again.
+    shell.afterRecall.push_back([files = files_] { files->reset(); });
+}
 
 AnalysisFront::~AnalysisFront() {
     if (window_) delete window_.data();
@@ -29,7 +39,7 @@ int AnalysisFront::plotWidth() const {
 }
 
 int AnalysisFront::analyse() {
-    analysis::DataServices& data = dataServices ? *dataServices : *noData_;
+    analysis::DataServices& data = dataServices ? *dataServices : *files_;
     analysis::SweepEvaluator sweep(shell_.design, shell_.results, options_, toolkit_, data, *this);
     return sweep.analyse(0);
 }
@@ -43,6 +53,7 @@ void AnalysisFront::closeViews() {
         window_->close();
         delete window_.data();
     }
+    if (closeListing) closeListing();
     // The generic text window only when it still holds our listing.
     closeListing();
 }
@@ -59,6 +70,7 @@ analysis::AnalysisViews::DialogResult AnalysisFront::showDialog() {
         if (shell_.repaint) shell_.repaint();
     };
     dialog.model().onResetDataServices = [this] {
+        files_->reset();
         if (resetDataServices) resetDataServices();
     };
     if (onDialogShown) QTimer::singleShot(0, &dialog, [this, &dialog] { onDialogShown(&dialog); });
@@ -68,7 +80,10 @@ analysis::AnalysisViews::DialogResult AnalysisFront::showDialog() {
 
 void AnalysisFront::openViews(bool graphic) {
     if (!graphic) {
-        writeListing();
+        if (openListing)
+            openListing();
+        else
+            writeListing();
         return;
     }
     PlotContext context;
@@ -97,7 +112,10 @@ void AnalysisFront::openViews(bool graphic) {
         // A single frequency cannot be plotted; its values are shown as the
         // listing rather than nothing at all.
         delete w;
-        writeListing();
+        if (openListing)
+            openListing();
+        else
+            writeListing();
         return;
     }
     window_ = w;
@@ -106,32 +124,16 @@ void AnalysisFront::openViews(bool graphic) {
 }
 
 void AnalysisFront::writeListing() {
-    // The tabulated listing in the generic text window.
+    // The tabulated listing in the generic text window (used when no
+    // "Analysis data" window is plugged in).
     ui::GenWin& g = toolkit_.genWin();
     g.clear();
     listingShown_ = true;
-    const analysis::ResultsTable& t = shell_.results;
-    const analysis::ResultRecord& h = t.records[0];
-    const Notation& n = shell_.design.notation;
-    char line[128];
-    std::snprintf(line, sizeof line, "   Inductor Q=%g  Cap. Q=%g Trans. Q=%g",
-                  h[analysis::kHeaderQl], h[analysis::kHeaderQc], h[analysis::kHeaderQt]);
-    g.write(line, 14);
-    g.newline();
-    g.write("   Frequency   Rtn. loss    Atten.       Delay       Phase       Impedance", 11);
-    g.newline();
-    std::snprintf(line, sizeof line,
-                  "    (%-4s)      (dB)        (dB)        (%-4s)     (Deg.)       R  +-jX",
-                  n.frequency.name.c_str(), n.time.name.c_str());
-    g.write(line, 11);
-    g.newline();
-    for (int k = 1; k <= t.pointCount(); ++k) {
-        const analysis::ResultRecord& p = t.records[k];
-        std::snprintf(line, sizeof line, "  %9.3f %11.3f %11.3f %11.3f %11.3f %7.2f %7.2f",
-                      p[0] * n.frequency.multiplier, p[1], p[2], p[3] * n.time.multiplier, p[4],
-                      p[5], p[6]);
-        g.write(line);
-        if (k < t.pointCount()) g.newline();
+    const std::vector<std::string> lines =
+        outputs::tableOf(shell_.design, shell_.results, options_.fastDelay).lines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        g.write(lines[i], i == 0 ? 14 : i < 3 ? 11 : 7);
+        if (i + 1 < lines.size()) g.newline();
     }
     g.changed();
 }

@@ -9,6 +9,7 @@
 //   // menu command 133 now analyses; front->refreshPlot() after other sweeps.
 #pragma once
 
+#include "analysis/data_files.h"
 #include "analysis/plot_window.h"
 #include "plot/analysis_dialog_model.h"
 #include "plot/plot_model.h"
@@ -56,9 +57,16 @@ public:
     std::function<bool()> optimizerOpen;
     std::function<void(int)> sendToOptimizer;
     std::function<void()> quickComparison;
-    // Replaces the data file services (data branches, equalizer data).
+    // The data file services of the run (data branches, equalizer data):
+    // reset when the analysis dialog is left with eXit and after a recall.
+    analysis::DataFileServices& dataFiles() { return *files_; }
+    // Replaces the data file services (tests).
     analysis::DataServices* dataServices = nullptr;
     std::function<void()> resetDataServices;
+    // The tabulated listing's window (the "Analysis data" window); unset:
+    // the listing is written into the generic text window.
+    std::function<void()> openListing;
+    std::function<void()> closeListing;
 
 private:
     void writeListing();
@@ -70,7 +78,7 @@ private:
     plot::DialogState dialogState_;
     plot::PlotModel plot_;
     QPointer<PlotWindow> window_;
-    std::unique_ptr<analysis::NoDataServices> noData_;
+    std::shared_ptr<analysis::DataFileServices> files_;
     bool listingShown_ = false;
 };
 

@@ -143,10 +143,12 @@ void PromptBox::keyPressEvent(QKeyEvent* event) {
 void PromptBox::reject() {
     // In the input box Esc (and closing the box) accepts like OK; in the
     // single-key box it leaves key() at 27.
-    if (edit_)
+    if (edit_) {
+        escaped_ = true;
         accept();
-    else
+    } else {
         QDialog::reject();
+    }
 }
 
 } // namespace tanvex::gui

@@ -26,6 +26,8 @@ public:
     QString text() const;
     // The key pressed, or 27 when the box was closed with Esc.
     char key() const { return key_; }
+    // True when the input box was left with Esc (or closed).
+    bool escaped() const { return escaped_; }
     QSize cell() const { return cell_; }
 
 protected:
@@ -40,6 +42,7 @@ private:
     QSize cell_;
     QLineEdit* edit_ = nullptr;
     char key_ = 27;
+    bool escaped_ = false;
 };
 
 } // namespace tanvex::gui

@@ -239,6 +239,7 @@ void QtToolkit::inputBox() {
     box.move(boxPosition());
     if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
     box.exec();
+    inputEscaped = box.escaped();
     textResult = box.text().toLocal8Bit().toStdString().substr(0, 80);
     numberResult = numberOf(textResult);
     clearPrompt();

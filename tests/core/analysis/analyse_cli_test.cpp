@@ -151,3 +151,35 @@ TEST_F(AnalyseCommand, ExitCodes) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: tanvex analyse NAME"), std::string::npos);
 }
+
+TEST_F(AnalyseCommand, DataBranchFilesAreReadAndAMissingOneStopsTheRun) {
+    // 50 ohm ends with a data branch of 50 ohm (flat .frx) in shunt: the load
+    // sees 25 ohm, a third of the source voltage, 3.5218 dB.
+    Design d;
+    newDesign(d.entries);
+    setEntry(d.entries, 0, 50.0, 'R', 1);
+    setEntry(d.entries, 1, -9.0, '0', 22);
+    setEntry(d.entries, 2, 50.0, 'R', 1);
+    setEntry(d.entries, 3, 1e7, 'x', 1);
+    d.names[0] = "flat";
+    d.record[kSlotNotation].letter = '4';
+    completeSettingsString(d.record);
+    d.analysis = {1.0, 3.0, -3.0, 0.0, 0.0, 0.0, 1.0};
+    ui::ScriptedToolkit tk;
+    ASSERT_EQ(saveDesign(d, dir, "withdata", tk) & kDznFailed, 0);
+
+    const CliRun missing = run(dir, "withdata --csv");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("Can't open: flat.frx"), std::string::npos) << missing.out;
+
+    FILE* f = std::fopen((dir + "/flat.frx").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("0.5,50,0\r\n5,50,0\r\n", f);
+    std::fclose(f);
+    const CliRun r = run(dir, "withdata --csv");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::string header;
+    const auto rows = parseCsv(r.out, header);
+    ASSERT_EQ(rows.size(), 3u);
+    for (const auto& row : rows) EXPECT_NEAR(row[2], -20.0 * std::log10(2.0 / 3.0), 1e-6);
+}
