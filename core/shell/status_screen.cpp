@@ -135,7 +135,25 @@ void drawStatusScreen(ui::TextScreen& s, const StatusInfo& info) {
     s.text(48, 4, printf1(" Active file: %s ", fitText(info.activeFile, fileRoom, false)),
            kAttrActiveFile);
     if (!info.stubLine.empty()) s.text(48, 6, info.stubLine, kAttrStubLine);
-    if (!info.noiseLine.empty()) s.text(48, 8, info.noiseLine, kAttrNoiseLine);
+    if (!info.noiseLine.empty()) {
+        // The line starts at column 48 when the window is wide enough; in a
+        // narrower one it moves left up to the Q box, and failing that the
+        // value goes to the row below, so no digit or unit is cut off.
+        const int width = std::max(info.columns, 72);
+        const int len = static_cast<int>(info.noiseLine.size());
+        if (48 + len <= width) {
+            s.text(48, 8, info.noiseLine, kAttrNoiseLine);
+        } else if (46 + len <= width) {
+            s.text(width - len, 8, info.noiseLine, kAttrNoiseLine);
+        } else {
+            const std::size_t eq = info.noiseLine.find("= ");
+            const std::string head = info.noiseLine.substr(0, eq == std::string::npos ? 0 : eq + 1);
+            const std::string value =
+                eq == std::string::npos ? info.noiseLine : info.noiseLine.substr(eq + 2);
+            s.text(48, 8, head, kAttrNoiseLine);
+            s.text(std::max(46, width - static_cast<int>(value.size())), 9, value, kAttrNoiseLine);
+        }
+    }
     ++s.revision;
 }
 

@@ -37,11 +37,22 @@ constexpr int kStatusViewRows = 10;
 // Copies a window's frame position and size into a remembered rectangle.
 class RectKeeper : public QObject {
 public:
-    RectKeeper(QWidget* window, shell::WindowRect* rect) : QObject(window), rect_(rect) {}
+    RectKeeper(QWidget* window, shell::WindowRect* rect, QWidget* opener)
+        : QObject(window), rect_(rect), opener_(opener) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* w = static_cast<QWidget*>(watched);
+        // A child window that closes hands the keyboard back to the main
+        // window, so its Alt+letter menus work without a click.
+        if (event->type() == QEvent::Close || event->type() == QEvent::Hide) {
+            if (opener_ && w->isActiveWindow()) {
+                QPointer<QWidget> opener = opener_;
+                QTimer::singleShot(0, opener, [opener] {
+                    if (opener && !QApplication::activeModalWidget()) opener->activateWindow();
+                });
+            }
+        }
         bool normal = !w->isMinimized() && !w->isMaximized();
         if (normal && event->type() == QEvent::Move) {
             rect_->x = w->frameGeometry().x();
@@ -55,6 +66,7 @@ protected:
 
 private:
     shell::WindowRect* rect_;
+    QPointer<QWidget> opener_;
 };
 
 } // namespace
@@ -240,7 +252,7 @@ void MainWindow::rememberRect(QWidget* window, int slot) {
     shell::WindowRect& r = shell_.positions.rects[static_cast<std::size_t>(slot)];
     window->move(r.x < 0 ? 0 : r.x, r.y < 0 ? 0 : r.y);
     window->resize(r.width < 100 ? 100 : r.width, r.height < 80 ? 80 : r.height);
-    window->installEventFilter(new RectKeeper(window, &r));
+    window->installEventFilter(new RectKeeper(window, &r, this));
 }
 
 int MainWindow::startUp(const std::string& designArgument) {

@@ -115,6 +115,7 @@ void HelpWindow::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_X:
     case Qt::Key_QuoteLeft:
+    case Qt::Key_Escape:
         command(kExit);
         return;
     default:

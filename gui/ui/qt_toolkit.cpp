@@ -72,6 +72,22 @@ protected:
     }
 };
 
+// A box that closes gives the keyboard back to the window that was active
+// when it opened (a dialog without a parent would otherwise leave no window
+// active, and Alt+letter menus would wait for a click).
+class FocusReturn {
+public:
+    FocusReturn() : window_(QApplication::activeWindow()) {}
+    ~FocusReturn() {
+        if (window_ && window_->isVisible()) window_->activateWindow();
+    }
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
 } // namespace
 
 int virtualKeyOf(int k) {
@@ -205,6 +221,7 @@ QPoint QtToolkit::boxPosition() const {
 }
 
 void QtToolkit::notice(const std::string& text) {
+    FocusReturn focusBack;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("NOTICE!"),
                     QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok, main_);
     box.setTextFormat(Qt::PlainText); // file names are shown as typed, never as markup
@@ -213,6 +230,7 @@ void QtToolkit::notice(const std::string& text) {
 }
 
 char QtToolkit::respond(const std::string& text, char def) {
+    FocusReturn focusBack;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Respond"),
                     QString::fromLocal8Bit(text.c_str()), QMessageBox::Yes | QMessageBox::No,
                     main_);
@@ -223,6 +241,7 @@ char QtToolkit::respond(const std::string& text, char def) {
 }
 
 char QtToolkit::confirm(const std::string& title, const std::string& text) {
+    FocusReturn focusBack;
     QMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(title.c_str()),
                     QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok | QMessageBox::Cancel,
                     main_);
@@ -233,6 +252,7 @@ char QtToolkit::confirm(const std::string& title, const std::string& text) {
 }
 
 void QtToolkit::inputBox() {
+    FocusReturn focusBack;
     std::string def = defaultAnswer;
     defaultAnswer.clear();
     PromptBox box(prompt, def, std::string(), main_);
@@ -246,6 +266,7 @@ void QtToolkit::inputBox() {
 }
 
 char QtToolkit::keyBox(const std::string& keys) {
+    FocusReturn focusBack;
     PromptBox box(prompt, std::string(), keys.empty() ? std::string(" ") : keys, main_);
     box.move(boxPosition());
     if (onBoxShown) QTimer::singleShot(0, &box, [this, &box] { onBoxShown(&box); });
@@ -256,6 +277,7 @@ char QtToolkit::keyBox(const std::string& keys) {
 
 int QtToolkit::select(int preselected, int markerColumn, int firstRow, bool markerSwitch,
                       int lastRow, const std::string& options) {
+    FocusReturn focusBack;
     std::vector<ui::SelectionOption> opts = ui::parseOptions(options);
     ui::SelectionRows rows{markerColumn, firstRow, lastRow};
     ui::TextScreen* screen = genView_ ? genView_->screen() : nullptr;

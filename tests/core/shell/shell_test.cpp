@@ -463,6 +463,25 @@ TEST(NoiseBandwidth, ShownOnceOnTheStatusScreen) {
     shell.drawStatus();
     EXPECT_EQ(shell.status.rowText(8), "");
     EXPECT_EQ(shell.statusColumns(), 80);
+
+    // Wider figures at 80 columns: the whole line stays on the screen, moved
+    // left beside the Q box, or with its value on the row below.
+    const auto trimmed = [&](int row) {
+        std::string t = shell.status.rowText(row);
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        return t;
+    };
+    shell.showNoiseBandwidth(24.5453);
+    shell.drawStatus();
+    const std::size_t at = trimmed(8).find("Equivalent noise Bw = 24.5453 MHz");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GE(at, 46u); // clear of the Q box
+    EXPECT_LE(trimmed(8).size(), 80u);
+    shell.showNoiseBandwidth(1.23456e+07);
+    shell.drawStatus();
+    EXPECT_EQ(trimmed(8).substr(48), "Equivalent noise Bw =");
+    EXPECT_EQ(trimmed(9).substr(trimmed(9).size() - 15), "1.23456e+07 MHz");
+    EXPECT_LE(trimmed(9).size(), 80u);
 }
 
 TEST(NoiseBandwidth, CommandReadsTheLastLinearSweep) {

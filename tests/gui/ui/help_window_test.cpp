@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "../test_app.h"
@@ -87,6 +88,37 @@ TEST(HelpWindow, ShowsPagesAndFollowsItsKeys) {
     ASSERT_NE(page, nullptr);
     QTest::mouseClick(page, Qt::RightButton, {}, QPoint(200, 200));
     EXPECT_FALSE(tk.helpViewer().isOpen());
+
+    // Escape closes it like eXit, and the keyboard goes back to the window
+    // that asked for help.
+    main.activateWindow();
+    QApplication::processEvents();
+    tk.showHelp("MAIN.HLW");
+    ASSERT_NE(tk.helpWindow(), nullptr);
+    QApplication::processEvents();
+    QTest::keyClick(tk.helpWindow(), Qt::Key_Escape);
+    EXPECT_FALSE(tk.helpViewer().isOpen());
+    QApplication::processEvents();
+    EXPECT_EQ(tk.helpWindow(), nullptr);
+    EXPECT_EQ(QApplication::activeWindow(), &main);
+}
+
+TEST(QtToolkitFocus, AClosedBoxGivesTheKeyboardBack) {
+    app();
+    QWidget main;
+    main.show();
+    main.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &main);
+    // A box without a parent, as the programs' own boxes may be.
+    QtToolkit tk(nullptr);
+    tk.onBoxShown = [](QWidget* box) { QTimer::singleShot(0, box, [box] { box->close(); }); };
+    tk.notice("A notice");
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &main);
+    tk.respond("A question?", 'Y');
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &main);
 }
 
 TEST(HelpWindow, MissingFilesGiveTheNoticeAndNoWindow) {
