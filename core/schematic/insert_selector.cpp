@@ -248,6 +248,10 @@ void Editor::insert() {
         // Ask the group's entries one by one.
         std::snprintf(buf, sizeof buf, "Branch %d ", after + 1);
         status_ = buf;
+        // The selector's screen is what shows now: the status goes on it,
+        // beside " <Esc> to exit ".
+        screen.text(24, lastRow + 2, status_, 15);
+        if (showScreen) showScreen(screen);
         int c = choice.code;
         const Notation& u = design_.notation;
         std::vector<NetEntry> group;
@@ -260,7 +264,9 @@ void Editor::insert() {
                 for (int tries = 0;; ++tries) {
                     tk_.clearPrompt();
                     promptLine_ = 0;
-                    std::snprintf(buf, sizeof buf, ", Element %c", letter);
+                    // The branch the element goes to, then the element:
+                    // "Branch 4 , Element A".
+                    std::snprintf(buf, sizeof buf, "Branch %d , Element %c", after + 1, letter);
                     addPrompt(buf); // stays up for the value's input box
                     type = tk_.select(elementType + 1, 0, 0, false, 0, "&L,&C,&R");
                     if (type >= 1 && type <= 3) break;

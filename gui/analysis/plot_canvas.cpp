@@ -283,20 +283,41 @@ void PlotCanvas::render(QPainter& p, bool forPaper) {
     }
     p.setBrush(Qt::NoBrush);
 
-    // Marker table in the lower part of the plot.
+    // Marker table in the lower part of the plot. It stays inside the plot:
+    // where the plot is narrow (the Smith chart takes half the width) the
+    // table is set in a smaller type, never over the read-out panel.
+    tableRect_ = QRectF();
     if (!f.table.empty()) {
-        int widest = 0;
-        for (const PanelLine& l : f.table)
-            widest = std::max(widest, fm.horizontalAdvance(QString::fromStdString(l.text)));
+        QFont tableFont = font_;
+        QFontMetrics tfm(tableFont);
+        auto widestLine = [&] {
+            int widest = 0;
+            for (const PanelLine& l : f.table)
+                widest = std::max(widest, tfm.horizontalAdvance(QString::fromStdString(l.text)));
+            return widest;
+        };
+        int widest = widestLine();
+        while (widest + 22 > W && tableFont.pointSize() > 5) {
+            tableFont.setPointSize(tableFont.pointSize() - 1);
+            tfm = QFontMetrics(tableFont);
+            widest = widestLine();
+        }
+        const int tch = tfm.height();
         const int rows = static_cast<int>(f.table.size());
-        const QRectF tr(left + 6, top + H - rows * ch - 10, widest + 10, rows * ch + 6);
+        const QRectF tr(left + 6, top + H - rows * tch - 10, std::min(widest + 10, W - 12),
+                        rows * tch + 6);
+        tableRect_ = tr;
+        p.save();
+        p.setFont(tableFont);
         p.fillRect(tr, bg);
         p.setPen(QPen(scale, 1.0));
         p.drawRect(tr);
+        p.setClipRect(tr);
         p.setPen(text);
         for (int i = 0; i < rows; ++i)
-            p.drawText(QPointF(tr.left() + 5, tr.top() + 3 + i * ch + asc),
+            p.drawText(QPointF(tr.left() + 5, tr.top() + 3 + i * tch + tfm.ascent()),
                        QString::fromStdString(f.table[i].text));
+        p.restore();
     }
 
     // Read-out panel.

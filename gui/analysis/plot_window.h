@@ -59,6 +59,8 @@ public:
     QFont panelFont() const { return font_; }
     // Where the last frame drew the Smith chart's unit circle (empty: none).
     QRectF smithRect() const { return smithRect_; }
+    // Where the marker table was last drawn (empty when none).
+    QRectF markerTableRect() const { return tableRect_; }
     // Left edge of the read-out panel in the last frame.
     int panelLeft() const { return panelLeft_; }
     bool printing = false;
@@ -86,6 +88,7 @@ private:
     int plotLeft_ = 0;
     int panelLeft_ = 0;
     QRectF smithRect_;
+    QRectF tableRect_;
     bool dragging_ = false;
 };
 

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -260,6 +261,15 @@ void SchematicEditorWindow::showSelectorScreen(const ui::TextScreen& s) {
     selectorScreen_ = s;
     view_->showingOther = true;
     view_->setScreen(&selectorScreen_);
+    // The selector's pages are taller than the schematic usually is: the
+    // window grows (within the screen) until every row of them shows.
+    const int need = s.rows() * view_->cellSize().height() - view_->height();
+    if (need > 0) {
+        int room = need;
+        if (const QScreen* sc = QWidget::screen())
+            room = sc->availableGeometry().bottom() - frameGeometry().bottom();
+        resize(width(), height() + std::clamp(room, 0, need));
+    }
     // The selection bar opens under the window that shows the pages.
     auto* qt = dynamic_cast<QtToolkit*>(toolkit_);
     if (qt && !borrowedGenWin_) {

@@ -337,8 +337,15 @@ int QtToolkit::select(int preselected, int markerColumn, int firstRow, bool mark
         }
         if (result == SelectionBar::kSizeRequest) {
             if (genWin_ && genView_) {
-                QSize cell = genView_->cellSize();
-                genWin_->resize(82 * cell.width() + genView_->leftMargin() * 2, 29 * cell.height());
+                // Wide and tall enough for the text window's screen, 80 x 25
+                // at the least, with whatever the window holds besides it.
+                const QSize cell = genView_->cellSize();
+                const ui::TextScreen* shown = genView_->screen();
+                const int cols = std::max(80, shown ? shown->columns() : 80) + 2;
+                const int rows = std::max(29, shown ? shown->rows() + 1 : 29);
+                const int chromeH = genWin_->height() - genView_->height();
+                genWin_->resize(cols * cell.width() + genView_->leftMargin() * 2,
+                                rows * cell.height() + std::max(0, chromeH));
             }
             continue;
         }

@@ -345,7 +345,7 @@ TEST_F(EditorTest, InsertSelectorAddsGroups) {
     tk.answer("75 , 90"); // Zo, degrees
     tk.answer("0");       // leave the selector
     ed.run(kCmdInsert);
-    EXPECT_TRUE(tk.sawPrompt(", Element A"));
+    EXPECT_TRUE(tk.sawPrompt("Branch 2 , Element A")); // after branch 1
     EXPECT_TRUE(tk.sawPrompt("Value (pFd ) ? "));
     ASSERT_EQ(entryCount(design.entries), 5);
     EXPECT_EQ(design.entries[2].code, 2);

@@ -149,6 +149,19 @@ TEST(PlotPictures, EveryModeOnBlackAndWhite) {
     const plot::Frame& f = w->canvas()->lastFrame();
     EXPECT_FALSE(f.mask.empty());
     EXPECT_EQ(f.markers.size(), 5u);
+
+    // With the Smith chart the plot is half as wide: the table stays clear
+    // of the read-out panel, at the default size and a small one.
+    for (QSize size : {QSize(1000, 600), QSize(640, 480)}) {
+        w->resize(size);
+        only(w, true, true, true, 0, 0, true);
+        w->runCommand(plot::kCmdTabulate);
+        savePair(w, size.width() == 640 ? "pic_markers_table_smith_small"
+                                        : "pic_markers_table_smith");
+        const QRectF table = w->canvas()->markerTableRect();
+        ASSERT_FALSE(table.isEmpty());
+        EXPECT_LT(table.right(), w->canvas()->panelLeft()) << size.width();
+    }
 }
 
 namespace {

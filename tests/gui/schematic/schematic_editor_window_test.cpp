@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -132,6 +133,28 @@ TEST_F(EditorWindow, InsertSelectorPage) {
     tk.answer("0"); // leave the selector at once
     w.runCommand(schematic::kCmdInsert);
     EXPECT_TRUE(shown);
+}
+
+TEST_F(EditorWindow, InsertSelectorFitsItsWindow) {
+    ui::ScriptedToolkit tk;
+    Design d = bandpass(tk);
+    SchematicEditorWindow w(d, &tk);
+    w.move(0, 0);
+    w.resize(820, 400); // too short for the selector's pages
+    w.show();
+    QApplication::processEvents();
+    tk.answer("1"); // after branch 1
+    tk.answer("0"); // leave the selector
+    w.runCommand(schematic::kCmdInsert);
+    QApplication::processEvents();
+    // Every row of the pages shows, or the window reaches the screen's foot.
+    const int cell = w.view()->cellSize().height();
+    const QRect avail = w.QWidget::screen()->availableGeometry();
+    const bool allRows = w.view()->height() >= schematic::kInsertPageRow * cell + 25 * cell;
+    EXPECT_TRUE(allRows || w.frameGeometry().bottom() >= avail.bottom())
+        << w.view()->height() << " px for rows of " << cell << " px";
+    EXPECT_GT(w.height(), 400);
+    savePicture(&w, "schematic_insert_fits.png");
 }
 
 TEST_F(EditorWindow, LongNetworkScrollsAndKeepsTheMessageArea) {
