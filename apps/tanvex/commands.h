@@ -4,3 +4,5 @@
 int cmdAnalyse(int argc, char** argv);
 int cmdCalc(int argc, char** argv);
 int cmdSchematic(int argc, char** argv);
+int cmdParts(int argc, char** argv);
+int cmdScript(int argc, char** argv);

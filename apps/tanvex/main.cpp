@@ -18,6 +18,8 @@ const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
+    {"parts", cmdParts, "print the parts list of a design worked out by KORVADEX"},
+    {"script", cmdScript, "write the CAD drawing script of a design's parts"},
 };
 
 void usage(std::FILE* f) {
