@@ -14,9 +14,9 @@ namespace tanvex::layout {
 
 namespace {
 
-constexpr int kBlack = 0;
-constexpr int kRed = 4;
-constexpr int kBlue = 1;
+constexpr int kText = 7;  // white on black
+constexpr int kRed = 12;  // bright red
+constexpr int kBlue = 11; // light cyan
 
 std::string materialKey(const std::string& description) {
     return description.size() > 27 ? description.substr(27, 5) : std::string();
@@ -145,12 +145,12 @@ ChipOutcome Layout::chipCapacitor(ui::Toolkit& tk, const std::function<bool()>& 
         if (cs.square)
             tk.setPrompt(
                 0, formatText("   Cap=%.2f pF  Size=%.1f Mills square", pf, cs.width * 1000.0),
-                kBlack);
+                kText);
         else
             tk.setPrompt(0,
                          formatText("   Cap=%.2f pF  Size=%.1f wide X %.1f Mills", pf,
                                     cs.width * 1000.0, cs.length * 1000.0),
-                         kBlack);
+                         kText);
         tk.setPrompt(1,
                      formatText(same >= 0 ? "Material selected %s: D-Default M-Menu S-Same"
                                           : "Material selected %s: D-Default M-Menu",
@@ -160,7 +160,7 @@ ChipOutcome Layout::chipCapacitor(ui::Toolkit& tk, const std::function<bool()>& 
             2,
             formatText("  Thickness=%.2f  K=%.2f  Material=", mat.thickness * 1000.0, mat.k) +
                 (state == Special ? std::string("(Special)") : mat.name.substr(0, 5)),
-            kBlack);
+            kText);
         tk.setPrompt(3, "Chip: X-eXit  Q-Quit  W-Width  T-Thick  K-diel", kRed);
         tk.setPrompt(4, "Multilayer: A-50 B-100", kRed);
         char key = upper(tk.keyBox(same >= 0 ? "XQWTKDMSAB" : "XQWTKDMAB"));
@@ -178,8 +178,8 @@ ChipOutcome Layout::chipCapacitor(ui::Toolkit& tk, const std::function<bool()>& 
             state = Menu;
         } else if (key == 'K') {
             tk.setPrompt(0, "  > Chip material <", kRed);
-            tk.setPrompt(1, formatText("  Dielectric constant K = %.1f", mat.k), kBlack);
-            tk.setPrompt(2, "  Specify new K ?", kBlack);
+            tk.setPrompt(1, formatText("  Dielectric constant K = %.1f", mat.k), kText);
+            tk.setPrompt(2, "  Specify new K ?", kText);
             tk.inputBox();
             if (tk.numberResult > 0.0) {
                 mat.k = tk.numberResult;
@@ -188,8 +188,8 @@ ChipOutcome Layout::chipCapacitor(ui::Toolkit& tk, const std::function<bool()>& 
         } else if (key == 'T') {
             tk.setPrompt(0, "  > Chip material <", kRed);
             tk.setPrompt(1, formatText("  Thickness = %.1f (Mills)", mat.thickness * 1000.0),
-                         kBlack);
-            tk.setPrompt(2, "  Specify new thickness (Mills) ?", kBlack);
+                         kText);
+            tk.setPrompt(2, "  Specify new thickness (Mills) ?", kText);
             tk.inputBox();
             if (tk.numberResult > 0.0) {
                 mat.thickness = tk.numberResult / 1000.0;
@@ -197,9 +197,9 @@ ChipOutcome Layout::chipCapacitor(ui::Toolkit& tk, const std::function<bool()>& 
             }
         } else if (key == 'W') {
             tk.setPrompt(0, " > Chip dimensions <", kRed);
-            tk.setPrompt(1, formatText(" Width = %.1f (Mills)", cs.width * 1000.0), kBlack);
-            tk.setPrompt(2, width > 0.0 ? " <Enter> for square chip." : " Chip is SQUARE", kBlack);
-            tk.setPrompt(3, " Specify new width (Mills) ?", kBlack);
+            tk.setPrompt(1, formatText(" Width = %.1f (Mills)", cs.width * 1000.0), kText);
+            tk.setPrompt(2, width > 0.0 ? " <Enter> for square chip." : " Chip is SQUARE", kText);
+            tk.setPrompt(3, " Specify new width (Mills) ?", kText);
             tk.inputBox();
             // A negative width keeps the chip as it was.
             if (tk.numberResult > 0.0)
@@ -255,13 +255,13 @@ bool Layout::hairpin(ui::Toolkit& tk) {
         tk.setPrompt(
             1,
             formatText(" %.0f mills of wire Looped %.0f long", h.wire * 1000.0, h.length * 1000.0),
-            kBlack);
+            kText);
         tk.setPrompt(2, formatText(" X-eXit  Q-Quit  G-wire Gauge (#%d)", hairpinGauge), kBlue);
         char key = upper(tk.keyBox("XQG"));
         if (key == 'Q') return false;
         if (key == 'G') {
             tk.defaultAnswer = std::to_string(hairpinGauge);
-            tk.setPrompt(0, "New wire gauge (AWG) - <Enter> to abort", kBlack);
+            tk.setPrompt(0, "New wire gauge (AWG) - <Enter> to abort", kText);
             tk.inputBox();
             if (tk.numberResult >= 1.0 && tk.numberResult < 100.0)
                 hairpinGauge = static_cast<int>(tk.numberResult);
@@ -298,9 +298,9 @@ void Layout::split(ui::Toolkit& tk) {
     }
     tk.clearPrompt();
     tk.setPrompt(0, "NOTE: The combination will be in parallel", kRed);
-    tk.setPrompt(1, "<Enter> to abort", kBlack);
+    tk.setPrompt(1, "<Enter> to abort", kText);
     tk.setPrompt(2, formatText("Value of one part (%s)?", b.letter == 'C' ? "pFd." : "nHy."),
-                 kBlack);
+                 kText);
     tk.inputBox();
     double v = tk.numberResult;
     if (v == 0.0) return;
@@ -361,9 +361,9 @@ void Layout::sitsOn(ui::Toolkit& tk) {
         return;
     }
     tk.clearPrompt();
-    tk.setPrompt(0, "What shunt chip will it sit on?", kBlack);
+    tk.setPrompt(0, "What shunt chip will it sit on?", kText);
     tk.setPrompt(1, " -1 to clear * <Enter> abort", kRed);
-    tk.setPrompt(2, "         Branch number ", kBlack);
+    tk.setPrompt(2, "         Branch number ", kText);
     tk.inputBox();
     double v = tk.numberResult;
     if (v == 0.0 || !std::isfinite(v) || std::fabs(v) > 1e6) return;
@@ -434,15 +434,15 @@ MaterialOptions Layout::materialOptions(int branch) const {
 void Layout::partsListCommand(ui::Toolkit& tk,
                               const std::function<bool(const std::vector<std::string>&)>& print) {
     tk.clearPrompt();
-    tk.setPrompt(0, "Script to include:", kBlack);
-    tk.setPrompt(1, " [A] - All items  [Q] - Quit", kBlack);
-    tk.setPrompt(2, " [C] - Changed items only", kBlack);
+    tk.setPrompt(0, "Script to include:", kText);
+    tk.setPrompt(1, " [A] - All items  [Q] - Quit", kText);
+    tk.setPrompt(2, " [C] - Changed items only", kText);
     char key = upper(tk.keyBox("QAC"));
     if (key == 'Q') return;
     bool changed = key == 'C';
-    tk.setPrompt(0, "Send parts list to:", kBlack);
-    tk.setPrompt(1, " [P] - Printer", kBlack);
-    tk.setPrompt(2, formatText(" [F] - File %s.6hc", design.name.c_str()), kBlack);
+    tk.setPrompt(0, "Send parts list to:", kText);
+    tk.setPrompt(1, " [P] - Printer", kText);
+    tk.setPrompt(2, formatText(" [F] - File %s.6hc", design.name.c_str()), kText);
     key = upper(tk.keyBox("PF"));
     if (key == 'P') {
         if (!print || !print(partsList(design, changed))) tk.notice("Printer error");
@@ -456,12 +456,12 @@ void Layout::scriptCommand(ui::Toolkit& tk) {
     char key = 0;
     for (;;) {
         tk.clearPrompt();
-        tk.setPrompt(0, "Script to include:", kBlack);
-        tk.setPrompt(1, " [A] - All items  [Q] - Quit", kBlack);
-        tk.setPrompt(2, " [C] - Changed items only", kBlack);
+        tk.setPrompt(0, "Script to include:", kText);
+        tk.setPrompt(1, " [A] - All items  [Q] - Quit", kText);
+        tk.setPrompt(2, " [C] - Changed items only", kText);
         tk.setPrompt(3, "Output:", kRed);
-        tk.setPrompt(4, " [P] - edit Path to scripts", kBlack);
-        tk.setPrompt(5, std::string(" [B] - draw with Blocks: ") + (blocks ? "Yes" : "No"), kBlack);
+        tk.setPrompt(4, " [P] - edit Path to scripts", kText);
+        tk.setPrompt(5, std::string(" [B] - draw with Blocks: ") + (blocks ? "Yes" : "No"), kText);
         key = upper(tk.keyBox("QAC PB"));
         if (key == 'Q') return;
         if (key == ' ') continue;
@@ -471,7 +471,7 @@ void Layout::scriptCommand(ui::Toolkit& tk) {
         }
         if (key == 'P') {
             tk.defaultAnswer = job.cadPath;
-            tk.setPrompt(0, "Path to CAD drawing program:", kBlack);
+            tk.setPrompt(0, "Path to CAD drawing program:", kText);
             tk.inputBox();
             std::string p = tk.textResult;
             while (!p.empty() && p.back() == ' ') p.pop_back();
@@ -486,9 +486,9 @@ void Layout::scriptCommand(ui::Toolkit& tk) {
     opt.changedOnly = key != 'A';
     opt.blocks = blocks;
     opt.leadLength = defaults.leadLength;
-    tk.setPrompt(0, "Write script file for:", kBlack);
-    tk.setPrompt(1, " [A] - AutoCAD", kBlack);
-    tk.setPrompt(2, " [G] - General CADD Pro.", kBlack);
+    tk.setPrompt(0, "Write script file for:", kText);
+    tk.setPrompt(1, " [A] - AutoCAD", kText);
+    tk.setPrompt(2, " [G] - General CADD Pro.", kText);
     opt.cad = upper(tk.keyBox("AG")) == 'G' ? CadProgram::GeneralCadd : CadProgram::AutoCad;
     writeScript(scriptPath(job.cadPath, design.name, opt), design, opt, tk);
 }
@@ -497,9 +497,9 @@ bool Layout::close(ui::Toolkit& tk) {
     if (design.modified) {
         tk.clearPrompt();
         tk.setPrompt(0, "Design was modified and not saved", kRed);
-        tk.setPrompt(1, " [S] - Save changes and exit", kBlack);
-        tk.setPrompt(2, " [Q] - Quit without saving", kBlack);
-        tk.setPrompt(3, " [X] - Abort", kBlack);
+        tk.setPrompt(1, " [S] - Save changes and exit", kText);
+        tk.setPrompt(2, " [Q] - Quit without saving", kText);
+        tk.setPrompt(3, " [X] - Abort", kText);
         char key = upper(tk.keyBox("SQX"));
         if (key == 'X') return false;
         // A save that fails keeps the program open: nothing is lost.
