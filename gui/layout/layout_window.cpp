@@ -208,6 +208,11 @@ int LayoutWindow::defaultsDialog() {
     return r;
 }
 
+void LayoutWindow::defaultsCommand() {
+    // "Change menu" picks another material menu and opens the dialog again.
+    while (defaultsDialog() == DefaultsDialog::kChangeMenu) changeMenu();
+}
+
 void LayoutWindow::changeMenu() {
     QString path = chooseFile
                        ? chooseFile(21)
@@ -227,7 +232,7 @@ void LayoutWindow::workOut() {
     case 'L': {
         coil::CoilBranchSetup setup;
         if (!k_.coilSetup(setup, *tk_)) {
-            defaultsDialog();
+            defaultsCommand();
             return;
         }
         CoilWindow* w = CoilWindow::forBranch(setup, this);
@@ -249,7 +254,7 @@ void LayoutWindow::workOut() {
                 return defaultsDialog() == DefaultsDialog::kChangeMenu;
             }) == ChipOutcome::ChangeMenu) {
             changeMenu();
-            defaultsDialog();
+            defaultsCommand();
             workOut();
             return;
         }
@@ -257,7 +262,7 @@ void LayoutWindow::workOut() {
     case 'D':
         if (!k_.hairpin(*tk_) && k_.defaults.gauge <= 0 && k_.hairpinGauge <= 0 &&
             k_.design.branches[branch - 1].letter == 'Z')
-            defaultsDialog();
+            defaultsCommand();
         break;
     }
     refresh();
@@ -299,7 +304,7 @@ void LayoutWindow::runCommand(int id) {
         openDesign(QString::fromStdString(joinPath(k_.job.directory, k_.job.name)));
         return;
     case kCmdDefaults:
-        defaultsDialog();
+        defaultsCommand();
         break;
     case kCmdWorkOut:
         workOut();

@@ -87,6 +87,7 @@ private:
     void addLastDesignItem();
     // Opens the DEFAULTS dialog; returns 21 when left through "Change menu".
     int defaultsDialog();
+    void defaultsCommand();
     void changeMenu();
     void workOut();
     void cellClicked(int column, int row, Qt::MouseButton button);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 using namespace tanvex;
 using namespace tanvex::layout;
@@ -281,4 +282,36 @@ TEST(Materials, MenuReadingAndMaterialOptions) {
     // The drawing scale keeps the larger chip between 20 and 235 pixels.
     EXPECT_GE(0.211 * o.scale, 20.0);
     EXPECT_LE(0.211 * o.scale, 235.0);
+}
+
+TEST(Materials, MangledMenusAndJobFilesReadSafely) {
+    ScratchDir dir;
+    std::mt19937 rng(23);
+    const std::string good = "NPO ceramic                            12.0    0.010\r\n"
+                             "---\r\n"
+                             "Alumina                                9.8     0.025\r\n";
+    for (int round = 0; round < 300; ++round) {
+        std::string s = good;
+        for (int e = 0; e < 4 && !s.empty(); ++e) {
+            std::size_t at = rng() % s.size();
+            if (rng() % 2)
+                s[at] = static_cast<char>(rng());
+            else
+                s.resize(at);
+        }
+        if (round % 50 == 0) s = std::string(5000, 'A') + "\n" + s; // long lines
+        dir.write("m.kdx", s);
+        MaterialMenu m;
+        ASSERT_TRUE(readMaterialMenu(dir.file("m.kdx"), m));
+        ASSERT_LE(m.materials.size(), 30u);
+        for (const auto& mat : m.materials) {
+            ASSERT_LE(mat.name.size(), 37u);
+            if (!mat.separator()) {
+                ASSERT_TRUE(mat.k > 0.0 && mat.thickness > 0.0);
+            }
+        }
+        dir.write("j.dat", s);
+        JobFile j = readJobFile(dir.file("j.dat"));
+        EXPECT_TRUE(j.existed);
+    }
 }

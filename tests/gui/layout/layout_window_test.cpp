@@ -233,3 +233,43 @@ TEST(LayoutWindow, ClosePromptKeepsUnsavedWork) {
     std::getline(job, dir);
     EXPECT_EQ(dir, s.dir.string() + "\r");
 }
+
+TEST(LayoutWindow, ChangeMenuLoadsAnotherMaterialMenu) {
+    app();
+    Scratch s;
+    ui::ScriptedToolkit tk;
+    LayoutWindow w(&tk);
+    w.show();
+    ASSERT_TRUE(w.openDesign(s.path("parts.dzn")));
+    {
+        std::ofstream f(s.dir / "other.kdx", std::ios::binary);
+        f << "Quartz                                 3.8     0.020\r\n";
+    }
+    w.chooseFile = [&](int kind) {
+        EXPECT_EQ(kind, 21);
+        return s.path("other.kdx");
+    };
+    int dialogs = 0;
+    w.onDefaults = [&](DefaultsDialog* d) {
+        int n = ++dialogs;
+        QTimer::singleShot(0, d, [d, n] {
+            d->findChild<QPushButton*>(n == 1 ? "button21" : "button20")->click();
+        });
+    };
+    w.runCommand(layout::kCmdDefaults);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(w.layout().menu.path, s.dir.string() + "/other.kdx");
+    EXPECT_EQ(w.layout().defaults.material.name, "Quartz");
+    EXPECT_DOUBLE_EQ(w.layout().defaults.material.k, 3.8);
+
+    // The chip window's M key, left through "Change menu": the window
+    // closes, the menu is changed, DEFAULTS opens again and the part is
+    // worked out again (X stores it with the new material).
+    dialogs = 0;
+    w.layout().current = 1;
+    tk.answer("M");
+    tk.answer("X");
+    w.runCommand(layout::kCmdWorkOut);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(w.layout().design.branches[1].description.substr(27), "Quart");
+}
