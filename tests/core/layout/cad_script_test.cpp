@@ -19,21 +19,6 @@ using tanvex::test::ScratchDir;
 
 namespace {
 
-std::vector<std::string> lines(const std::string& s) {
-    std::vector<std::string> out;
-    std::size_t pos = 0;
-    while (pos < s.size()) {
-        std::size_t e = s.find("\r\n", pos);
-        if (e == std::string::npos) {
-            ADD_FAILURE() << "line without CR LF: " << s.substr(pos);
-            break;
-        }
-        out.push_back(s.substr(pos, e - pos));
-        pos = e + 2;
-    }
-    return out;
-}
-
 bool has(const std::vector<std::string>& v, const std::string& s) {
     return std::find(v.begin(), v.end(), s) != v.end();
 }
@@ -81,7 +66,7 @@ TEST(CadScript, AutoCadAllPartsWithBlocks) {
     LayoutDesign d = sample();
     ScriptOptions o;
     std::vector<int> drawn;
-    auto l = lines(buildScript(d, o, &drawn));
+    auto l = test::crlfLines(buildScript(d, o, &drawn));
     EXPECT_EQ(drawn, (std::vector<int>{1, 2, 3, 4, 6, 8, 9, 10}));
     EXPECT_EQ(l[0], "LAYER N shunts,coupling,coils,jumpers,housing ");
     EXPECT_EQ(l[1], "LAYER C 7 shunts C 4 coupling C 3 coils C 6 jumpers C 7 housing ");
@@ -160,7 +145,7 @@ TEST(CadScript, GeneralCaddMacroAndPolylineBreaks) {
     LayoutDesign d = sample();
     ScriptOptions o;
     o.cad = CadProgram::GeneralCadd;
-    auto l = lines(buildScript(d, o, nullptr));
+    auto l = test::crlfLines(buildScript(d, o, nullptr));
     EXPECT_EQ(l[0], "/MSP,++,MO,!,UN,I,AL,++,CZ,1,1,TS,S,0.0,!;");
     EXPECT_EQ(l[1], "LC,14,YC,1; Layer 1");
     EXPECT_EQ(l[2], "LI,0,0,0.211,0,0.211,0.211,0,0.211,0,0;PU;");
@@ -204,14 +189,14 @@ TEST(CadScript, ChangedFlagsAndChangedOnlyScripts) {
         // Changed only, right after: header and trailer alone.
         ScriptOptions changed = all;
         changed.changedOnly = true;
-        auto l = lines(buildScript(d, changed, nullptr));
+        auto l = test::crlfLines(buildScript(d, changed, nullptr));
         if (cad == CadProgram::AutoCad)
             EXPECT_EQ(l, (std::vector<std::string>{"ZOOM E", "LAYER S jumpers "}));
         else
             EXPECT_EQ(l, (std::vector<std::string>{"/MSP,++;", "ZA;", "LC,7,YC,4,AL,++,/MSP,--;"}));
         // One part changed: it is redefined in place.
         d.branches[3].changed = true;
-        l = lines(buildScript(d, changed, nullptr));
+        l = test::crlfLines(buildScript(d, changed, nullptr));
         if (cad == CadProgram::AutoCad) {
             EXPECT_EQ(count(l, "block L3"), 1);
             EXPECT_EQ(count(l, "Y "), 1);

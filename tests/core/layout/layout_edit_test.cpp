@@ -13,23 +13,11 @@
 
 using namespace tanvex;
 using namespace tanvex::layout;
+using tanvex::test::Bench;
 using tanvex::test::Line;
 using tanvex::test::ScratchDir;
 
 namespace {
-
-struct Bench {
-    ScratchDir dir;
-    ui::ScriptedToolkit tk;
-    Layout k;
-    explicit Bench(const std::vector<Line>& lines = test::ladder()) {
-        ::setenv("TMTANVEX", dir.str().c_str(), 1);
-        dir.write("d.dzn", test::mainProgramLines(lines));
-        k.jobPath = dir.file("kdx_job.dat");
-        EXPECT_EQ(k.open(dir.file("d"), tk), 0);
-    }
-    ~Bench() { ::unsetenv("TMTANVEX"); }
-};
 
 // Impedance-free checks of a parallel pair: capacitances add, inductances
 // combine as 1/(1/a + 1/b).

@@ -16,22 +16,7 @@ using namespace tanvex::layout;
 using tanvex::test::Line;
 using tanvex::test::ScratchDir;
 
-namespace {
-
-std::vector<std::string> splitLines(const std::string& s) {
-    std::vector<std::string> out;
-    std::size_t pos = 0;
-    while (pos < s.size()) {
-        std::size_t e = s.find("\r\n", pos);
-        EXPECT_NE(e, std::string::npos) << "a line without CR LF";
-        if (e == std::string::npos) break;
-        out.push_back(s.substr(pos, e - pos));
-        pos = e + 2;
-    }
-    return out;
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(LayoutFile, MainProgramDesignLoadsEmptyAndWritesTwentyOneCharacterLines) {
     ScratchDir dir;
@@ -43,7 +28,7 @@ TEST(LayoutFile, MainProgramDesignLoadsEmptyAndWritesTwentyOneCharacterLines) {
     EXPECT_DOUBLE_EQ(d.referenceFrequency(), 100e6);
     for (int i = 0; i <= 6; ++i) EXPECT_TRUE(d.branches[i].description.empty()) << i;
     ASSERT_EQ(writeLayoutFile(dir.file("b.dzn"), d, tk), 0);
-    auto lines = splitLines(dir.read("b.dzn"));
+    auto lines = test::crlfLines(dir.read("b.dzn"));
     ASSERT_EQ(lines.size(), 7u);
     for (const auto& l : lines) EXPECT_EQ(l.size(), 21u) << l;
     EXPECT_EQ(lines[2], " 1.00000000e-07 L 3  ");
@@ -63,7 +48,7 @@ TEST(LayoutFile, SitsOnLinkAndDescriptionsRoundTrip) {
     // they must never come back as a link.
     d.branches[1].description = "0.211 x 0.211 x 0.010 In.  NPO c  K=12.000 99";
     ASSERT_EQ(writeLayoutFile(dir.file("b.dzn"), d, tk), 0);
-    auto lines = splitLines(dir.read("b.dzn"));
+    auto lines = test::crlfLines(dir.read("b.dzn"));
     EXPECT_EQ(lines[3].substr(21),
               std::string("0.092 x 0.092 x 0.010 In.  NPO c") + std::string(41 - 32, ' ') + "4");
     EXPECT_EQ(lines[1].size(), 21u + 40u);
@@ -99,8 +84,8 @@ TEST(LayoutFile, OtherEntriesKeepTheirTextAndWholeCodes) {
     EXPECT_EQ(d.branches[2].code, 99);
     d.branches[4].description = "0.211 x 0.211 x 0.010 In.  NPO c";
     ASSERT_EQ(writeLayoutFile(dir.file("a.dzn"), d, tk), 0);
-    auto out = splitLines(dir.read("a.dzn"));
-    auto in = splitLines(original);
+    auto out = test::crlfLines(dir.read("a.dzn"));
+    auto in = test::crlfLines(original);
     EXPECT_EQ(out[1], in[1]);
     EXPECT_EQ(out[2], in[2]);
 

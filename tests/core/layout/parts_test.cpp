@@ -15,6 +15,7 @@
 
 using namespace tanvex;
 using namespace tanvex::layout;
+using tanvex::test::Bench;
 using tanvex::test::Line;
 using tanvex::test::ScratchDir;
 
@@ -29,26 +30,6 @@ constexpr double kInch = 0.0254;
 double plates(double k, double w, double l, double t) {
     return kEps0 * k * (w * kInch) * (l * kInch) / (t * kInch) * 1e12;
 }
-
-// A layout session over a design with a material menu of two materials.
-struct Bench {
-    ScratchDir dir;
-    ui::ScriptedToolkit tk;
-    Layout k;
-    explicit Bench(const std::vector<Line>& lines = test::ladder()) {
-        dir.write("d.dzn", test::mainProgramLines(lines));
-        dir.write("m.kdx", "NPO ceramic                            12.0    0.010\r\n"
-                           "--------\r\n"
-                           "Alumina                                9.8     0.025\r\n"
-                           "Broken, no thickness                   9.8\r\n");
-        EXPECT_TRUE(k.loadMenu(dir.file("m.kdx"), tk));
-        EXPECT_EQ(k.open(dir.file("d"), tk), 0);
-        k.defaults.setGauge(20);
-    }
-    void keys(std::initializer_list<const char*> answers) {
-        for (auto a : answers) tk.answer(a);
-    }
-};
 
 } // namespace
 
