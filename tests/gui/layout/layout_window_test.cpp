@@ -273,3 +273,29 @@ TEST(LayoutWindow, ChangeMenuLoadsAnotherMaterialMenu) {
     EXPECT_EQ(dialogs, 2);
     EXPECT_EQ(w.layout().design.branches[1].description.substr(27), "Quart");
 }
+
+TEST(LayoutWindow, HairpinThroughItsSingleKeyBox) {
+    app();
+    Scratch s;
+    LayoutWindow w;
+    auto* qt = dynamic_cast<QtToolkit*>(&w.toolkit());
+    ASSERT_NE(qt, nullptr);
+    w.show();
+    ASSERT_TRUE(w.openDesign(s.path("parts.dzn")));
+    w.layout().defaults.setGauge(20);
+    w.layout().current = 7; // 45 degrees of 100-ohm line at 100 MHz
+    w.layout().design.branches[7].description.clear();
+    int boxes = 0;
+    qt->onBoxShown = [&](QWidget* box) {
+        EXPECT_EQ(box->windowTitle(), "Single key");
+        if (boxes++ == 0) savePicture(box, "korvadex_hairpin_box.png");
+        QTest::keyClick(box, Qt::Key_X);
+    };
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_EQ(boxes, 1);
+    // An eighth of a wavelength at 100 MHz is 14.754 in.; #20 wire at
+    // 100 ohms is 0.044 in. apart.
+    EXPECT_EQ(w.layout().design.branches[7].description.substr(0, 14), "0.044 x 14.754");
+    w.layout().design.modified = false;
+    w.close();
+}
