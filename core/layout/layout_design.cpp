@@ -80,7 +80,10 @@ int readLayoutFile(const std::string& path, LayoutDesign& d, ui::Toolkit& tk) {
         if (isPartLetter(r.letter)) {
             std::string text = line.size() > 25 ? line.substr(21) : std::string();
             if (r.letter == 'C' && text.size() > kCapDescription) {
-                r.sitsOn = integerAt(text, kCapDescription);
+                // A link is written after the description padded with a
+                // blank to 41 characters; a 41st character that is not blank
+                // belongs to an over-long description, not to a link.
+                if (text[kCapDescription] == ' ') r.sitsOn = integerAt(text, kCapDescription);
                 text.erase(kCapDescription);
             }
             text = rightTrimmed(text.substr(0, kDescriptionMax));

@@ -58,6 +58,15 @@ TEST(LayoutFile, SitsOnLinkAndDescriptionsRoundTrip) {
     EXPECT_EQ(r.branches[3].sitsOn, 4);
     EXPECT_EQ(r.branches[3].description, "0.092 x 0.092 x 0.010 In.  NPO c");
     EXPECT_EQ(r.branches[1].sitsOn, 0);
+    // A special chip's description of 41 characters in an older file: its
+    // last digit is not a link.
+    auto older = test::ladder();
+    older[1].text = "  0.211 x 0.211 x 0.010 In.  <--?  K=12.343";
+    dir.write("c.dzn", test::mainProgramLines(older));
+    LayoutDesign o;
+    ASSERT_EQ(readLayoutFile(dir.file("c.dzn"), o, tk), 0);
+    EXPECT_EQ(o.branches[1].sitsOn, 0);
+    EXPECT_EQ(o.branches[1].description, "0.211 x 0.211 x 0.010 In.  <--?  K=12.34");
     EXPECT_EQ(r.branches[1].description, d.branches[1].description.substr(0, 40));
     EXPECT_EQ(r.branches[2].description, d.branches[2].description);
     for (int i = 0; i <= 6; ++i) {
