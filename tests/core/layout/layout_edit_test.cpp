@@ -222,6 +222,15 @@ TEST(UndoSplit, RestoresAndTheDesignStaysModified) {
 
 TEST(Close, ASaveThatFailsKeepsTheProgramOpen) {
     Bench b;
+    // Save As names the design after the new file.
+    b.k.design.modified = true;
+    ASSERT_EQ(b.k.saveAs(b.dir.file("copy.dzn"), b.tk), 0);
+    EXPECT_EQ(b.k.design.name, "copy");
+    EXPECT_EQ(b.k.design.directory, b.dir.str());
+    EXPECT_FALSE(b.k.design.modified);
+    Layout r;
+    ASSERT_EQ(r.open(b.dir.file("copy"), b.tk), 0);
+    EXPECT_EQ(r.design.count, b.k.design.count);
     b.k.design.modified = true;
     b.k.design.directory = b.dir.file("gone");
     b.tk.answer("S");
