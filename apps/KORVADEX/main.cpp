@@ -1,16 +1,16 @@
-// KORVADEX: window with its title and an exit command.
+// KORVADEX: the layout program. Works out the physical parts of a design's
+// branches, writes them into the design file, files a parts list and writes
+// drawing scripts for CAD programs.
+#include "layout/layout_window.h"
+
 #include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <clocale>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    QMainWindow w;
-    w.setWindowTitle("KORVADEX");
-    w.menuBar()->addAction("E&xit", &w, &QWidget::close);
-    w.resize(640, 400);
+    tanvex::gui::LayoutWindow w;
     w.show();
+    w.startUp();
     return app.exec();
 }

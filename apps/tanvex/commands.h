@@ -11,3 +11,5 @@ int cmdOptimise(int argc, char** argv);
 int cmdPower(int argc, char** argv);
 int cmdTimeDomain(int argc, char** argv);
 int cmdReport(int argc, char** argv);
+int cmdParts(int argc, char** argv);
+int cmdScript(int argc, char** argv);

@@ -29,6 +29,8 @@ const Command kCommands[] = {
     {"power", cmdPower, "power distribution: levels of every branch, or their maxima"},
     {"timedomain", cmdTimeDomain, "response to a periodic pulse train or gated carrier"},
     {"report", cmdReport, "write a review item (analysis, parameters, ...) as its report file"},
+    {"parts", cmdParts, "print the parts list of a design worked out by KORVADEX"},
+    {"script", cmdScript, "write the CAD drawing script of a design's parts"},
 };
 
 void usage(std::FILE* f) {
