@@ -4,3 +4,4 @@
 int cmdAnalyse(int argc, char** argv);
 int cmdCalc(int argc, char** argv);
 int cmdSchematic(int argc, char** argv);
+int cmdPlacer(int argc, char** argv);

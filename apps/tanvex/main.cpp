@@ -17,6 +17,7 @@ struct Command {
 const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
+    {"placer", cmdPlacer, "run the pole placer of a design: zeros, mask, solver, synthesis"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
 };
 

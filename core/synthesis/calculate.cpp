@@ -2,6 +2,7 @@
 
 #include "synthesis/catalogue.h"
 #include "synthesis/narrow_band.h"
+#include "synthesis/placer.h"
 
 namespace tanvex::synthesis {
 
@@ -31,14 +32,15 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return resistorPad(ctx);
     case 17:
         return narrowBandDialog(ctx, 2, view);
+    case 23:
+        return polePlacerBuilder(ctx, PlacerUi{});
     case 25:
         return lowpassLadder(ctx, 2);
     case 26:
         return lowpassLadder(ctx, 3);
     default:
-        // The Norton designs (9, 10) and the pole placer (23) plug in through
-        // their own commands; the TEM and equalizer designs are not built
-        // here.
+        // The Norton designs (9, 10) plug in through their own commands;
+        // the TEM and equalizer designs are not built here.
         return kBuildNotImplemented;
     }
 }

@@ -595,7 +595,6 @@ WPoly wideGeneralizedChebyshev(const std::vector<Real>& zeros, int infinityZeros
     return f;
 }
 
-
 // ---- general ladders (DC-type elements, both arms) -------------------------
 
 bool seriesArm(GeneralArm a) {
@@ -678,8 +677,8 @@ GeneralLadder wideExtractGeneral(WPoly num, WPoly den, const std::vector<General
                 // Followed by the other arm's L or C, the remainder vanishes
                 // at infinity: what is left at the bottom's degree is
                 // rounding. So is a term at that degree far below the others.
-                bool infNext = next && (next->arm == GeneralArm::SeriesL ||
-                                        next->arm == GeneralArm::ShuntC);
+                bool infNext =
+                    next && (next->arm == GeneralArm::SeriesL || next->arm == GeneralArm::ShuntC);
                 if (next && ((infNext && seriesArm(next->arm) != series) ||
                              (static_cast<int>(top.size()) > db &&
                               wabs(top[db]) <= Wide(1e-15) * wmaxAbs(top))))
@@ -714,8 +713,8 @@ GeneralLadder wideExtractGeneral(WPoly num, WPoly den, const std::vector<General
                 bottom = b1;
                 // A remainder vanishing at DC to rounding does so exactly.
                 // Followed by the other arm's DC element it must.
-                bool dcNext = next && (next->arm == GeneralArm::SeriesC ||
-                                       next->arm == GeneralArm::ShuntL);
+                bool dcNext =
+                    next && (next->arm == GeneralArm::SeriesC || next->arm == GeneralArm::ShuntL);
                 if (next && ((dcNext && seriesArm(next->arm) != series) ||
                              wabs(top[0]) <= Wide(1e-15) * wmaxAbs(top)))
                     top[0] = 0;
@@ -794,8 +793,8 @@ std::vector<ChebTerm> chebTerms(const ChebyshevSpec& sp, WPoly& q) {
     for (Real z : sp.finite) finiteTerm(Wide(z) * Wide(z));
     int pairs = std::min(sp.dc, sp.inf);
     for (int i = 0; i < pairs; ++i)
-        terms.push_back({WPoly{-Wide(sp.w1) * Wide(sp.w2), 0, 1},
-                         WPoly{0, Wide(sp.w2) - Wide(sp.w1)}, 1});
+        terms.push_back(
+            {WPoly{-Wide(sp.w1) * Wide(sp.w2), 0, 1}, WPoly{0, Wide(sp.w2) - Wide(sp.w1)}, 1});
     for (int i = 0; i < (sp.inf - pairs) / 2; ++i) terms.push_back({o, WPoly{1}, 2 / d});
     for (int i = 0; i < (sp.dc - pairs) / 2; ++i) finiteTerm(0);
     return terms;
@@ -951,7 +950,6 @@ std::vector<int> automaticZeroSequence(int n) {
     return seq;
 }
 
-
 // ---- general ladders --------------------------------------------------------
 
 int chebyshevDegree(const ChebyshevSpec& sp) {
@@ -1037,8 +1035,10 @@ GeneralLadder synthesizeGeneral(const ChebyshevSpec& sp, const std::vector<Gener
             if (wdegree(p) < de && wabs(a[de]) < wabs(b[de])) a[de] = 0;
             if (wdegree(p) < de && wabs(b[de]) < wabs(a[de])) b[de] = 0;
             if (p[0] == 0) {
-                if (wabs(a[0]) < wabs(b[0])) a[0] = 0;
-                else b[0] = 0;
+                if (wabs(a[0]) < wabs(b[0]))
+                    a[0] = 0;
+                else
+                    b[0] = 0;
             }
             wtrim(a);
             wtrim(b);
@@ -1047,7 +1047,8 @@ GeneralLadder synthesizeGeneral(const ChebyshevSpec& sp, const std::vector<Gener
     }
     GeneralLadder first;
     for (size_t i = 0; i < candidates.size(); ++i) {
-        GeneralLadder r = wideExtractGeneral(candidates[i].first, candidates[i].second, secs, singly);
+        GeneralLadder r =
+            wideExtractGeneral(candidates[i].first, candidates[i].second, secs, singly);
         if (r.ok) return r;
         if (i == 0) first = r;
     }

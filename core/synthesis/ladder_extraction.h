@@ -159,7 +159,6 @@ double characteristicLossDb(const Poly& f, const Poly& p, double omega);
 // middle of the ladder.
 std::vector<int> automaticZeroSequence(int n);
 
-
 // ---- General ladders: both arms, poles at infinity and at DC --------------
 //
 // The extraction above generalised for ladders with elements that remove
@@ -213,7 +212,7 @@ double chebyshevLossDb(const ChebyshevSpec& spec, double omega);
 void chebyshevPolynomials(const ChebyshevSpec& spec, Poly& f, Poly& p);
 // Extracts the sections from the termination end (doubly terminated with a
 // resistive source, or fed from a current source when singly).
-GeneralLadder synthesizeGeneral(const ChebyshevSpec& spec, const std::vector<GeneralSection>& sections,
-                                bool singly);
+GeneralLadder synthesizeGeneral(const ChebyshevSpec& spec,
+                                const std::vector<GeneralSection>& sections, bool singly);
 
 } // namespace tanvex::synthesis

@@ -1,6 +1,8 @@
 #include "synthesis/parameters.h"
 
+#include "design/design_file.h"
 #include "synthesis/catalogue.h"
+#include "synthesis/placer.h"
 #include "synthesis/prototype.h"
 #include "ui/number_list.h"
 
@@ -329,6 +331,10 @@ std::vector<std::string> parameterReport(const Design& design) {
         }
         }
         out.emplace_back(buf);
+    }
+    if (usesPolePlacerFile(design)) {
+        for (const std::string& line : placerReport(placerFromFile(design.placer)))
+            out.push_back(line);
     }
     return out;
 }

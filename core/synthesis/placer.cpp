@@ -71,9 +71,9 @@ PlacerState placerFromFile(const PolePlacerData& d) {
 
 PolePlacerData placerToFile(const PlacerState& st) {
     PolePlacerData d;
-    d.numbers = {st.dataMode,    st.maskCount,      st.dcZeros,       st.infZeros,
-                 st.degree,      st.finiteCount,    st.sequenceLength, st.sequenceState,
-                 st.maskType,    st.maskFromMarkers};
+    d.numbers = {st.dataMode, st.maskCount,      st.dcZeros,        st.infZeros,
+                 st.degree,   st.finiteCount,    st.sequenceLength, st.sequenceState,
+                 st.maskType, st.maskFromMarkers};
     d.tableA.resize(st.maskCount);
     for (int i = 0; i < st.maskCount; ++i) d.tableA[i] = {st.maskDb[i], st.maskFreq[i]};
     d.tableB = st.polys;
@@ -425,7 +425,8 @@ std::string automaticCodes(const PlacerState& st, const PlacerBand& band, int mo
         // up to the first zero, each finite zero as a shunt C shifted to it
         // and a series tank, a shunt C at the source end.
         if (order.empty()) {
-            for (int i = 0; i < st.infZeros; ++i) codes += (st.infZeros - 1 - i) % 2 == 0 ? '4' : '3';
+            for (int i = 0; i < st.infZeros; ++i)
+                codes += (st.infZeros - 1 - i) % 2 == 0 ? '4' : '3';
             return codes;
         }
         int lead = st.infZeros - 1;
@@ -774,7 +775,7 @@ bool newton3Db(const PlacerState& st, const PlacerBand& band, double x, double l
 std::string threeDbPoints(const PlacerState& st, const PlacerBand& band) {
     if (band.mode == 2) {
         double x;
-        if (newton3Db(st, band, 1.05, 1.0, 1e3, x)) return formatText("3 dB point: %.6g", x);
+        if (newton3Db(st, band, 1.05, 1.0, 1e3, x)) return formatText("3 dB point: %.8g", x);
         return "3 dB point: ? ";
     }
     double bw = band.f2 - band.f1, lo, hi;
@@ -842,16 +843,17 @@ int runPlacer(PrototypeContext& ctx, int mode, const PlacerUi& ui) {
         return kBuildFault;
     }
     if (mode == 2) {
-        if (!ctx.fileAccess) return 1;
         LowpassPrototype& lp = ctx.proto;
         if (lp.element[0].code == 6 && lp.termination == termination && lp.ar == rec[2].value &&
             lp.n > 0) {
-            if (lp.newValuesRequest == 0) return 0;
+            // The parameter report's remake keeps the stored prototype.
+            if (lp.newValuesRequest == 0 || !ctx.fileAccess) return 0;
             if (ctx.toolkit.respond("Run reference placer again ?", 'N') != 'Y') {
                 lp.newValuesRequest = 0;
                 return 0;
             }
         }
+        if (!ctx.fileAccess) return 1;
     }
     PlacerState st = placerFromFile(ctx.design.placer);
     auto store = [&]() { ctx.design.placer = placerToFile(st); };

@@ -27,7 +27,7 @@ struct PlacerState {
     int sectionsBelow = 0, sectionsAbove = 0;
     int degree = 0;
     int finiteCount = 0;
-    int dcZeros = 0;  // mode 1 only
+    int dcZeros = 0; // mode 1 only
     int infZeros = 0;
     int sequenceState = 0; // 0 none, 1 chosen, 2 modify requested
     std::array<int, kPlacerMax> sequence{};
@@ -137,8 +137,7 @@ std::vector<std::string> placerReport(const PlacerState& st);
 struct PlacerUi {
     // The placer dialog: 0 exit and synthesize, 27 quit.
     std::function<int(PlacerState&, const PlacerBand&, int mode)> dialog;
-    std::function<std::vector<int>(const PlacerState&, const std::vector<int>& automatic)>
-        sequence;
+    std::function<std::vector<int>(const PlacerState&, const std::vector<int>& automatic)> sequence;
     // Returns the codes, or "" to abort.
     std::function<std::string(const PlacerState&, const PlacerBand&, int mode)> codes;
     std::function<void(const std::string&)> log;

@@ -1,10 +1,12 @@
 // The pole placer: ladders checked against the closed-form equiripple
 // response and by analysis through the network engine, the solver against
 // its mask, and the refusals of bad zeros, sequences and codes.
+#include "../design/test_dir.h"
 #include "builder_response.h"
 #include "design/design_file.h"
 #include "ladder_eval.h"
 #include "synthesis/calculate.h"
+#include "synthesis/parameters.h"
 #include "synthesis/placer.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 
 using namespace tanvex;
 using namespace tanvex::synthesis;
+using tanvex::test::ScratchDir;
 
 namespace {
 
@@ -103,9 +106,9 @@ double lowpassDeviation(const PlacerLadder& lad, const std::vector<double>& zero
                         double ripple) {
     auto br = branches(lad.ladder);
     double rs = lad.ladder.source;
-    double off = rs >= 1e19 ? testeval::lossDb(br, rs, 1, 1e-9) -
-                                  lowpassOracleDb(zeros, inf, ripple, 1e-9)
-                            : 0;
+    double off = rs >= 1e19
+                     ? testeval::lossDb(br, rs, 1, 1e-9) - lowpassOracleDb(zeros, inf, ripple, 1e-9)
+                     : 0;
     double worst = 0;
     for (int i = 1; i <= 400; ++i) {
         double w = i <= 200 ? i / 200.0 : 1 + (i - 200) * 0.03;
@@ -125,12 +128,12 @@ TEST(PlacerLowpass, PrototypesFollowTheClosedFormSinglyAndDoubly) {
         double ripple;
     };
     std::vector<Case> cases = {
-        {{1.6, 2.4}, 1, 0.1},            // odd, elliptic-like
-        {{1.3}, 2, 0.5},                 // even: unequal terminations
-        {{1.25, 1.7, 3.0}, 3, 0.05},     // more zeros at infinity
+        {{1.6, 2.4}, 1, 0.1},        // odd, elliptic-like
+        {{1.3}, 2, 0.5},             // even: unequal terminations
+        {{1.25, 1.7, 3.0}, 3, 0.05}, // more zeros at infinity
         {{1.05, 1.2, 1.5, 2.5, 6.0}, 1, 0.2},
         {{1.2, 1.3, 1.45, 1.65, 1.9, 2.3, 2.9, 3.8, 5.5, 9.0}, 1, 0.5}, // degree 21
-        {{}, 5, 0.25},                   // all-pole
+        {{}, 5, 0.25},                                                  // all-pole
     };
     for (const Case& c : cases) {
         for (bool singly : {false, true}) {
@@ -146,8 +149,7 @@ TEST(PlacerLowpass, PrototypesFollowTheClosedFormSinglyAndDoubly) {
                 // Degree 21 between equal resistances is beyond what the
                 // extraction holds to: it must be refused, never returned.
                 if (!lad.ok) {
-                    EXPECT_NE(lad.error.find("does not reproduce"), std::string::npos)
-                        << lad.error;
+                    EXPECT_NE(lad.error.find("does not reproduce"), std::string::npos) << lad.error;
                     continue;
                 }
             }
@@ -197,8 +199,8 @@ TEST(PlacerBandpass, LadderWithZerosAtDcFollowsTheClosedForm) {
         {2, 2, {6e6, 8e6, 12.2e6, 15e6}, 0.1},
     };
     for (const BandCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "DC " << c.dc << " inf " << c.inf << " zeros "
-                                        << c.zeros.size());
+        SCOPED_TRACE(testing::Message()
+                     << "DC " << c.dc << " inf " << c.inf << " zeros " << c.zeros.size());
         PlacerState st = bandpassState(c);
         band.ripple = c.ripple;
         std::string msg;
@@ -219,4 +221,245 @@ TEST(PlacerBandpass, LadderWithZerosAtDcFollowsTheClosedForm) {
         }
         EXPECT_LT(worst, 0.001) << codes;
     }
+}
+
+namespace {
+
+// A pole placer design (type 23): band 9..11 MHz, 50 ohms.
+void placerDesign(buildertest::Fixture& fx, double ripple) {
+    fx.choose(115, 0, 4, ripple, ripple);
+    fx.rec()[5].value = 10e6;
+    fx.rec()[6].value = 2e6;
+    fx.rec()[13].value = 2;
+}
+
+void setZeros(Design& d, int dc, int inf, const std::vector<double>& zeros) {
+    PlacerState st = placerFromFile(d.placer);
+    st.dataMode = 1;
+    st.dcZeros = dc;
+    st.infZeros = inf;
+    st.finiteCount = static_cast<int>(zeros.size());
+    for (size_t i = 0; i < zeros.size(); ++i) st.zeros[i] = zeros[i];
+    d.placer = placerToFile(st);
+}
+
+} // namespace
+
+TEST(PlacerBandpass, CalculateBuildsANetworkTheEngineConfirms) {
+    buildertest::Fixture fx;
+    placerDesign(fx, 0.1);
+    const std::vector<double> zeros = {7.2e6, 12.6e6, 14.5e6};
+    setZeros(*fx.design, 2, 2, zeros);
+    CalculateHooks hooks;
+    ASSERT_EQ(calculate(fx.ctx, hooks), 0) << (fx.tk.notices().empty() ? "" : fx.tk.notices()[0]);
+    const EntryList& list = fx.list();
+    // Ripple as asked, and degree/2 reflection zeros (loss minima near 0 dB).
+    double maxIn = 0;
+    int minima = 0;
+    double prev2 = 1, prev1 = 1;
+    for (int i = 0; i <= 2000; ++i) {
+        double f = 9e6 + 2e6 * i / 2000.0;
+        double a = buildertest::lossDb(list, f);
+        maxIn = std::max(maxIn, a);
+        if (i >= 2 && prev1 < prev2 && prev1 <= a && prev1 < 1e-3) ++minima;
+        prev2 = prev1, prev1 = a;
+    }
+    EXPECT_NEAR(maxIn, 0.1, 0.01);
+    const int degree = 2 + 2 + 2 * 3;
+    EXPECT_EQ(minima, degree / 2);
+    // Over 100 dB at every finite zero.
+    for (double z : zeros) EXPECT_GT(buildertest::lossDb(list, z), 100) << z;
+    // Skirts: 6 dB per octave per zero at DC and at infinity.
+    double hiSlope = buildertest::lossDb(list, 8e9) - buildertest::lossDb(list, 4e9);
+    double loSlope = buildertest::lossDb(list, 1e4) - buildertest::lossDb(list, 2e4);
+    EXPECT_NEAR(hiSlope, 2 * 6.0206, 0.05);
+    EXPECT_NEAR(loSlope, 2 * 6.0206, 0.05);
+    // Lossless: reflected and transmitted power add up to the available.
+    const int n = entryCount(list);
+    const double rs = list[n].value;
+    for (double f : {6e6, 9.3e6, 10e6, 10.9e6, 13e6}) {
+        std::complex<double> z = buildertest::inputZ(list, f);
+        double gamma2 = std::norm((z - rs) / (z + rs));
+        double t2 = std::pow(10.0, -buildertest::lossDb(list, f) / 10);
+        EXPECT_NEAR(gamma2 + t2, 1.0, 1e-6) << f;
+    }
+    // The report carries the placer block.
+    auto report = parameterReport(*fx.design);
+    EXPECT_NE(std::find(report.begin(), report.end(), "  --- POLE PLACER DATA ---"), report.end());
+}
+
+TEST(PlacerRefusals, BadZerosCountsAndTerminationsAreRefused) {
+    buildertest::Fixture fx;
+    placerDesign(fx, 0.1);
+    CalculateHooks hooks;
+    // A typed zero between the band edges: refused, not NaN.
+    setZeros(*fx.design, 2, 2, {10.5e6});
+    EXPECT_EQ(calculate(fx.ctx, hooks), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 6);
+    EXPECT_TRUE(fx.tk.sawNotice("A zero between the band edges 9e+06 & 1.1e+07 is refused"));
+    // An odd number of extreme zeros.
+    setZeros(*fx.design, 2, 3, {});
+    EXPECT_EQ(calculate(fx.ctx, hooks), kBuildAborted);
+    EXPECT_TRUE(fx.tk.sawNotice("Extreme zeros must add to an even number"));
+    // Termination type 3 and a missing ripple.
+    setZeros(*fx.design, 2, 2, {});
+    fx.rec()[13].value = 3;
+    EXPECT_EQ(calculate(fx.ctx, hooks), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 13);
+    fx.rec()[13].value = 2;
+    fx.rec()[2].value = 0.00005;
+    EXPECT_EQ(calculate(fx.ctx, hooks), kBuildFault);
+    EXPECT_EQ(faultIndex(fx.rec()), 2);
+    // A lowpass mask while the bandpass placer runs: explained, cleared.
+    fx.rec()[2].value = 0.1;
+    PlacerState st = placerFromFile(fx.design->placer);
+    st.maskType = 2;
+    st.maskCount = 1;
+    st.maskFreq[0] = 1.5;
+    st.maskDb[0] = 40;
+    fx.design->placer = placerToFile(st);
+    EXPECT_EQ(calculate(fx.ctx, hooks), kBuildAborted);
+    EXPECT_EQ(placerFromFile(fx.design->placer).maskCount, 0);
+    EXPECT_EQ(checkZero(1.0, lowpassBand(0.1)).empty(), false);
+    EXPECT_EQ(checkZero(1.01, lowpassBand(0.1)), "");
+}
+
+TEST(PlacerCodes, SequencesAndCodesAreValidated) {
+    // Automatic order, and typed orders that must be a permutation of 1..n.
+    EXPECT_EQ(automaticZeroSequence(4), (std::vector<int>{4, 2, 1, 3}));
+    EXPECT_EQ(automaticZeroSequence(3), (std::vector<int>{3, 1, 2}));
+    bool ok = false;
+    EXPECT_EQ(parseSequence("2,1,3", 3, &ok), (std::vector<int>{2, 1, 3}));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(parseSequence("10 9 8 7 6 5 4 3 2 1", 10, &ok).front(), 10);
+    EXPECT_TRUE(ok);
+    for (const char* bad : {"1,1,3", "1,2,x", "1,2,4", "1,2", "1,2,3,3"}) {
+        parseSequence(bad, 3, &ok);
+        EXPECT_FALSE(ok) << bad;
+    }
+    PlacerBand band;
+    band.mode = 1;
+    band.f1 = 9e6;
+    band.f2 = 11e6;
+    PlacerState st = bandpassState({2, 2, {}, 0.1});
+    EXPECT_TRUE(validateCodes("3 4 1 2", st, band, 1).ok);
+    CodeCheck c = validateCodes("3 3 4 1 2", st, band, 1);
+    EXPECT_EQ(c.message, "You specified 5 codes, 4 are required.");
+    c = validateCodes("3 3 1 2", st, band, 1);
+    EXPECT_EQ(c.message, " DC= 2  Inf.= 1  f-= 0  f+= 0 ");
+    c = validateCodes("4 3 1 2", st, band, 1);
+    EXPECT_FALSE(c.ok);
+    EXPECT_NE(c.message.find("End Zo not equal at DC and Infinity."), std::string::npos);
+    st = bandpassState({2, 2, {7e6, 13e6}, 0.1});
+    // Sequence 2 1: the + zero first.
+    EXPECT_EQ(finiteOrderText(st, band), "+-");
+    EXPECT_TRUE(validateCodes("3 8 5 4 1 2", st, band, 1).ok);
+    EXPECT_EQ(validateCodes("3 5 8 4 1 2", st, band, 1).message,
+              " Finite zero order is incorrect. ");
+    // Mode 2 takes only lowpass codes.
+    PlacerState lp = lowpassState({1.5, 2.5}, 1);
+    EXPECT_TRUE(validateCodes("884", lp, lowpassBand(0.1), 2).ok);
+    EXPECT_FALSE(validateCodes("184", lp, lowpassBand(0.1), 2).ok);
+    std::string msg;
+    PlacerState many = bandpassState({3, 3, {}, 0.1});
+    EXPECT_EQ(automaticCodes(many, band, 1, &msg), "");
+    EXPECT_EQ(msg, " Not programmed, do it manually.");
+}
+
+TEST(PlacerFile, TenZerosAndTenMaskPointsRoundTrip) {
+    ScratchDir dir;
+    PlacerState st = lowpassState({1.1, 1.2, 1.3, 1.4, 1.5, 1.7, 2.0, 2.5, 3.5, 6.0}, 1);
+    st.maskCount = 10;
+    for (int i = 0; i < 10; ++i) st.maskFreq[i] = 1.1 + 0.5 * i, st.maskDb[i] = 40 + i;
+    st.maskType = 2;
+    st.lastCodes = "88888888884";
+    PlacerLadder lad = synthesizePlacer(st, lowpassBand(0.1), 2, st.lastCodes, true);
+    ASSERT_EQ(st.degree, 21);
+    ui::ScriptedToolkit tk;
+    ASSERT_EQ(writePolePlacerFile(dir.file("t.ppd"), placerToFile(st), tk), 0);
+    PolePlacerData d;
+    ASSERT_EQ(readPolePlacerFile(dir.file("t.ppd"), d, tk), 0);
+    PlacerState back = placerFromFile(d);
+    EXPECT_EQ(back.finiteCount, 10);
+    EXPECT_EQ(back.maskCount, 10);
+    EXPECT_EQ(back.degree, 21);
+    EXPECT_EQ(back.sequenceLength, 10);
+    EXPECT_EQ(back.sequence, st.sequence);
+    EXPECT_EQ(back.zeros, st.zeros);
+    EXPECT_EQ(back.maskFreq, st.maskFreq);
+    EXPECT_EQ(back.lastCodes, st.lastCodes);
+    ASSERT_EQ(back.polys.size(), 22u);
+    EXPECT_EQ(back.polys[21][0], st.polys[21][0]);
+    (void)lad;
+}
+
+TEST(PlacerSolve, AddsAndMovesZerosUntilTheMaskIsMet) {
+    PlacerState st = lowpassState({}, 1);
+    st.maskCount = 3;
+    st.maskFreq = {1.3, 1.8, 3.0};
+    st.maskDb = {30, 50, 60};
+    PlacerBand band = lowpassBand(0.1);
+    ASSERT_EQ(normalizeMask(st, band), "");
+    int lines = 0;
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(solvePlacer(st, band, [&](const std::string&) { ++lines; }), 0);
+    auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0);
+    EXPECT_GT(lines, 0);
+    EXPECT_GE(worstMargin(evaluateMask(st, band)), 0.0);
+    // The margins hold on a fine grid by the closed form too.
+    std::vector<double> z(st.zeros.begin(), st.zeros.begin() + st.finiteCount);
+    for (double w = 1.3; w < 40; w *= 1.002) {
+        double need = w < 1.8 ? 30 : w < 3.0 ? 50 : 60;
+        EXPECT_GT(lowpassOracleDb(z, st.infZeros, 0.1, w), need - 0.05) << w;
+    }
+    RecordProperty("solve_ms", static_cast<int>(ms.count()));
+    // A mask corner inside the band is ignored; one beyond 10 rad/s refused.
+    PlacerState m = lowpassState({}, 1);
+    m.maskCount = 2;
+    m.maskFreq = {0.8, 12.0};
+    m.maskDb = {20, 20};
+    EXPECT_EQ(normalizeMask(m, band), "Sections must be less than 10.0 Radians");
+    EXPECT_EQ(m.maskCount, 1);
+    // Ten zeros already there: nothing more can be added.
+    PlacerState full = lowpassState({1.1, 1.2, 1.3, 1.4, 1.5, 1.7, 2.0, 2.5, 3.5, 6.0}, 1);
+    full.maskCount = 1;
+    full.maskFreq[0] = 1.01;
+    full.maskDb[0] = 200;
+    EXPECT_EQ(solvePlacer(full, band, nullptr), 1);
+}
+
+TEST(PlacerPoints, ThreeDbPointsConvergeOrSayNot) {
+    PlacerState st = lowpassState({1.6, 2.4}, 1);
+    std::string s = threeDbPoints(st, lowpassBand(0.1));
+    ASSERT_EQ(s.rfind("3 dB point: ", 0), 0u);
+    double w = std::atof(s.c_str() + 12);
+    EXPECT_NEAR(lowpassOracleDb({1.6, 2.4}, 1, 0.1, w), 3.0, 1e-4);
+    // With more than 3 dB of ripple the search leaves the stopband.
+    EXPECT_EQ(threeDbPoints(st, lowpassBand(4.0)), "3 dB point: ? ");
+    auto listing = placerListing(st, lowpassBand(0.1), 0.5, 2.0, -4);
+    EXPECT_EQ(listing.back(), "==============");
+    EXPECT_EQ(listing.size(), 4u); // 0.5 skipped, 1.0, 1.5, 2.0
+}
+
+TEST(PlacerReference, KindSixFeedsTheLowpassBuilder) {
+    buildertest::Fixture fx;
+    fx.choose(121, kRefPlacer, 5, 0.1, 0.1);
+    fx.rec()[10].value = 1e6;
+    fx.rec()[11].letter = 'P';
+    PlacerState st = lowpassState({1.6, 2.4}, 1);
+    st.dataMode = 2;
+    fx.design->placer = placerToFile(st);
+    CalculateHooks hooks;
+    ASSERT_EQ(calculate(fx.ctx, hooks), 0) << (fx.tk.notices().empty() ? "" : fx.tk.notices()[0]);
+    EXPECT_EQ(fx.proto->element[0].code, 6) << fx.proto->n;
+    EXPECT_EQ(fx.proto->n, 5);
+    // The built lowpass follows the prototype's response at 1 MHz.
+    for (double w : {0.3, 0.8, 1.3, 2.0, 4.0}) {
+        double want = lowpassOracleDb({1.6, 2.4}, 1, 0.1, w);
+        if (want > 120) continue;
+        EXPECT_NEAR(buildertest::lossDb(fx.list(), w * 1e6), want, 1e-3) << w;
+    }
+    // The report's remake keeps the prototype.
+    referenceListing(fx.ctx);
+    EXPECT_EQ(fx.proto->element[0].code, 6);
 }
