@@ -956,44 +956,48 @@ int chebyshevDegree(const ChebyshevSpec& sp) {
     return 2 * static_cast<int>(sp.finite.size()) + sp.inf + (sp.bandpass ? sp.dc : 0);
 }
 
-double chebyshevValue(const ChebyshevSpec& sp, double omega) {
-    // cos(sum acos x) in the band, +-cosh(sum acosh |x|) outside it, with
-    // the terms of the recursion above evaluated directly.
+ChebyshevEvaluator::ChebyshevEvaluator(const ChebyshevSpec& sp) : eps_(double(sp.eps)) {
     WPoly q;
-    std::vector<ChebTerm> terms = chebTerms(sp, q);
-    long double sumIn = 0, sumOut = 0;
+    for (const ChebTerm& t : chebTerms(sp, q)) {
+        auto at = [](const WPoly& p, size_t k) { return k < p.size() ? double(p[k]) : 0.0; };
+        terms_.push_back({at(t.a, 0), at(t.a, 1), at(t.a, 2), at(t.b, 0), at(t.b, 1), at(t.b, 2)});
+    }
+}
+
+double ChebyshevEvaluator::value(double w) const {
+    // cos(sum acos x) in the band, +-cosh(sum acosh |x|) outside it.
+    double sumIn = 0, sumOut = 0;
     int negatives = 0;
     bool inside = true;
-    std::vector<long double> xs;
-    for (const ChebTerm& t : terms) {
-        long double a = 0, b = 0, pw = 1;
-        for (Wide c : t.a) a += static_cast<long double>(c) * pw, pw *= omega;
-        pw = 1;
-        for (Wide c : t.b) b += static_cast<long double>(c) * pw, pw *= omega;
+    for (const Term& t : terms_) {
+        double b = t.b0 + w * (t.b1 + w * t.b2);
         if (b == 0) return 1e300;
-        xs.push_back(a / b);
-        if (std::fabs(a / b) > 1 + 1e-15L) inside = false;
+        double x = (t.a0 + w * (t.a1 + w * t.a2)) / b;
+        double ax = std::fabs(x);
+        if (ax > 1 + 1e-15) inside = false;
+        if (inside) sumIn += std::acos(std::clamp(x, -1.0, 1.0));
+        ax = std::max(1.0, ax);
+        sumOut += std::log(ax + std::sqrt((ax - 1) * (ax + 1)));
+        if (x < 0) ++negatives;
     }
-    for (long double x : xs) {
-        if (inside) {
-            sumIn += std::acos(std::clamp<long double>(x, -1, 1));
-        } else {
-            long double ax = std::max<long double>(1, std::fabs(x));
-            sumOut += std::log(ax + std::sqrt(ax * ax - 1));
-            if (x < 0) ++negatives;
-        }
-    }
-    if (inside) return static_cast<double>(std::cos(sumIn));
-    if (sumOut > 700) return negatives % 2 ? -1e300 : 1e300;
-    double c = static_cast<double>(std::cosh(sumOut));
+    if (inside) return std::cos(sumIn);
+    if (sumOut > 690) return negatives % 2 ? -1e300 : 1e300;
+    double c = std::cosh(sumOut);
     return negatives % 2 ? -c : c;
 }
 
-double chebyshevLossDb(const ChebyshevSpec& sp, double omega) {
-    double c = chebyshevValue(sp, omega);
-    double ec = sp.eps * c;
+double ChebyshevEvaluator::lossDb(double w) const {
+    double ec = eps_ * value(w);
     if (std::fabs(ec) > 1e150) return 20 * std::log10(std::fabs(ec));
     return 10 * std::log10(1 + ec * ec);
+}
+
+double chebyshevValue(const ChebyshevSpec& sp, double omega) {
+    return ChebyshevEvaluator(sp).value(omega);
+}
+
+double chebyshevLossDb(const ChebyshevSpec& sp, double omega) {
+    return ChebyshevEvaluator(sp).lossDb(omega);
 }
 
 void chebyshevPolynomials(const ChebyshevSpec& sp, Poly& f, Poly& p) {

@@ -202,6 +202,22 @@ struct ChebyshevSpec {
     Real eps = 0.1;
 };
 
+// The same response prepared for many evaluations (the solver's inner loop):
+// each term x = a(w)/b(w) with quadratic a and b, in double precision.
+class ChebyshevEvaluator {
+public:
+    explicit ChebyshevEvaluator(const ChebyshevSpec& spec);
+    double value(double omega) const;
+    double lossDb(double omega) const;
+
+private:
+    struct Term {
+        double a0, a1, a2, b0, b1, b2;
+    };
+    std::vector<Term> terms_;
+    double eps_ = 0;
+};
+
 // Degree of the response (2 per finite zero, 1 per zero at DC or infinity).
 int chebyshevDegree(const ChebyshevSpec& spec);
 // C(w): equiripple between -1 and 1 in the band(s), |C| >= 1 outside.

@@ -202,9 +202,9 @@ Segment rowSegment(const PlacerState& st, const PlacerBand& band, int i) {
 
 // Least loss on [a, b], loss unimodal between the breakpoints (golden section
 // in the logarithm of frequency).
-void pieceMinimum(const ChebyshevSpec& sp, double scale, double a, double b, double& fBest,
+void pieceMinimum(const ChebyshevEvaluator& ev, double scale, double a, double b, double& fBest,
                   double& aBest) {
-    auto loss = [&](double f) { return chebyshevLossDb(sp, f / scale); };
+    auto loss = [&](double f) { return ev.lossDb(f / scale); };
     for (double f : {a, b}) {
         double v = loss(f);
         if (v < aBest) aBest = v, fBest = f;
@@ -213,7 +213,7 @@ void pieceMinimum(const ChebyshevSpec& sp, double scale, double a, double b, dou
     const double g = 0.6180339887498949;
     double x1 = lb - g * (lb - la), x2 = la + g * (lb - la);
     double v1 = loss(std::exp(x1)), v2 = loss(std::exp(x2));
-    for (int it = 0; it < 24; ++it) {
+    for (int it = 0; it < 18; ++it) {
         if (v1 < v2) {
             lb = x2, x2 = x1, v2 = v1;
             x1 = lb - g * (lb - la);
@@ -232,7 +232,7 @@ void pieceMinimum(const ChebyshevSpec& sp, double scale, double a, double b, dou
 
 std::vector<MaskRow> evaluateMask(const PlacerState& st, const PlacerBand& band) {
     std::vector<MaskRow> rows;
-    ChebyshevSpec sp = placerSpec(st, band);
+    ChebyshevEvaluator ev(placerSpec(st, band));
     double scale = centreOf(band);
     for (int i = 0; i < st.maskCount; ++i) {
         Segment s = rowSegment(st, band, i);
@@ -247,7 +247,7 @@ std::vector<MaskRow> evaluateMask(const PlacerState& st, const PlacerBand& band)
             // Keep off the zeros themselves.
             if (k > 0) a *= 1 + 1e-9;
             if (k + 2 < cuts.size()) b *= 1 - 1e-9;
-            if (b > a) pieceMinimum(sp, scale, a, b, r.worstFreq, r.atten);
+            if (b > a) pieceMinimum(ev, scale, a, b, r.worstFreq, r.atten);
         }
         r.margin = r.atten - st.maskDb[i];
         rows.push_back(r);
@@ -265,6 +265,23 @@ std::string zerosLine(const PlacerState& st) {
     std::string s;
     for (int i = 0; i < st.finiteCount; ++i) s += formatText("%9.4f", st.zeros[i]);
     return s;
+}
+
+void sortZeros(PlacerState& st) {
+    std::vector<int> idx(st.finiteCount);
+    for (int i = 0; i < st.finiteCount; ++i) idx[i] = i;
+    std::stable_sort(idx.begin(), idx.end(),
+                     [&](int a, int b) { return st.zeros[a] < st.zeros[b]; });
+    std::vector<int> newIndex(st.finiteCount);
+    std::array<double, kPlacerMax> z = st.zeros;
+    for (int i = 0; i < st.finiteCount; ++i) {
+        st.zeros[i] = z[idx[i]];
+        newIndex[idx[i]] = i;
+    }
+    for (int i = 0; i < st.sequenceLength; ++i) {
+        int k = st.sequence[i] - 1;
+        if (k >= 0 && k < st.finiteCount) st.sequence[i] = newIndex[k] + 1;
+    }
 }
 
 // ------------------------------------------------------------------ solver --
@@ -336,6 +353,7 @@ void correctionPass(PlacerState& st, const PlacerBand& band) {
             }
         }
     }
+    sortZeros(st);
 }
 
 int solvePlacer(PlacerState& st, const PlacerBand& band,
@@ -363,7 +381,7 @@ int solvePlacer(PlacerState& st, const PlacerBand& band,
         double f = rows[worst].worstFreq;
         if (!checkZero(f, band).empty()) return 2;
         st.zeros[st.finiteCount++] = f;
-        std::sort(st.zeros.begin(), st.zeros.begin() + st.finiteCount);
+        sortZeros(st);
         st.sequenceState = 0;
         if (log) log(zerosLine(st));
     }
@@ -565,6 +583,7 @@ double ladderLossDb(const GeneralLadder& lad, double w) {
 // made for, over the band and the stopbands (dB; loss above 120 dB is
 // compared relatively).
 double ladderDeviation(const GeneralLadder& lad, const ChebyshevSpec& sp) {
+    ChebyshevEvaluator ev(sp);
     std::vector<double> freqs;
     double lo = sp.bandpass ? double(sp.w1) : 0.0, hi = sp.bandpass ? double(sp.w2) : 1.0;
     for (int i = 0; i <= 60; ++i) freqs.push_back(lo + (hi - lo) * i / 60.0);
@@ -576,14 +595,14 @@ double ladderDeviation(const GeneralLadder& lad, const ChebyshevSpec& sp) {
         // Current-source feed: levels relative to the point of least loss.
         double best = 1e300;
         for (int i = 0; i <= 60; ++i) {
-            double want = chebyshevLossDb(sp, freqs[i]);
+            double want = ev.lossDb(freqs[i]);
             if (want < best) best = want, offset = ladderLossDb(lad, freqs[i]) - want;
         }
     }
     double worst = 0;
     for (double w : freqs) {
         if (w <= 0) continue;
-        double want = chebyshevLossDb(sp, w);
+        double want = ev.lossDb(w);
         double got = ladderLossDb(lad, w) - offset;
         if (want > 300 || !std::isfinite(got)) continue; // at a zero
         double dev = std::fabs(got - want);
@@ -662,8 +681,9 @@ PlacerLadder synthesizePlacer(PlacerState& st, const PlacerBand& band, int mode,
     // all) is analysed and must reproduce the response it was made for.
     out.worstDeviationDb = ladderDeviation(out.ladder, sp);
     if (!(out.worstDeviationDb < 0.01) || out.ladder.worstResidual > 1e-6) {
-        out.error = formatText("the ladder does not reproduce the response (%.3g dB off)",
-                               out.worstDeviationDb);
+        out.error = formatText(
+            "the ladder does not reproduce the response (%.3g dB off, extraction residual %.3g)",
+            out.worstDeviationDb, out.ladder.worstResidual);
         return out;
     }
     out.ok = true;
@@ -903,7 +923,7 @@ int runPlacer(PrototypeContext& ctx, int mode, const PlacerUi& ui) {
         store();
         return 27;
     }
-    std::sort(st.zeros.begin(), st.zeros.begin() + st.finiteCount);
+    sortZeros(st);
     for (int i = 0; i < st.finiteCount; ++i) {
         std::string why = checkZero(st.zeros[i], band);
         if (!why.empty()) {

@@ -87,6 +87,8 @@ void correctionPass(PlacerState& st, const PlacerBand& band);
 int solvePlacer(PlacerState& st, const PlacerBand& band,
                 const std::function<void(const std::string&)>& log);
 std::string zerosLine(const PlacerState& st);
+// Sorts the finite zeros upwards; the stored sequence follows its zeros.
+void sortZeros(PlacerState& st);
 
 // Zero sequence: the automatic order, and a typed one ("" when refused).
 std::vector<int> parseSequence(const std::string& text, int n, bool* ok);
