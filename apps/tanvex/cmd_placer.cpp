@@ -134,6 +134,10 @@ int cmdPlacer(int argc, char** argv) {
 
     int solveResult = 0;
     PlacerUi ui;
+    // Frequencies shown in the design's display unit (mode 1).
+    const double unit = mode == 1 ? design->notation.frequency.multiplier : 1.0;
+    std::string unitName = mode == 1 ? design->notation.frequency.name : "rad/s";
+    while (!unitName.empty() && unitName.back() == ' ') unitName.pop_back();
     ui.log = [](const std::string& line) { std::printf("Zeros:%s\n", line.c_str()); };
     ui.dialog = [&](PlacerState& st, const PlacerBand& band, int) {
         if (dc >= 0) st.dcZeros = std::max(1, dc);
@@ -165,20 +169,23 @@ int cmdPlacer(int argc, char** argv) {
             }
         }
         if (solve) {
-            solveResult = solvePlacer(st, band, ui.log);
+            solveResult = solvePlacer(st, band, [&](const std::string&) {
+                std::printf("Zeros:%s\n", zerosLine(st, unit).c_str());
+            });
             if (solveResult == 1) std::fprintf(stderr, "Too many zeros\n");
             st.sequenceState = 0;
         }
-        std::printf("Zeros:%s\n", zerosLine(st).c_str());
+        std::printf("Zeros:%s (%s)\n", zerosLine(st, unit).c_str(), unitName.c_str());
         auto rows = evaluateMask(st, band);
         for (size_t i = 0; i < rows.size(); ++i)
-            std::printf("Mask %g %g dB: worst at %g, %.2f dB, margin %.2f dB\n", st.maskFreq[i],
-                        st.maskDb[i], rows[i].worstFreq, rows[i].atten, rows[i].margin);
+            std::printf("Mask %g %s %g dB: worst at %g, %.2f dB, margin %.2f dB\n",
+                        st.maskFreq[i] * unit, unitName.c_str(), st.maskDb[i],
+                        rows[i].worstFreq * unit, rows[i].atten, rows[i].margin);
         double lo = band.mode == 2 ? 1.0 : band.f1 - (band.f2 - band.f1);
         double hi = band.mode == 2 ? 3.0 : band.f2 + (band.f2 - band.f1);
-        for (const std::string& line : placerListing(st, band, std::max(lo, 0.0), hi, -21))
+        for (const std::string& line : placerListing(st, band, std::max(lo, 0.0), hi, -21, unit))
             std::printf("%s\n", line.c_str());
-        std::printf("%s\n", threeDbPoints(st, band).c_str());
+        std::printf("%s\n", threeDbPoints(st, band, unit).c_str());
         return 0;
     };
     bool sequenceRefused = false;

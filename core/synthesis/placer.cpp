@@ -261,9 +261,9 @@ double worstMargin(const std::vector<MaskRow>& rows) {
     return w;
 }
 
-std::string zerosLine(const PlacerState& st) {
+std::string zerosLine(const PlacerState& st, double unitScale) {
     std::string s;
-    for (int i = 0; i < st.finiteCount; ++i) s += formatText("%9.4f", st.zeros[i]);
+    for (int i = 0; i < st.finiteCount; ++i) s += formatText("%9.4f", st.zeros[i] * unitScale);
     return s;
 }
 
@@ -298,16 +298,15 @@ double toParam(double f, const PlacerBand& band) {
 
 double fromParam(double p, double f0, const PlacerBand& band) {
     if (band.mode == 2) {
-        // Held inside (1.001 .. 1000) rad/s: never past infinity.
-        const double umin = std::sqrt(1 - 1 / 1.002), umax = std::sqrt(1 - 1e-6);
+        // Held inside (1.001 .. 50) rad/s: never past infinity.
+        const double umin = std::sqrt(1 - 1 / 1.002), umax = std::sqrt(1 - 1 / 2500.0);
         double u = std::clamp(p, umin, umax);
         return std::sqrt(1 / (1 - u * u));
     }
-    if (f0 > band.f2) {
-        double f = band.f2 + (band.f2 - band.f1) * std::exp(std::clamp(p, -12.0, 12.0));
-        return std::min(f, kMaxZeroRatio * band.f2);
-    }
-    return band.f1 / (1 + std::exp(-std::clamp(p, -12.0, 12.0)));
+    // Within 25 bandwidths above the band, and down to a twentieth of the
+    // lower edge below it.
+    if (f0 > band.f2) return band.f2 + (band.f2 - band.f1) * std::exp(std::clamp(p, -12.0, 3.2));
+    return band.f1 / (1 + std::exp(-std::clamp(p, -3.0, 12.0)));
 }
 
 struct Score {
@@ -792,7 +791,7 @@ bool newton3Db(const PlacerState& st, const PlacerBand& band, double x, double l
 
 } // namespace
 
-std::string threeDbPoints(const PlacerState& st, const PlacerBand& band) {
+std::string threeDbPoints(const PlacerState& st, const PlacerBand& band, double unitScale) {
     if (band.mode == 2) {
         double x;
         if (newton3Db(st, band, 1.05, 1.0, 1e3, x)) return formatText("3 dB point: %.8g", x);
@@ -802,14 +801,14 @@ std::string threeDbPoints(const PlacerState& st, const PlacerBand& band) {
     bool okLo = newton3Db(st, band, band.f1 - 0.05 * bw, 0.0, band.f1, lo);
     bool okHi = newton3Db(st, band, band.f2 + 0.05 * bw, band.f2, 1e3 * band.f2, hi);
     std::string s = "3 dB points: ";
-    s += okLo ? formatText("%g ", lo) : "? ";
-    s += okHi ? formatText("%g ", hi) : "? ";
-    if (okLo && okHi) s += formatText(" Bw: %g", hi - lo);
+    s += okLo ? formatText("%g ", lo * unitScale) : "? ";
+    s += okHi ? formatText("%g ", hi * unitScale) : "? ";
+    if (okLo && okHi) s += formatText(" Bw: %g", (hi - lo) * unitScale);
     return s;
 }
 
 std::vector<std::string> placerListing(const PlacerState& st, const PlacerBand& band, double from,
-                                       double to, double step) {
+                                       double to, double step, double unitScale) {
     std::vector<std::string> out;
     if (step < 0) {
         int n = std::max(2, static_cast<int>(-step));
@@ -826,7 +825,7 @@ std::vector<std::string> placerListing(const PlacerState& st, const PlacerBand& 
             if (nowIn != inBand) out.push_back("-- Passband --");
             inBand = nowIn;
         }
-        out.push_back(formatText(" %8.3f%8.2f dB. ", f, placerLossDb(st, band, f)));
+        out.push_back(formatText(" %8.3f%8.2f dB. ", f * unitScale, placerLossDb(st, band, f)));
     }
     out.push_back("==============");
     return out;

@@ -86,7 +86,8 @@ void correctionPass(PlacerState& st, const PlacerBand& band);
 // 2 nothing to add (beep), 3 no mask.
 int solvePlacer(PlacerState& st, const PlacerBand& band,
                 const std::function<void(const std::string&)>& log);
-std::string zerosLine(const PlacerState& st);
+// The finite zeros "%9.4f" each, frequencies multiplied by unitScale.
+std::string zerosLine(const PlacerState& st, double unitScale = 1.0);
 // Sorts the finite zeros upwards; the stored sequence follows its zeros.
 void sortZeros(PlacerState& st);
 
@@ -127,10 +128,11 @@ void writePlacerPrototype(const PlacerLadder& lad, LowpassPrototype& lp, double 
 
 // 3 dB points: mode 2 one frequency ("? " when it does not converge), mode 1
 // both edges and the bandwidth.
-std::string threeDbPoints(const PlacerState& st, const PlacerBand& band);
-// Listing of the response "from, to, step" (step < 0: -step points).
+std::string threeDbPoints(const PlacerState& st, const PlacerBand& band, double unitScale = 1.0);
+// Listing of the response "from, to, step" (step < 0: -step points);
+// frequencies shown multiplied by unitScale.
 std::vector<std::string> placerListing(const PlacerState& st, const PlacerBand& band, double from,
-                                       double to, double step);
+                                       double to, double step, double unitScale = 1.0);
 // The "--- POLE PLACER DATA ---" block.
 std::vector<std::string> placerReport(const PlacerState& st);
 

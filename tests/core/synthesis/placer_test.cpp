@@ -463,3 +463,59 @@ TEST(PlacerReference, KindSixFeedsTheLowpassBuilder) {
     referenceListing(fx.ctx);
     EXPECT_EQ(fx.proto->element[0].code, 6);
 }
+
+namespace {
+
+std::string runCli(const std::string& dir, const std::string& args, int& status) {
+    const std::string cmd =
+        "cd '" + dir + "' && '" + std::string(TANVEX_CLI) + "' " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[512];
+    while (p && std::fgets(buf, sizeof buf, p)) out += buf;
+    status = p ? pclose(p) : -1;
+    if (status > 0) status = WEXITSTATUS(status);
+    return out;
+}
+
+} // namespace
+
+TEST(PlacerCommand, SolvesSynthesizesAndSaves) {
+    ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    buildertest::Fixture fx;
+    placerDesign(fx, 0.1);
+    ASSERT_EQ(saveDesign(*fx.design, dir.str(), "bp", tk) & kSpkFailed, 0);
+    int status = 0;
+    // Calculate with the dialog's defaults: DC 1, infinity 3, no zeros.
+    std::string out = runCli(dir.str(), "calc bp", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("  --- POLE PLACER DATA ---"), std::string::npos) << out;
+    EXPECT_NE(out.find("Zeros at Infinity = 3"), std::string::npos) << out;
+    // The placer verb: mask, solve, synthesis.
+    out = runCli(dir.str(), "placer bp --dc 2 --inf 2 --mask 40@8e6,40@12e6 --solve", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("Zeros:"), std::string::npos) << out;
+    EXPECT_NE(out.find("margin"), std::string::npos) << out;
+    EXPECT_NE(out.find("3 dB points: "), std::string::npos) << out;
+    EXPECT_NE(out.find("=============="), std::string::npos) << out;
+    Design back;
+    ASSERT_EQ(loadDesign(back, dir.str(), "bp", tk), 0);
+    PlacerState st = placerFromFile(back.placer);
+    EXPECT_GE(st.finiteCount, 1);
+    EXPECT_EQ(st.maskCount, 2);
+    // The saved network meets the mask through the analysis engine.
+    for (double f : {4e6, 7e6, 8e6, 12e6, 14e6, 30e6})
+        EXPECT_GT(buildertest::lossDb(back.entries, f), 39.9) << f;
+    EXPECT_LT(buildertest::lossDb(back.entries, 10e6), 0.11);
+    // Refusals: a sequence that is no permutation, codes that do not count.
+    out = runCli(dir.str(), "placer bp --zeros 7e6,13e6 --sequence 1,1", status);
+    EXPECT_EQ(status, 1) << out;
+    out = runCli(dir.str(), "placer bp --zeros 7e6,13e6 --codes 33412", status);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("You specified 5 codes, 6 are required."), std::string::npos) << out;
+    out = runCli(dir.str(), "placer bp --zeros 7e6,13e6 --sequence 2,1 --codes 385412", status);
+    EXPECT_EQ(status, 0) << out;
+    out = runCli(dir.str(), "placer bp --zeros 10.2e6", status);
+    EXPECT_EQ(status, 1) << out;
+}
