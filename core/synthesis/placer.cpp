@@ -168,6 +168,47 @@ std::string normalizeMask(PlacerState& st, const PlacerBand& band) {
     return "";
 }
 
+std::string lowpassMaskFromMarkers(PlacerState& st, const DesignRecord& rec,
+                                   const std::vector<std::pair<double, double>>& markers) {
+    const int type = designType(rec);
+    const double fc = rec[10].value, fo = rec[5].value, bw = rec[6].value;
+    const double f0 = std::sqrt(std::max(0.0, (fo - bw / 2) * (fo + bw / 2)));
+    std::vector<std::pair<double, double>> rows; // (normalized frequency, dB)
+    for (const auto& [f, db] : markers) {
+        if (!(f > 0)) continue;
+        double w;
+        if (type == 1 || type == 25 || type == 26) {
+            if (!(fc > 0)) return "Marker misplaced";
+            w = f / fc;
+        } else if (type == 2) {
+            if (!(fc > 0)) return "Marker misplaced";
+            w = fc / f;
+        } else if (type == 7 || type == 8 || type == 21 || type == 22) {
+            if (!(bw > 0) || f == f0) return "Marker misplaced";
+            w = f * bw / std::fabs(f * f - f0 * f0);
+        } else {
+            if (!(bw > 0) || !(f0 > 0)) return "Marker misplaced";
+            w = std::fabs(f * f - f0 * f0) / (f * bw);
+        }
+        // A marker in the pass band or beyond 10 rad/s cannot be a corner.
+        if (w <= 1.0 || w >= 10.0 || !(db > 0)) return "Marker misplaced";
+        rows.push_back({w, db});
+    }
+    if (rows.empty()) return "No stopband markers!";
+    if (rows.size() > static_cast<size_t>(kPlacerMax)) rows.resize(kPlacerMax);
+    std::sort(rows.begin(), rows.end());
+    st.maskCount = static_cast<int>(rows.size());
+    for (int i = 0; i < kPlacerMax; ++i) {
+        st.maskFreq[i] = i < st.maskCount ? rows[i].first : 0;
+        st.maskDb[i] = i < st.maskCount ? rows[i].second : 0;
+    }
+    st.maskType = 2;
+    st.maskFromMarkers = 1;
+    st.sectionsBelow = 0;
+    st.sectionsAbove = st.maskCount;
+    return "";
+}
+
 namespace {
 
 struct Segment {

@@ -76,6 +76,14 @@ struct MaskRow {
 std::vector<MaskRow> evaluateMask(const PlacerState& st, const PlacerBand& band);
 double worstMargin(const std::vector<MaskRow>& rows);
 
+// "Make LP Placer mask?": the stopband markers (hertz, required dB) mapped
+// onto the normalized lowpass of the design's response (lowpass, highpass,
+// bandpass or notch) become the lowpass mask, marked as made from markers.
+// Returns "" or "No stopband markers!" / "Marker misplaced" (nothing
+// changed then).
+std::string lowpassMaskFromMarkers(PlacerState& st, const DesignRecord& rec,
+                                   const std::vector<std::pair<double, double>>& markers);
+
 // A typed finite zero: "" when acceptable, else the reason.
 std::string checkZero(double f, const PlacerBand& band);
 

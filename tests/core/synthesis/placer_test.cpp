@@ -519,3 +519,29 @@ TEST(PlacerCommand, SolvesSynthesizesAndSaves) {
     out = runCli(dir.str(), "placer bp --zeros 10.2e6", status);
     EXPECT_EQ(status, 1) << out;
 }
+
+TEST(PlacerMask, LowpassMaskFromPlotMarkers) {
+    DesignRecord rec{};
+    rec[11].value = 3; // bandpass: 9..11 MHz
+    rec[5].value = 10e6;
+    rec[6].value = 2e6;
+    PlacerState st;
+    const double f0 = std::sqrt(99.0) * 1e6;
+    // Two markers above the band, one below: each maps to |f^2 - f0^2|/(f bw).
+    EXPECT_EQ(lowpassMaskFromMarkers(st, rec, {{13e6, 50}, {7e6, 40}, {12e6, 30}}), "");
+    ASSERT_EQ(st.maskCount, 3);
+    EXPECT_EQ(st.maskType, 2);
+    EXPECT_EQ(st.maskFromMarkers, 1);
+    EXPECT_NEAR(st.maskFreq[0], (12e6 * 12e6 - f0 * f0) / (12e6 * 2e6), 1e-12);
+    EXPECT_EQ(st.maskDb[0], 30);
+    EXPECT_NEAR(st.maskFreq[2], (f0 * f0 - 7e6 * 7e6) / (7e6 * 2e6), 1e-12);
+    // A marker in the band, or none at all: refused, the mask unchanged.
+    EXPECT_EQ(lowpassMaskFromMarkers(st, rec, {{10.5e6, 20}}), "Marker misplaced");
+    EXPECT_EQ(lowpassMaskFromMarkers(st, rec, {}), "No stopband markers!");
+    EXPECT_EQ(st.maskCount, 3);
+    // Highpass maps fc / f.
+    rec[11].value = 2;
+    rec[10].value = 1e6;
+    EXPECT_EQ(lowpassMaskFromMarkers(st, rec, {{0.5e6, 45}}), "");
+    EXPECT_DOUBLE_EQ(st.maskFreq[0], 2.0);
+}
