@@ -6,6 +6,7 @@
 #include "synthesis/catalogue.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -887,6 +888,102 @@ std::vector<std::string> placerReport(const PlacerState& st) {
         if (i == 4) out.push_back("");
     }
     return out;
+}
+
+// ------------------------------------------------------------------ prompts --
+
+namespace {
+
+std::string sequenceText(const std::vector<int>& seq) {
+    std::string s;
+    for (size_t i = 0; i < seq.size(); ++i) s += (i ? "," : "") + std::to_string(seq[i]);
+    return s;
+}
+
+} // namespace
+
+std::vector<int> zeroSequencePrompt(ui::Toolkit& tk, const PlacerState& st,
+                                    const std::vector<int>& automatic) {
+    const int n = st.finiteCount;
+    std::vector<int> last(st.sequence.begin(), st.sequence.begin() + st.sequenceLength);
+    for (int tries = 0; tries < 20; ++tries) {
+        tk.clearPrompt();
+        tk.setPrompt(1, "          > Finite zero sequence <", 14);
+        tk.setPrompt(2, "    <L> Last sequence :" + sequenceText(last));
+        tk.setPrompt(3, "<Enter> Auto sequence :" + sequenceText(automatic));
+        tk.setPrompt(4, " Or key in a new sequence (#,#,...<Enter>)");
+        tk.defaultAnswer.clear();
+        tk.inputBox();
+        std::string t = tk.textResult;
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        while (!t.empty() && t.front() == ' ') t.erase(t.begin());
+        if (t.empty()) return automatic;
+        if ((t == "L" || t == "l") && static_cast<int>(last.size()) == n) return last;
+        bool ok = false;
+        std::vector<int> seq = parseSequence(t, n, &ok);
+        if (ok) return seq;
+        tk.beep();
+    }
+    return automatic;
+}
+
+std::string codeEntryPrompt(ui::Toolkit& tk, const PlacerState& st, const PlacerBand& band,
+                            int mode) {
+    std::string message;
+    for (int tries = 0; tries < 50; ++tries) {
+        tk.clearPrompt();
+        if (mode == 1)
+            tk.setPrompt(0, formatText(" Zeros: DC.=%2d  Inf.=%2d  Finite order= %s", st.dcZeros,
+                                       st.infZeros, finiteOrderText(st, band).c_str()));
+        else
+            tk.setPrompt(
+                0, formatText(" Inf. zeros = %d Finite zeros = %d", st.infZeros, st.finiteCount));
+        tk.setPrompt(1, "ENTER THE CODES FOR THE FILTER STRUCTURE", 14);
+        tk.setPrompt(2, "(Start at the termination end.)");
+        tk.setPrompt(3, mode == 1 ? " 1 ser.C  2 sh.L  3 ser.L  4 sh.C  5-8 finite zero sections"
+                                  : " 3 ser.L  4 sh.C  7 8 finite zero sections");
+        tk.setPrompt(4, " [A]utomatic   [R]ecall last   (Cr) to abort");
+        if (!message.empty()) tk.setPrompt(6, message, 4);
+        tk.defaultAnswer.clear();
+        tk.inputBox();
+        std::string t = tk.textResult;
+        if (t.find_first_not_of(' ') == std::string::npos) return "";
+        char first = static_cast<char>(
+            std::toupper(static_cast<unsigned char>(t[t.find_first_not_of(' ')])));
+        std::string codes;
+        if (first == 'A') {
+            codes = automaticCodes(st, band, mode, &message);
+            if (codes.empty()) {
+                tk.notice(message);
+                continue;
+            }
+        } else if (first == 'R') {
+            if (st.lastCodes.empty() || st.lastCodes[0] == '*') {
+                message = " No previous codes recorded";
+                tk.beep();
+                continue;
+            }
+            codes = st.lastCodes;
+        } else {
+            codes = t;
+        }
+        CodeCheck c = validateCodes(codes, st, band, mode);
+        if (c.ok) return codes;
+        message = c.message;
+        tk.beep();
+    }
+    return "";
+}
+
+PlacerUi toolkitPlacerUi(ui::Toolkit& tk) {
+    PlacerUi ui;
+    ui.sequence = [&tk](const PlacerState& st, const std::vector<int>& automatic) {
+        return zeroSequencePrompt(tk, st, automatic);
+    };
+    ui.codes = [&tk](const PlacerState& st, const PlacerBand& band, int mode) {
+        return codeEntryPrompt(tk, st, band, mode);
+    };
+    return ui;
 }
 
 // ------------------------------------------------------------- run placer --

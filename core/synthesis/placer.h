@@ -155,6 +155,17 @@ struct PlacerUi {
     std::function<void(const std::string&)> log;
 };
 
+// The prompts of the placer through the toolkit: the zero sequence (Enter
+// automatic, L the last, or typed indices; refused entries beep and ask
+// again; Esc-like empty answers take the automatic one) and the code entry
+// (digits, A automatic, R the last codes; an empty answer aborts with "").
+std::vector<int> zeroSequencePrompt(ui::Toolkit& tk, const PlacerState& st,
+                                    const std::vector<int>& automatic);
+std::string codeEntryPrompt(ui::Toolkit& tk, const PlacerState& st, const PlacerBand& band,
+                            int mode);
+// The interactive hooks (sequence and codes) on a toolkit.
+PlacerUi toolkitPlacerUi(ui::Toolkit& tk);
+
 // "run placer": 0 done, 5 fault index set, 27 quit, 1 nothing computed (file
 // access off), 2 negative values.
 int runPlacer(PrototypeContext& ctx, int mode, const PlacerUi& ui);

@@ -545,3 +545,28 @@ TEST(PlacerMask, LowpassMaskFromPlotMarkers) {
     EXPECT_EQ(lowpassMaskFromMarkers(st, rec, {{0.5e6, 45}}), "");
     EXPECT_DOUBLE_EQ(st.maskFreq[0], 2.0);
 }
+
+TEST(PlacerPrompts, SequenceAndCodeEntryRepeatUntilValid) {
+    ui::ScriptedToolkit tk;
+    PlacerState st = lowpassState({1.3, 1.6, 2.4}, 1);
+    // A duplicate and a letter are refused with a beep; 2,1,3 is taken.
+    tk.answer("1,1,3");
+    tk.answer("1,x,3");
+    tk.answer("2,1,3");
+    EXPECT_EQ(zeroSequencePrompt(tk, st, automaticZeroSequence(3)), (std::vector<int>{2, 1, 3}));
+    EXPECT_TRUE(tk.sawPrompt("          > Finite zero sequence <"));
+    tk.answer("");
+    EXPECT_EQ(zeroSequencePrompt(tk, st, automaticZeroSequence(3)), (std::vector<int>{3, 1, 2}));
+    // Codes: recall with none recorded, a wrong count, then automatic.
+    PlacerBand band = lowpassBand(0.1);
+    tk.answer("R");
+    tk.answer("88843");
+    tk.answer("3884");
+    tk.answer("A");
+    EXPECT_EQ(codeEntryPrompt(tk, st, band, 2), "8884");
+    EXPECT_TRUE(tk.sawPrompt(" No previous codes recorded"));
+    EXPECT_TRUE(tk.sawPrompt("You specified 5 codes, 4 are required."));
+    EXPECT_TRUE(tk.sawPrompt(" DC= 0  Inf.= 2  f-= 0  f+= 2 "));
+    tk.answer("");
+    EXPECT_EQ(codeEntryPrompt(tk, st, band, 2), "");
+}
