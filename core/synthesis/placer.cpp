@@ -1048,11 +1048,24 @@ int runPlacer(PrototypeContext& ctx, int mode, const PlacerUi& ui) {
     }
     std::string maskProblem = normalizeMask(st, band);
     if (!maskProblem.empty()) ctx.toolkit.notice(maskProblem);
-    if (ui.dialog) {
+    // The dialog; shown again while "&Parameters" changed the ripple or the
+    // band under it.
+    for (int round = 0; ui.dialog && round < 20; ++round) {
+        std::array<double, 5> before{};
+        for (int k = 0; k < 5; ++k) before[k] = rec[2 + k].value;
         int r = ui.dialog(st, band, mode);
         if (r != 0) {
             store();
             return 27;
+        }
+        bool changed = false;
+        for (int k = 0; k < 5; ++k) changed |= before[k] != rec[2 + k].value;
+        if (!changed) break;
+        band = placerBand(rec, mode);
+        if (rec[2].value < 0.0001 || (mode == 1 && !(band.f1 > 0 && band.f2 > band.f1))) {
+            setFaultIndex(rec, rec[2].value < 0.0001 ? 2 : 6);
+            store();
+            return kBuildFault;
         }
     }
     if (mode == 1 && (st.dcZeros + st.infZeros) % 2 != 0) {
