@@ -28,8 +28,9 @@ const char* const kUsage =
     "                          [--solve] [--sequence I,...] [--codes DIGITS]\n"
     "\n"
     "Runs the pole placer of the design NAME: the conventional bandpass placer\n"
-    "for a pole placer design (frequencies in hertz), the lowpass placer for a\n"
-    "design with the placer reference lowpass (frequencies in rad/s). Options\n"
+    "for a pole placer design (frequencies in the design's display unit), the\n"
+    "lowpass placer for a design with the placer reference lowpass (frequencies\n"
+    "normalized, rad/s). Options\n"
     "replace the stored zero counts, finite zeros and mask; --solve moves and\n"
     "adds zeros until the mask is met. The extraction order and the codes are\n"
     "automatic unless given. Prints the zeros after each pass, the margins,\n"
@@ -144,14 +145,14 @@ int cmdPlacer(int argc, char** argv) {
         if (inf >= 0) st.infZeros = std::max(1, inf);
         if (!zerosText.empty()) {
             st.finiteCount = static_cast<int>(zeros.size());
-            for (size_t i = 0; i < zeros.size(); ++i) st.zeros[i] = zeros[i];
+            for (size_t i = 0; i < zeros.size(); ++i) st.zeros[i] = zeros[i] / unit;
             st.sequenceState = 0;
         }
         if (!maskRows.empty()) {
             st.maskCount = static_cast<int>(maskRows.size());
             for (size_t i = 0; i < maskRows.size(); ++i) {
                 st.maskDb[i] = maskRows[i].first;
-                st.maskFreq[i] = maskRows[i].second;
+                st.maskFreq[i] = maskRows[i].second / unit;
             }
             st.maskType = band.mode;
             st.maskFromMarkers = 0;

@@ -4,6 +4,7 @@
 #include "../design/test_dir.h"
 #include "builder_response.h"
 #include "design/design_file.h"
+#include "design/operations.h"
 #include "ladder_eval.h"
 #include "synthesis/calculate.h"
 #include "synthesis/parameters.h"
@@ -485,6 +486,7 @@ TEST(PlacerCommand, SolvesSynthesizesAndSaves) {
     ui::ScriptedToolkit tk;
     buildertest::Fixture fx;
     placerDesign(fx, 0.1);
+    applyNotation(*fx.design, 4); // frequencies in MHz
     ASSERT_EQ(saveDesign(*fx.design, dir.str(), "bp", tk) & kSpkFailed, 0);
     int status = 0;
     // Calculate with the dialog's defaults: DC 1, infinity 3, no zeros.
@@ -493,7 +495,7 @@ TEST(PlacerCommand, SolvesSynthesizesAndSaves) {
     EXPECT_NE(out.find("  --- POLE PLACER DATA ---"), std::string::npos) << out;
     EXPECT_NE(out.find("Zeros at Infinity = 3"), std::string::npos) << out;
     // The placer verb: mask, solve, synthesis.
-    out = runCli(dir.str(), "placer bp --dc 2 --inf 2 --mask 40@8e6,40@12e6 --solve", status);
+    out = runCli(dir.str(), "placer bp --dc 2 --inf 2 --mask 40@8,40@12 --solve", status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("Zeros:"), std::string::npos) << out;
     EXPECT_NE(out.find("margin"), std::string::npos) << out;
@@ -509,14 +511,14 @@ TEST(PlacerCommand, SolvesSynthesizesAndSaves) {
         EXPECT_GT(buildertest::lossDb(back.entries, f), 39.9) << f;
     EXPECT_LT(buildertest::lossDb(back.entries, 10e6), 0.11);
     // Refusals: a sequence that is no permutation, codes that do not count.
-    out = runCli(dir.str(), "placer bp --zeros 7e6,13e6 --sequence 1,1", status);
+    out = runCli(dir.str(), "placer bp --zeros 7,13 --sequence 1,1", status);
     EXPECT_EQ(status, 1) << out;
-    out = runCli(dir.str(), "placer bp --zeros 7e6,13e6 --codes 33412", status);
+    out = runCli(dir.str(), "placer bp --zeros 7,13 --codes 33412", status);
     EXPECT_EQ(status, 1) << out;
     EXPECT_NE(out.find("You specified 5 codes, 6 are required."), std::string::npos) << out;
-    out = runCli(dir.str(), "placer bp --zeros 7e6,13e6 --sequence 2,1 --codes 385412", status);
+    out = runCli(dir.str(), "placer bp --zeros 7,13 --sequence 2,1 --codes 385412", status);
     EXPECT_EQ(status, 0) << out;
-    out = runCli(dir.str(), "placer bp --zeros 10.2e6", status);
+    out = runCli(dir.str(), "placer bp --zeros 10.2", status);
     EXPECT_EQ(status, 1) << out;
 }
 
@@ -569,4 +571,35 @@ TEST(PlacerPrompts, SequenceAndCodeEntryRepeatUntilValid) {
     EXPECT_TRUE(tk.sawPrompt(" DC= 0  Inf.= 2  f-= 0  f+= 2 "));
     tk.answer("");
     EXPECT_EQ(codeEntryPrompt(tk, st, band, 2), "");
+}
+
+TEST(PlacerNegative, NegativeValuesEndWithResultTwoAndAreNotKept) {
+    // Singly terminated, the zero nearest the band extracted first: the
+    // ladder reproduces the response only with negative elements.
+    buildertest::Fixture fx;
+    fx.choose(121, kRefPlacer, 7, 0.5, 0.5);
+    fx.rec()[10].value = 1e6;
+    fx.rec()[11].letter = 'P';
+    fx.rec()[13].value = 1;
+    PlacerState st = lowpassState({1.0603, 1.1561, 2.1072}, 1);
+    st.sequenceState = 0;
+    fx.design->placer = placerToFile(st);
+    PlacerUi ui;
+    ui.sequence = [](const PlacerState&, const std::vector<int>&) {
+        return std::vector<int>{1, 3, 2};
+    };
+    fx.ctx.placer = [&] { return runPlacer(fx.ctx, 2, ui); };
+    EXPECT_EQ(makePrototype(fx.ctx), kBuildNegative);
+    EXPECT_TRUE(fx.tk.sawNotice(" ** Negative Values **"));
+    EXPECT_NE(fx.proto->element[0].code, 6);
+    CalculateHooks hooks;
+    EXPECT_EQ(calculate(fx.ctx, hooks), kBuildNegative);
+    EXPECT_TRUE(fx.tk.sawNotice("Negative values in design"));
+    // The automatic order gives a positive ladder for the same zeros.
+    ui.sequence = nullptr;
+    st = placerFromFile(fx.design->placer);
+    st.sequenceState = 0;
+    fx.design->placer = placerToFile(st);
+    EXPECT_EQ(makePrototype(fx.ctx), 0);
+    EXPECT_EQ(fx.proto->element[0].code, 6);
 }
