@@ -427,6 +427,18 @@ TEST(PlacerSolve, AddsAndMovesZerosUntilTheMaskIsMet) {
     full.maskFreq[0] = 1.01;
     full.maskDb[0] = 200;
     EXPECT_EQ(solvePlacer(full, band, nullptr), 1);
+    // Zeros pushed outwards stay finite and outside the band: a mask that
+    // wants attenuation only far out drives them up against their limit.
+    PlacerState far = lowpassState({30.0, 45.0}, 1);
+    far.maskCount = 1;
+    far.maskFreq[0] = 9.5;
+    far.maskDb[0] = 400;
+    for (int i = 0; i < 10; ++i) correctionPass(far, band);
+    for (int i = 0; i < far.finiteCount; ++i) {
+        EXPECT_TRUE(std::isfinite(far.zeros[i]));
+        EXPECT_GT(far.zeros[i], 1.0);
+        EXPECT_LE(far.zeros[i], 50.0 + 1e-9);
+    }
 }
 
 TEST(PlacerPoints, ThreeDbPointsConvergeOrSayNot) {
@@ -463,6 +475,21 @@ TEST(PlacerReference, KindSixFeedsTheLowpassBuilder) {
     // The report's remake keeps the prototype.
     referenceListing(fx.ctx);
     EXPECT_EQ(fx.proto->element[0].code, 6);
+    // Calculate again: asked whether to run again; N keeps the prototype
+    // (the zeros changed meanwhile are not used), Y makes it anew.
+    st = placerFromFile(fx.design->placer);
+    st.zeros[1] = 3.5;
+    fx.design->placer = placerToFile(st);
+    const double before = fx.proto->element[2].value;
+    fx.tk.answer("N");
+    ASSERT_EQ(calculate(fx.ctx, hooks), 0);
+    EXPECT_TRUE(std::find(fx.tk.log.begin(), fx.tk.log.end(),
+                          "RESPOND: Run reference placer again ?") != fx.tk.log.end());
+    EXPECT_EQ(fx.proto->element[2].value, before);
+    EXPECT_EQ(fx.proto->newValuesRequest, 0);
+    fx.tk.answer("Y");
+    ASSERT_EQ(calculate(fx.ctx, hooks), 0);
+    EXPECT_NE(fx.proto->element[2].value, before);
 }
 
 namespace {
@@ -556,6 +583,7 @@ TEST(PlacerPrompts, SequenceAndCodeEntryRepeatUntilValid) {
     tk.answer("1,x,3");
     tk.answer("2,1,3");
     EXPECT_EQ(zeroSequencePrompt(tk, st, automaticZeroSequence(3)), (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(tk.beeps, 2);
     EXPECT_TRUE(tk.sawPrompt("          > Finite zero sequence <"));
     tk.answer("");
     EXPECT_EQ(zeroSequencePrompt(tk, st, automaticZeroSequence(3)), (std::vector<int>{3, 1, 2}));
