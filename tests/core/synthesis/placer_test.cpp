@@ -547,6 +547,22 @@ TEST(PlacerCommand, SolvesSynthesizesAndSaves) {
     EXPECT_EQ(status, 0) << out;
     out = runCli(dir.str(), "placer bp --zeros 10.2", status);
     EXPECT_EQ(status, 1) << out;
+
+    // A lowpass on the placer reference: calc uses the stored zeros.
+    buildertest::Fixture lp;
+    lp.choose(121, kRefPlacer, 5, 0.1, 0.1);
+    applyNotation(*lp.design, 4);
+    lp.rec()[10].value = 1e6;
+    lp.rec()[11].letter = 'P';
+    lp.design->placer = placerToFile(lowpassState({1.6, 2.4}, 1));
+    ASSERT_EQ(saveDesign(*lp.design, dir.str(), "lp", tk) & kSpkFailed, 0);
+    out = runCli(dir.str(), "calc lp", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("Finite transmission zero frequencies:"), std::string::npos) << out;
+    Design lpBack;
+    ASSERT_EQ(loadDesign(lpBack, dir.str(), "lp", tk), 0);
+    EXPECT_NEAR(buildertest::lossDb(lpBack.entries, 2e6), lowpassOracleDb({1.6, 2.4}, 1, 0.1, 2.0),
+                1e-3);
 }
 
 TEST(PlacerMask, LowpassMaskFromPlotMarkers) {
