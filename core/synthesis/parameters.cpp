@@ -333,7 +333,8 @@ std::vector<std::string> parameterReport(const Design& design) {
         out.emplace_back(buf);
     }
     if (usesPolePlacerFile(design)) {
-        for (const std::string& line : placerReport(placerFromFile(design.placer)))
+        for (const std::string& line :
+             placerReport(placerFromFile(design.placer), design.notation.frequency.multiplier))
             out.push_back(line);
     }
     return out;

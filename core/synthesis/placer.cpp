@@ -873,18 +873,21 @@ std::vector<std::string> placerListing(const PlacerState& st, const PlacerBand& 
     return out;
 }
 
-std::vector<std::string> placerReport(const PlacerState& st) {
+std::vector<std::string> placerReport(const PlacerState& st, double unitScale) {
     std::vector<std::string> out;
     out.push_back("  --- POLE PLACER DATA ---");
     if (st.dataMode == 1) out.push_back(formatText("Zeros at zero (DC.) = %d", st.dcZeros));
     out.push_back(formatText("Zeros at Infinity = %d", st.infZeros));
     out.push_back("Finite transmission zero frequencies:");
-    for (int i = 0; i < st.finiteCount; ++i) out.push_back(formatText("%8.3f", st.zeros[i]));
+    // Bandpass frequencies in the display unit; the lowpass is normalized.
+    const double k = st.dataMode == 1 ? unitScale : 1.0;
+    for (int i = 0; i < st.finiteCount; ++i) out.push_back(formatText("%8.3f", st.zeros[i] * k));
     out.push_back("Finite transmission zero sequence: ");
     for (int i = 0; i < st.sequenceLength; ++i) out.push_back(formatText("%d", st.sequence[i]));
     out.push_back("Placer specification mask:");
     for (int i = 0; i < st.maskCount; ++i) {
-        out.push_back(formatText("  %g %g dB", st.maskFreq[i], st.maskDb[i]));
+        out.push_back(
+            formatText("  %g %g dB", st.maskFreq[i] * (st.maskType == 1 ? k : 1.0), st.maskDb[i]));
         if (i == 4) out.push_back("");
     }
     return out;

@@ -141,8 +141,9 @@ std::string threeDbPoints(const PlacerState& st, const PlacerBand& band, double 
 // frequencies shown multiplied by unitScale.
 std::vector<std::string> placerListing(const PlacerState& st, const PlacerBand& band, double from,
                                        double to, double step, double unitScale = 1.0);
-// The "--- POLE PLACER DATA ---" block.
-std::vector<std::string> placerReport(const PlacerState& st);
+// The "--- POLE PLACER DATA ---" block (bandpass frequencies multiplied by
+// unitScale, the display unit per hertz).
+std::vector<std::string> placerReport(const PlacerState& st, double unitScale = 1.0);
 
 // What the placer asks of the engineer; every hook unset takes the dialog's
 // default (exit and synthesize, automatic sequence, automatic codes).
