@@ -364,7 +364,7 @@ void dropTop(WPoly& p, int degree) {
 
 // E(s) in wide precision from F and P: roots located in long double, then
 // polished on G(s) = F F* + P P* in wide arithmetic.
-WPoly wideHurwitz(const WPoly& f, const WPoly& p) {
+WPoly wideHurwitz(const WPoly& f, const WPoly& p, std::vector<WComplex>* rootsOut = nullptr) {
     WPoly g = wadd(wmul(f, wmirror(f)), wmul(p, wmirror(p)));
     wtrim(g);
     int n2 = wdegree(g);
@@ -389,6 +389,7 @@ WPoly wideHurwitz(const WPoly& f, const WPoly& p) {
         if (!(s.re < Wide(-1e-15L) * std::max(Wide(1), wsqrt(wnorm(s))))) return {};
         roots.push_back(s);
     }
+    if (rootsOut) *rootsOut = roots;
     std::vector<WComplex> c{WComplex{1, 0}};
     for (const WComplex& r : roots) {
         std::vector<WComplex> next(c.size() + 1);
@@ -837,6 +838,133 @@ void wideChebyshevPolys(const ChebyshevSpec& sp, WPoly& f, WPoly& p) {
     }
 }
 
+// F and E rebuilt from their roots, each root polished against a product
+// form of the function it belongs to. Multiplied-out coefficients of sharp
+// responses describe their roots only to about 1e-19 (the cancellations of
+// Horner's rule); the reflection zeros polished on the product of the
+// recursion's factors and E's roots polished on F F* + P P* with F and P in
+// factored form come to full 113-bit accuracy, and polynomials with all
+// their roots on or left of the j axis multiply out without cancellation.
+bool refineFactored(const ChebyshevSpec& sp, WPoly& f, const WPoly& p, WPoly& e,
+                    const std::vector<WComplex>& eRoots) {
+    WPoly q;
+    std::vector<ChebTerm> terms = chebTerms(sp, q);
+    const int n = wdegree(f);
+    const int par = n % 2;
+    // U(w) in the band: Re prod(a_k + c_k j sqrt(-Q)).
+    auto u = [&](Wide w) {
+        Wide qv = 0, pw = 1;
+        for (Wide c : q) qv += c * pw, pw *= w;
+        Wide root = wsqrt(qv < 0 ? -qv : Wide(0));
+        WComplex prod{1, 0};
+        for (const ChebTerm& t : terms) {
+            Wide a = 0;
+            pw = 1;
+            for (Wide c : t.a) a += c * pw, pw *= w;
+            prod = prod * WComplex{a, t.c * root};
+        }
+        return prod.re;
+    };
+    // Starting values: the sign changes of C across the band (a grid dense
+    // at the band edges, where the reflection zeros crowd), bisected.
+    ChebyshevEvaluator ev(sp);
+    const double lo = sp.bandpass ? double(sp.w1) : 0.0, hi = sp.bandpass ? double(sp.w2) : 1.0;
+    const int grid = 4000;
+    auto at = [&](int i) {
+        return 0.5 * (lo + hi) - 0.5 * (hi - lo) * std::cos(3.141592653589793 * i / grid);
+    };
+    std::vector<Wide> omegas;
+    double prevW = at(1), prevC = ev.value(prevW);
+    for (int i = 2; i < grid; ++i) {
+        double w = at(i), c = ev.value(w);
+        if ((c < 0) != (prevC < 0)) {
+            double a = prevW, b = w, ca = prevC;
+            for (int it = 0; it < 60; ++it) {
+                double m = 0.5 * (a + b), cm = ev.value(m);
+                if ((cm < 0) == (ca < 0))
+                    a = m, ca = cm;
+                else
+                    b = m;
+            }
+            Wide x = 0.5 * (a + b);
+            for (int it = 0; it < 6; ++it) {
+                Wide h = x * Wide(1e-12);
+                Wide d = (u(x + h) - u(x - h)) / (2 * h);
+                if (d == 0) break;
+                Wide step = u(x) / d;
+                x -= step;
+                if (wabs(step) <= Wide(1e-32) * x) break;
+            }
+            omegas.push_back(x);
+        }
+        prevW = w, prevC = c;
+    }
+    if (static_cast<int>(omegas.size()) != n / 2) return false;
+    Wide lead = f[static_cast<size_t>(n)];
+    WPoly ff{lead};
+    if (par) ff = wmul(ff, WPoly{0, 1});
+    for (Wide w : omegas) ff = wmul(ff, WPoly{w * w, 0, 1});
+    // The multiplied-out F must be the same function.
+    Wide scale = 0, diff = 0;
+    for (size_t k = 0; k < std::max(f.size(), ff.size()); ++k) {
+        Wide a = k < f.size() ? f[k] : 0, b = k < ff.size() ? ff[k] : 0;
+        scale = std::max(scale, wabs(a));
+        diff = std::max(diff, wabs(a - b));
+    }
+    if (!(diff <= Wide(1e-12) * scale)) return false;
+    // E's roots polished on F F* + P P* in factored form.
+    int pOrigin = 0;
+    while (pOrigin < static_cast<int>(p.size()) && p[static_cast<size_t>(pOrigin)] == 0) ++pOrigin;
+    const Wide pLead = p[static_cast<size_t>(wdegree(p))];
+    std::vector<Wide> pz;
+    for (Real v : sp.finite) pz.push_back(Wide(v) * Wide(v));
+    auto fEval = [&](WComplex x) {
+        WComplex r{lead, 0};
+        if (par) r = r * x;
+        for (Wide w : omegas) r = r * (x * x + WComplex{w * w, 0});
+        return r;
+    };
+    auto pEval = [&](WComplex x) {
+        WComplex r{pLead, 0};
+        for (int k = 0; k < pOrigin; ++k) r = r * x;
+        for (Wide z : pz) r = r * (x * x + WComplex{z, 0});
+        return r;
+    };
+    auto evalG = [&](WComplex s) {
+        WComplex ms{-s.re, -s.im};
+        return fEval(s) * fEval(ms) + pEval(s) * pEval(ms);
+    };
+    WPoly g = wadd(wmul(ff, wmirror(ff)), wmul(p, wmirror(p)));
+    wtrim(g);
+    const Wide eLead = e[static_cast<size_t>(wdegree(e))];
+    std::vector<WComplex> roots;
+    for (WComplex r : eRoots) {
+        for (int it = 0; it < 8; ++it) {
+            WComplex d = wderivC(g, r);
+            if (wnorm(d) == 0) break;
+            WComplex step = evalG(r) / d;
+            r = r - step;
+            if (wnorm(step) <= Wide(1e-64) * std::max(Wide(1), wnorm(r))) break;
+        }
+        if (!(r.re < 0)) return false;
+        roots.push_back(r);
+    }
+    std::vector<WComplex> c{WComplex{1, 0}};
+    for (const WComplex& r : roots) {
+        std::vector<WComplex> next(c.size() + 1);
+        for (size_t i = 0; i < c.size(); ++i) {
+            next[i + 1] = next[i + 1] + c[i];
+            next[i] = next[i] - r * c[i];
+        }
+        c.swap(next);
+    }
+    WPoly ne(c.size());
+    for (size_t i = 0; i < c.size(); ++i) ne[i] = c[i].re * eLead;
+    f = ff;
+    e = ne;
+    return true;
+}
+
 } // namespace
 
 LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>& sections,
@@ -1012,10 +1140,15 @@ GeneralLadder synthesizeGeneral(const ChebyshevSpec& sp, const std::vector<Gener
     GeneralLadder bad;
     WPoly f, p;
     wideChebyshevPolys(sp, f, p);
-    WPoly e = wideHurwitz(f, p);
+    std::vector<WComplex> eRoots;
+    WPoly e = wideHurwitz(f, p, &eRoots);
     if (e.empty()) {
         bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
         return bad;
+    }
+    {
+        WPoly f2 = f, e2 = e;
+        if (refineFactored(sp, f2, p, e2, eRoots)) f = f2, e = e2;
     }
     std::vector<std::pair<WPoly, WPoly>> candidates;
     if (singly) {

@@ -721,7 +721,7 @@ PlacerLadder synthesizePlacer(PlacerState& st, const PlacerBand& band, int mode,
     // Never trust an extraction blindly: the ladder (negative values and
     // all) is analysed and must reproduce the response it was made for.
     out.worstDeviationDb = ladderDeviation(out.ladder, sp);
-    if (!(out.worstDeviationDb < 0.01) || out.ladder.worstResidual > 1e-6) {
+    if (!(out.worstDeviationDb < 0.001) || out.ladder.worstResidual > 1e-4) {
         out.error = formatText(
             "the ladder does not reproduce the response (%.3g dB off, extraction residual %.3g)",
             out.worstDeviationDb, out.ladder.worstResidual);

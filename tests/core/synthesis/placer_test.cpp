@@ -135,6 +135,8 @@ TEST(PlacerLowpass, PrototypesFollowTheClosedFormSinglyAndDoubly) {
         {{1.05, 1.2, 1.5, 2.5, 6.0}, 1, 0.2},
         {{1.2, 1.3, 1.45, 1.65, 1.9, 2.3, 2.9, 3.8, 5.5, 9.0}, 1, 0.5}, // degree 21
         {{}, 5, 0.25},                                                  // all-pole
+        {{1.08, 1.15, 1.25, 1.4, 1.6, 1.9, 2.4, 3.2, 4.8}, 1, 0.1},     // degree 19
+        {{1.08, 1.15, 1.25, 1.4, 1.6, 1.9, 2.4, 3.2, 4.8}, 2, 0.1},     // degree 20
     };
     for (const Case& c : cases) {
         for (bool singly : {false, true}) {
