@@ -13,3 +13,4 @@ int cmdTimeDomain(int argc, char** argv);
 int cmdReport(int argc, char** argv);
 int cmdParts(int argc, char** argv);
 int cmdScript(int argc, char** argv);
+int cmdPlacer(int argc, char** argv);

@@ -20,6 +20,7 @@ struct Command {
 const Command kCommands[] = {
     {"analyse", cmdAnalyse, "sweep a design and print its analysis table"},
     {"calc", cmdCalc, "calculate a design from its parameters and save the network"},
+    {"placer", cmdPlacer, "run the pole placer of a design: zeros, mask, solver, synthesis"},
     {"schematic", cmdSchematic, "print the schematic drawing of a design"},
     {"s2p", cmdS2p, "write the two-port S-parameter file (.S2P) of a design"},
     {"touchstone", cmdTouchstone, "write the Touchstone circuit file (.CKT) of a design"},

@@ -64,6 +64,24 @@ int main(int argc, char** argv) {
     // Hard copy or review (150), and the "Analysis data" window.
     auto reviewFront = tanvex::gui::registerReviewCommands(
         shell, toolkit, &window, analysisFront.get(), [&] { return &synthesis.prototype(); });
+    // The plot's markers and its bandpass mask reach the parameter dialog
+    // and the pole placer (levels counted from the attenuation minimum).
+    synthesis.plotMarkers = [&] {
+        std::vector<std::pair<double, double>> out;
+        const auto& model = analysisFront->plotModel();
+        for (const auto& m : model.markers)
+            if (m.set())
+                out.push_back(
+                    {m.frequency, m.absolute ? m.level - model.attenuationMinimum() : m.level});
+        return out;
+    };
+    synthesis.plotBandpassMask = [&] {
+        std::vector<std::pair<double, double>> out;
+        const auto& mask = analysisFront->plotModel().mask;
+        if (mask.kind == 1)
+            for (const auto& p : mask.points) out.push_back({p.frequency, p.level});
+        return out;
+    };
     // Edit (135): the Schematic Editor window, at most one.
     QPointer<tanvex::gui::SchematicEditorWindow> editor;
     shell.commands.add(tanvex::shell::kCmdEdit, [&](int) {

@@ -233,6 +233,35 @@ bool usesPolePlacerFile(const Design& design) {
     return design.record[kSlotDesignType].value == 23 || design.record[kSlotRefLowpass].value == 6;
 }
 
+namespace {
+
+// The numbers of a line, separated by blanks (a field that is no number
+// reads as 0, as the column reader does).
+std::vector<double> numbersOf(const std::string& line) {
+    std::vector<double> out;
+    const char* p = line.c_str();
+    while (*p) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (!*p) break;
+        char* end = nullptr;
+        double v = std::strtod(p, &end);
+        if (end == p) {
+            out.push_back(0);
+            while (*p && *p != ' ' && *p != '\t') ++p;
+        } else {
+            out.push_back(v);
+            p = end;
+        }
+    }
+    return out;
+}
+
+// Counts above these are damage, not data.
+constexpr int kMaxPpdRows = 10;
+constexpr int kMaxPpdDegree = 200;
+
+} // namespace
+
 int readPolePlacerFile(const std::string& path, PolePlacerData& data, ui::Toolkit& toolkit) {
     int result = 0;
     std::vector<std::string> lines;
@@ -245,26 +274,36 @@ int readPolePlacerFile(const std::string& path, PolePlacerData& data, ui::Toolki
     PolePlacerData d;
     std::string line;
     if (!in.next(line)) return malformed();
-    for (int i = 0; i < 10; ++i) {
-        d.numbers[static_cast<std::size_t>(i)] = integerAt(line, static_cast<std::size_t>(2 * i));
-        if (d.numbers[static_cast<std::size_t>(i)] < 0 ||
-            d.numbers[static_cast<std::size_t>(i)] > 9)
-            return malformed();
+    // The ten numbers, separated by blanks: counts of 10 and degrees above 9
+    // are data too.
+    std::vector<double> nums = numbersOf(line);
+    if (nums.size() < 10) return malformed();
+    for (std::size_t i = 0; i < 10; ++i) {
+        double v = nums[i];
+        if (v < 0 || v > kMaxPpdDegree || v != std::floor(v)) return malformed();
+        d.numbers[i] = static_cast<int>(v);
     }
     int countA = d.numbers[1], countB = d.numbers[4] + 1, countC = d.numbers[5];
+    if (countA > kMaxPpdRows || countC > kMaxPpdRows) return malformed();
+    auto row = [&](std::size_t want, std::vector<double>& v) {
+        if (!in.next(line)) return false;
+        v = numbersOf(line);
+        v.resize(want, 0.0);
+        return true;
+    };
+    std::vector<double> v;
     for (int i = 0; i < countA; ++i) {
-        if (!in.next(line)) return malformed();
-        d.tableA[static_cast<std::size_t>(i)] = {numberAt(line, 0), numberAt(line, 16)};
+        if (!row(2, v)) return malformed();
+        d.tableA.push_back({v[0], v[1]});
     }
     for (int i = 0; i < countB; ++i) {
-        if (!in.next(line)) return malformed();
-        d.tableB[static_cast<std::size_t>(i)] = {numberAt(line, 0), numberAt(line, 24),
-                                                 numberAt(line, 48)};
+        if (!row(3, v)) return malformed();
+        d.tableB.push_back({v[0], v[1], v[2]});
     }
     for (int i = 0; i < countC; ++i) {
-        if (!in.next(line)) return malformed();
-        d.tableCIndex[static_cast<std::size_t>(i)] = integerAt(line, 0);
-        d.tableC[static_cast<std::size_t>(i)] = numberAt(line, 2);
+        if (!row(2, v)) return malformed();
+        d.tableCIndex.push_back(static_cast<int>(v[0]));
+        d.tableC.push_back(v[1]);
     }
     if (in.next(line)) d.title = line;
     data = d;
@@ -273,7 +312,13 @@ int readPolePlacerFile(const std::string& path, PolePlacerData& data, ui::Toolki
 
 int writePolePlacerFile(const std::string& path, const PolePlacerData& data, ui::Toolkit& toolkit) {
     PolePlacerData d = data;
-    for (int& n : d.numbers) n = std::clamp(n, 0, 9);
+    // Counts follow the tables actually held, so that the file reads back.
+    d.numbers[1] = static_cast<int>(std::min<std::size_t>(d.tableA.size(), kMaxPpdRows));
+    d.numbers[5] = static_cast<int>(std::min<std::size_t>(d.tableC.size(), kMaxPpdRows));
+    d.tableCIndex.resize(d.tableC.size(), 0);
+    if (d.tableB.empty()) d.tableB.push_back({0, 0, 0});
+    d.numbers[4] = static_cast<int>(std::min<std::size_t>(d.tableB.size(), kMaxPpdDegree + 1)) - 1;
+    for (int& n : d.numbers) n = std::clamp(n, 0, kMaxPpdDegree);
     AtomicTextFile f(path);
     std::string first;
     for (int n : d.numbers) first += formatText("%d ", n);
@@ -287,7 +332,7 @@ int writePolePlacerFile(const std::string& path, const PolePlacerData& data, ui:
                 fixedE(b[2], 23, 16).c_str());
     }
     for (int i = 0; i < d.numbers[5]; ++i)
-        f.linef("%d %s", std::clamp(d.tableCIndex[static_cast<std::size_t>(i)], 0, 9),
+        f.linef("%d %s", d.tableCIndex[static_cast<std::size_t>(i)],
                 fixedE(d.tableC[static_cast<std::size_t>(i)], 23, 16).c_str());
     std::string title;
     for (char c : d.title) title += printable(c, ' ');

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace tanvex {
 
@@ -82,13 +83,14 @@ struct StubPair {
 };
 
 // Pole placer data (.ppd): ten small numbers (0 = mode, 1 = count A, 4 =
-// count B, 5 = count C) and three value tables of ten rows each.
+// count B, 5 = count C) and three value tables sized by them (A: count A
+// rows, B: count B + 1 rows, C: count C rows).
 struct PolePlacerData {
     std::array<int, 10> numbers{};
-    std::array<std::array<double, 2>, 10> tableA{};
-    std::array<std::array<double, 3>, 10> tableB{};
-    std::array<int, 10> tableCIndex{};
-    std::array<double, 10> tableC{};
+    std::vector<std::array<double, 2>> tableA;
+    std::vector<std::array<double, 3>> tableB;
+    std::vector<int> tableCIndex;
+    std::vector<double> tableC;
     std::string title;
 };
 

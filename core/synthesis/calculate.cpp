@@ -4,6 +4,7 @@
 #include "synthesis/narrow_band.h"
 #include "synthesis/norton_tools.h"
 #include "synthesis/parameters.h"
+#include "synthesis/placer.h"
 
 #include <cmath>
 
@@ -35,6 +36,8 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return resistorPad(ctx);
     case 17:
         return narrowBandDialog(ctx, 2, view);
+    case 23:
+        return polePlacerBuilder(ctx, PlacerUi{});
     case 25:
         return lowpassLadder(ctx, 2);
     case 26:

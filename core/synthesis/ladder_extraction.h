@@ -159,4 +159,76 @@ double characteristicLossDb(const Poly& f, const Poly& p, double omega);
 // middle of the ladder.
 std::vector<int> automaticZeroSequence(int n);
 
+// ---- General ladders: both arms, poles at infinity and at DC --------------
+//
+// The extraction above generalised for ladders with elements that remove
+// poles at DC (series C, shunt L) as well as at infinity, and resonators in
+// either arm. A basic element with omega > 0 is removed partially so that the
+// remainder vanishes at j omega (zero shifting for the resonator after it).
+
+enum class GeneralArm { SeriesL, ShuntC, SeriesC, ShuntL, SeriesTank, ShuntTank };
+
+struct GeneralSection {
+    GeneralArm arm = GeneralArm::SeriesL;
+    Real omega = 0; // resonators: the zero; basic elements: the zero shifted to, or 0
+};
+
+struct GeneralElement {
+    GeneralArm arm = GeneralArm::SeriesL;
+    double value = 0.0;  // L or C; resonators: the L
+    double value2 = 0.0; // resonators: the C
+    double omega = 0.0;  // resonators: 1/sqrt(L C)
+};
+
+struct GeneralLadder {
+    bool ok = false;
+    std::string error;
+    std::vector<GeneralElement> elements; // from the termination end
+    double source = 0.0;                  // 1e20 when infinite
+    double worstResidual = 0.0;
+    bool negative = false;
+};
+
+// An equiripple (generalized Chebyshev) response by its transmission zeros.
+// Lowpass: passband |w| <= 1, finite zeros at +-finite[i], inf zeros at
+// infinity (dc unused). Bandpass: passband w1..w2 (rad/s, best normalized to
+// sqrt(w1 w2) = 1), dc zeros at DC, inf at infinity (dc + inf even), finite
+// zeros at +-finite[i] outside the band. eps: ripple factor.
+struct ChebyshevSpec {
+    bool bandpass = false;
+    Real w1 = 1, w2 = 1;
+    int dc = 0, inf = 0;
+    std::vector<Real> finite;
+    Real eps = 0.1;
+};
+
+// The same response prepared for many evaluations (the solver's inner loop):
+// each term x = a(w)/b(w) with quadratic a and b, in double precision.
+class ChebyshevEvaluator {
+public:
+    explicit ChebyshevEvaluator(const ChebyshevSpec& spec);
+    double value(double omega) const;
+    double lossDb(double omega) const;
+
+private:
+    struct Term {
+        double a0, a1, a2, b0, b1, b2;
+    };
+    std::vector<Term> terms_;
+    double eps_ = 0;
+};
+
+// Degree of the response (2 per finite zero, 1 per zero at DC or infinity).
+int chebyshevDegree(const ChebyshevSpec& spec);
+// C(w): equiripple between -1 and 1 in the band(s), |C| >= 1 outside.
+double chebyshevValue(const ChebyshevSpec& spec, double omega);
+// 10 log10(1 + eps^2 C(w)^2), dB.
+double chebyshevLossDb(const ChebyshevSpec& spec, double omega);
+// F(s), P(s) with |F(jw)/P(jw)| = eps |C(w)|, P = s^dc prod(s^2 + z^2).
+void chebyshevPolynomials(const ChebyshevSpec& spec, Poly& f, Poly& p);
+// Extracts the sections from the termination end (doubly terminated with a
+// resistive source, or fed from a current source when singly).
+GeneralLadder synthesizeGeneral(const ChebyshevSpec& spec,
+                                const std::vector<GeneralSection>& sections, bool singly);
+
 } // namespace tanvex::synthesis

@@ -1,7 +1,9 @@
 #include "synthesis/parameters.h"
 
+#include "design/design_file.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/elliptic.h"
+#include "synthesis/placer.h"
 #include "synthesis/prototype.h"
 #include "synthesis/std_library_families.h"
 #include "ui/number_list.h"
@@ -332,6 +334,11 @@ std::vector<std::string> parameterReport(const Design& design) {
         }
         }
         out.emplace_back(buf);
+    }
+    if (usesPolePlacerFile(design)) {
+        for (const std::string& line :
+             placerReport(placerFromFile(design.placer), design.notation.frequency.multiplier))
+            out.push_back(line);
     }
     return out;
 }

@@ -2,6 +2,8 @@
 // closed forms, elliptic prototypes, typed values and file references.
 #include "synthesis/prototype.h"
 
+#include "synthesis/placer.h"
+
 #include "synthesis/elliptic.h"
 #include "synthesis/std_library.h"
 
@@ -470,8 +472,12 @@ int makePrototype(PrototypeContext& ctx) {
     case kRefLibrary:
         return fileReference(ctx, kind);
     case kRefPlacer:
-        if (!ctx.fileAccess) return 1;
-        return ctx.placer ? ctx.placer() : 4;
+        // With file access off (the parameter report) the stored placer
+        // prototype is kept when it still fits, else nothing is computed.
+        if (!ctx.fileAccess) return runPlacer(ctx, 2, PlacerUi{});
+        // The program's placer dialog when one is present, else the placer
+        // with the dialog's defaults.
+        return ctx.placer ? ctx.placer() : runPlacer(ctx, 2, PlacerUi{});
     case kRefNone:
         ctx.proto.element[0].code = 0;
         return 0;

@@ -1,5 +1,7 @@
 #include "synthesis/parameter_dialog.h"
 
+#include "synthesis/placer.h"
+
 #include "synthesis/catalogue.h"
 #include "synthesis/parameters.h"
 
@@ -147,8 +149,12 @@ ParameterDialog::ParameterDialog(Design& design, ui::Toolkit& toolkit, QWidget* 
             showHint(fault);
         }
         setFaultIndex(design_.record, 0);
-    } else if (referenceKind(design_.record) == 6 && design_.plot.maskSwitches[0] != 0) {
-        warning_->setText(QStringLiteral("Warnings: LP placer mask adjust: MANUAL"));
+    } else if (referenceKind(design_.record) == 6) {
+        const PlacerState st = placerFromFile(design_.placer);
+        if (st.maskCount > 0 && st.maskType == 2)
+            warning_->setText(st.maskFromMarkers
+                                  ? QStringLiteral("Warnings: LP placer mask adjust: To MARKERS")
+                                  : QStringLiteral("Warnings: LP placer mask adjust: MANUAL"));
     }
 }
 
@@ -273,8 +279,17 @@ void ParameterDialog::estimateOrder() {
     const int kind = referenceKind(design_.record);
     if (kind == 6) {
         if (toolkit_.respond("Make LP Placer mask?", 'Y') == 'Y') {
-            std::vector<double> m = plotMarkers ? plotMarkers() : std::vector<double>{};
-            if (m.empty()) toolkit_.notice("No stopband markers!");
+            std::vector<std::pair<double, double>> m;
+            if (plotMarkerLevels) m = plotMarkerLevels();
+            PlacerState st = placerFromFile(design_.placer);
+            const std::string why = lowpassMaskFromMarkers(st, design_.record, m);
+            if (!why.empty()) {
+                toolkit_.notice(why);
+                return;
+            }
+            design_.placer = placerToFile(st);
+            message_->setText(QStringLiteral("*** Applying plot markers ***"));
+            warning_->setText(QStringLiteral("Warnings: LP placer mask adjust: To MARKERS"));
         }
         return;
     }

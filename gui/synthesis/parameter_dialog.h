@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QButtonGroup;
@@ -40,6 +41,9 @@ public:
     // The plot markers for the order estimate of all-pole and elliptic
     // references (frequencies in hertz); unset: none.
     std::function<std::vector<double>()> plotMarkers;
+    // The plot markers with their levels (hertz, dB) for the placer's
+    // lowpass mask ("Make LP Placer mask?"); unset: none.
+    std::function<std::vector<std::pair<double, double>>()> plotMarkerLevels;
 
     // Rows, slots and controls (for tests).
     const std::vector<int>& rowSlots() const { return rows_; }

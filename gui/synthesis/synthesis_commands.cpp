@@ -1,11 +1,14 @@
 #include "synthesis/synthesis_commands.h"
 
 #include "design/paths.h"
+
 #include "shell/command_table.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/matcher_dialog.h"
 #include "synthesis/narrow_band_dialog.h"
 #include "synthesis/parameter_dialog.h"
+#include "synthesis/placer.h"
+#include "synthesis/placer_dialog.h"
 #include "synthesis/reference_dialogs.h"
 
 #include <algorithm>
@@ -124,7 +127,41 @@ int SynthesisCommands::parametersUnmarked() {
     ParameterDialog dlg(shell_.design, toolkit_, parent_);
     dlg.openMatcher = [this] { shell_.runCommand(shell::kCmdMatcher); };
     dlg.showHelp = [this](const std::string& page) { toolkit_.showHelp(page); };
+    if (plotMarkers) {
+        dlg.plotMarkerLevels = plotMarkers;
+        dlg.plotMarkers = [this] {
+            std::vector<double> f;
+            for (const auto& m : plotMarkers()) f.push_back(m.first);
+            return f;
+        };
+    }
     return dlg.exec() == 1 ? 1 : 0;
+}
+
+int SynthesisCommands::runPlacerDialog(PrototypeContext& ctx, int mode) {
+    PlacerUi ui = toolkitPlacerUi(toolkit_);
+    ui.dialog = [this](PlacerState& st, const PlacerBand& band, int m) {
+        // The bandpass mask made from the plot markers feeds the bandpass
+        // placer.
+        if (m == 1 && plotBandpassMask && (st.maskCount == 0 || st.maskFromMarkers)) {
+            auto pts = plotBandpassMask();
+            if (!pts.empty()) {
+                st.maskCount = std::min<int>(static_cast<int>(pts.size()), kPlacerMax);
+                for (int i = 0; i < st.maskCount; ++i) {
+                    st.maskFreq[i] = pts[i].first;
+                    st.maskDb[i] = pts[i].second;
+                }
+                st.maskType = 1;
+                st.maskFromMarkers = 1;
+                normalizeMask(st, band);
+            }
+        }
+        PlacerDialog dlg(st, band, m, shell_.design, toolkit_, parent_);
+        dlg.showHelp = [this](const std::string& page) { toolkit_.showHelp(page); };
+        dlg.openParameters = [this] { parameters(); };
+        return dlg.exec();
+    };
+    return runPlacer(ctx, mode, ui);
 }
 
 int SynthesisCommands::calculate() {
@@ -133,6 +170,7 @@ int SynthesisCommands::calculate() {
 
 int SynthesisCommands::calculateUnmarked() {
     PrototypeContext ctx{shell_.design, *proto_, toolkit_, homeDirectory(), true, placer};
+    if (!ctx.placer) ctx.placer = [this, &ctx] { return runPlacerDialog(ctx, 2); };
     CalculateHooks hooks;
     hooks.reopenParameters = [this] { return shell_.runCommand(shell::kCmdParameters); };
     hooks.matcher = [this](int end) {
@@ -143,7 +181,14 @@ int SynthesisCommands::calculateUnmarked() {
         if (shell_.repaint) shell_.repaint();
     };
     hooks.narrowBand = narrowView_.get();
-    hooks.otherBuilder = otherBuilder;
+    hooks.otherBuilder = [this, &ctx](int type) {
+        if (otherBuilder) {
+            const int r = otherBuilder(type);
+            if (r != CalculateHooks::kNotMine) return r;
+        }
+        if (type == 23) return runPlacerDialog(ctx, 1);
+        return CalculateHooks::kNotMine;
+    };
     hooks.editor = [this] { shell_.runCommand(shell::kCmdEdit); };
     calculating_ = true;
     const int r = synthesis::calculate(ctx, hooks);

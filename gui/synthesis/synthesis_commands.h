@@ -17,6 +17,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace tanvex::gui {
 
@@ -33,6 +35,15 @@ public:
     std::function<int()> placer;
     // Builders of other subsystems (see CalculateHooks::otherBuilder).
     std::function<int(int designType)> otherBuilder;
+    // The plot's markers (hertz, dB) for the order estimate and the placer's
+    // lowpass mask, and the plot's bandpass mask made from markers (hertz,
+    // dB; empty when none) for the bandpass placer.
+    std::function<std::vector<std::pair<double, double>>()> plotMarkers;
+    std::function<std::vector<std::pair<double, double>>()> plotBandpassMask;
+
+    // The placer with its dialog and prompts (mode 1 design type 23, mode 2
+    // the reference lowpass).
+    int runPlacerDialog(synthesis::PrototypeContext& ctx, int mode);
 
     synthesis::LowpassPrototype& prototype() { return *proto_; }
 

@@ -163,11 +163,10 @@ TEST(PolePlacerFile, RoundTripAndDamagedFiles) {
     newDesign(d.entries);
     d.record[kSlotDesignType].value = 23;
     d.placer.numbers = {2, 3, 0, 0, 2, 1, 0, 0, 0, 0};
-    d.placer.tableA[0] = {1.25, -2.5};
-    d.placer.tableA[2] = {3e-9, 4e9};
-    d.placer.tableB[2] = {1.0 / 3.0, -2.0 / 7.0, 1e-300};
-    d.placer.tableCIndex[0] = 7;
-    d.placer.tableC[0] = -0.123456789012345678;
+    d.placer.tableA = {{1.25, -2.5}, {0, 0}, {3e-9, 4e9}};
+    d.placer.tableB = {{0, 0, 0}, {0, 0, 0}, {1.0 / 3.0, -2.0 / 7.0, 1e-300}};
+    d.placer.tableCIndex = {7};
+    d.placer.tableC = {-0.123456789012345678};
     d.placer.title = "Placer title line";
     ASSERT_EQ(transferDesign(d, dir.file("pp"), 'w', kTransferWhole, tk), 0);
     Design r;
@@ -179,6 +178,28 @@ TEST(PolePlacerFile, RoundTripAndDamagedFiles) {
     EXPECT_EQ(r.placer.tableCIndex[0], 7);
     EXPECT_EQ(r.placer.tableC[0], -0.123456789012345678);
     EXPECT_EQ(r.placer.title, "Placer title line");
+
+    // Ten mask points, ten zeros and a degree of 21: counts of two digits
+    // are written and read back; the tables are sized by them.
+    Design big = d;
+    big.placer.numbers = {2, 10, 0, 1, 21, 10, 10, 1, 2, 0};
+    big.placer.tableA.assign(10, {60.0, 1.5});
+    big.placer.tableA[9] = {80.0, 9.5};
+    big.placer.tableB.assign(22, {1.0, 2.0, 3.0});
+    big.placer.tableB[21] = {-1.0, 0.5, 1e-20};
+    big.placer.tableCIndex = {10, 8, 6, 4, 2, 1, 3, 5, 7, 9};
+    big.placer.tableC.assign(10, 1.25);
+    big.placer.tableC[9] = 7.75;
+    ASSERT_EQ(transferDesign(big, dir.file("big"), 'w', kTransferWhole, tk), 0);
+    Design rb;
+    ASSERT_EQ(transferDesign(rb, dir.file("big"), 'r', kTransferWhole, tk), 0);
+    EXPECT_EQ(rb.placer.numbers, big.placer.numbers);
+    ASSERT_EQ(rb.placer.tableA.size(), 10u);
+    EXPECT_EQ(rb.placer.tableA[9][1], 9.5);
+    ASSERT_EQ(rb.placer.tableB.size(), 22u);
+    EXPECT_EQ(rb.placer.tableB[21][2], 1e-20);
+    EXPECT_EQ(rb.placer.tableCIndex, big.placer.tableCIndex);
+    EXPECT_EQ(rb.placer.tableC[9], 7.75);
 
     // Counts promise more lines than the file holds.
     dir.write("bad.ppd", "0 5 0 0 0 0 0 0 0 0 \r\n 1.0 2.0\r\n");
