@@ -63,8 +63,7 @@ int cmdAnalyse(int argc, char** argv) {
         } else if (name.empty()) {
             name = a;
         } else {
-            return cli::usageError("analyse", "only one design name may be given; also got",
-                                         a);
+            return cli::usageError("analyse", "only one design name may be given; also got", a);
         }
     }
     if (name.empty()) return cli::usageError("analyse", "no design name given");

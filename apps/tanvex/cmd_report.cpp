@@ -78,8 +78,7 @@ int cmdReport(int argc, char** argv) {
         } else if (name.empty()) {
             name = a;
         } else {
-            return cli::usageError("report", "only one design name may be given; also got",
-                                         a);
+            return cli::usageError("report", "only one design name may be given; also got", a);
         }
     }
     if (name.empty()) return cli::usageError("report", "no design name given");

@@ -361,7 +361,7 @@ int ellipticOrderFor(const DesignRecord& rec, double attenuationDb, double omega
     for (int n = 1; n <= kMaxPrototypeOrder; ++n) {
         const bool odd = n % 2 == 1 && termination != 1;
         if ((!odd && n < 3) || (odd && n > 25)) continue;
-        const EllipticForm form = n % 2 == 1       ? EllipticForm::Odd
+        const EllipticForm form = n % 2 == 1         ? EllipticForm::Odd
                                   : termination == 3 ? EllipticForm::EvenEqual
                                                      : EllipticForm::EvenUnequal;
         const EllipticResponse r = ellipticResponse(n, ar, attenuationDb, form);

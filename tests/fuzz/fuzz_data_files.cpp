@@ -16,9 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int kind = data[0] % 3;
     const bool fit = kind == 1;
-    const std::string path =
-        fuzz::scratchFile(data + 1, size - 1, kind == 2 ? ".eqd" : fit ? ".fit" : ".frx");
-    const std::string base = path.substr(path.rfind('/') + 1, path.rfind('.') - path.rfind('/') - 1);
+    const std::string path = fuzz::scratchFile(data + 1, size - 1,
+                                               kind == 2 ? ".eqd"
+                                               : fit     ? ".fit"
+                                                         : ".frx");
+    const std::string base =
+        path.substr(path.rfind('/') + 1, path.rfind('.') - path.rfind('/') - 1);
     auto design = std::make_unique<Design>();
     newDesign(design->entries);
     setEntry(design->entries, 0, 50.0, 'R', 1);
@@ -35,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         double v = 0;
         if (services.dataValue(1e6, analysis::kLoadAndValue, v) != analysis::DataAnswer::kReady)
             return 0;
-        for (double f : {1.0, 1e3, 1e6, 5e6, 1e9, 1e12}) services.dataValue(f, analysis::kValueAt, v);
+        for (double f : {1.0, 1e3, 1e6, 5e6, 1e9, 1e12})
+            services.dataValue(f, analysis::kValueAt, v);
         return 0;
     }
     for (double f : {1.0, 1e3, 1e6, 5e6, 1e9, 1e12}) {

@@ -279,8 +279,8 @@ TEST(TimeDomainAgainstSpice, GatedCarrierThroughABandpass) {
     ASSERT_LT(dropped.lines.size(), set.lines.size());
     double worstDropped = 0.0;
     for (int i = 0; i < per; ++i)
-        worstDropped = std::max(worstDropped,
-                                std::fabs(dropped.value(i * r.step) - r.values[r.start + i]));
+        worstDropped =
+            std::max(worstDropped, std::fabs(dropped.value(i * r.step) - r.values[r.start + i]));
     EXPECT_GT(worstDropped, 2e-3 * peak);
     RecordProperty("dropped_relative", std::to_string(worstDropped / peak));
     RecordProperty("worst_relative", std::to_string(worst / peak));

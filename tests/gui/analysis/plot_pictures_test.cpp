@@ -156,8 +156,8 @@ TEST(PlotPictures, EveryModeOnBlackAndWhite) {
         w->resize(size);
         only(w, true, true, true, 0, 0, true);
         w->runCommand(plot::kCmdTabulate);
-        savePair(w, size.width() == 640 ? "pic_markers_table_smith_small"
-                                        : "pic_markers_table_smith");
+        savePair(w,
+                 size.width() == 640 ? "pic_markers_table_smith_small" : "pic_markers_table_smith");
         const QRectF table = w->canvas()->markerTableRect();
         ASSERT_FALSE(table.isEmpty());
         EXPECT_LT(table.right(), w->canvas()->panelLeft()) << size.width();
