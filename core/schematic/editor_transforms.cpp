@@ -401,7 +401,15 @@ int setCp(EntryList& list, int branch, double cp) {
         if (!centreOf(work, s, 'L', first, b) || !usable(a)) return 2;
         double x = 1.0 + b / a;
         if (!(x > 0) || !std::isfinite(x)) return 2;
+        const int count = entryCount(work);
         if (synthesis::nortonTransform(work, first, 1.0 / (x * x)) != synthesis::NortonResult::Done)
+            return 2;
+        // The transform opens the shunt inductor exactly; the Norton pass
+        // deletes an element that sums to nothing, so its place is put back
+        // (open) for the next round and removed at the end.
+        if (entryCount(work) == count - 1 &&
+            !(work[s + 2].letter == 'L' && work[s + 2].code == 2) &&
+            !insertAt(work, s + 2, NetEntry{std::numeric_limits<double>::infinity(), 'L', 2}))
             return 2;
         if (work[s + 2].letter != 'L' || work[s + 2].code != 2) return 2;
         work[s + 2].value = std::numeric_limits<double>::infinity();

@@ -53,12 +53,12 @@ void AnalysisFront::closeViews() {
         window_->close();
         delete window_.data();
     }
-    if (closeListing) closeListing();
-    // The generic text window only when it still holds our listing.
     closeListing();
 }
 
 void AnalysisFront::closeListing() {
+    if (closeListingWindow) closeListingWindow();
+    // The generic text window only when it still holds our listing.
     ui::GenWin& g = toolkit_.genWin();
     if (listingShown_ && g.isOpen()) g.close();
     listingShown_ = false;

@@ -38,7 +38,8 @@ public:
     DialogResult showDialog() override;
     bool interactive() const override { return true; }
     void openViews(bool graphic) override;
-    // Closes the tabulated listing alone (the plot stays).
+    // Closes the tabulated listing alone (the plot stays): its window, or
+    // the generic text window while that holds it.
     void closeListing();
 
     analysis::SweepOptions& options() { return options_; }
@@ -66,7 +67,7 @@ public:
     // The tabulated listing's window (the "Analysis data" window); unset:
     // the listing is written into the generic text window.
     std::function<void()> openListing;
-    std::function<void()> closeListing;
+    std::function<void()> closeListingWindow;
 
 private:
     void writeListing();

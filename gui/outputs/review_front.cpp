@@ -14,7 +14,7 @@ ReviewFront::ReviewFront(shell::Shell& shell, QtToolkit& toolkit, QWidget* mainW
       prototype_(std::move(prototype)), printerSink_(std::make_unique<QtPrinterSink>(mainWindow)) {
     if (analysis_) {
         analysis_->openListing = [this] { openAnalysisData(); };
-        analysis_->closeListing = [this] {
+        analysis_->closeListingWindow = [this] {
             if (window_) window_->close();
         };
     }
@@ -23,7 +23,7 @@ ReviewFront::ReviewFront(shell::Shell& shell, QtToolkit& toolkit, QWidget* mainW
 ReviewFront::~ReviewFront() {
     if (analysis_) {
         analysis_->openListing = nullptr;
-        analysis_->closeListing = nullptr;
+        analysis_->closeListingWindow = nullptr;
     }
     delete window_.data();
 }

@@ -330,7 +330,7 @@ TEST(PowerDistribution, DataBranchKeepsItsNumberBehindTheMismatchLine) {
     newDesign(d.entries);
     setEntry(d.entries, 0, 50, 'R', 1);
     setEntry(d.entries, 1, 100e-9, 'L', 3);
-    setEntry(d.entries, 2, 0.0, '1', 22); // data branch in slot 1
+    setEntry(d.entries, 2, -9.0, '1', 22); // data branch (a negative value) in slot 1
     setEntry(d.entries, 3, 50, 'R', 1);
     setEntry(d.entries, 4, 1e8, 'x', 1);
     completeSettingsString(d.record);

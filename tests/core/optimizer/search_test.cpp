@@ -185,7 +185,7 @@ TEST_F(OptimizerTest, AFailedSweepAbortsAndRestoresBranchAndPartner) {
     EntryList& l = design.entries;
     for (int i = 4; i >= 1; --i)
         l[static_cast<std::size_t>(i + 1)] = l[static_cast<std::size_t>(i)];
-    setEntry(l, 1, 0.0, '0', 22);
+    setEntry(l, 1, -9.0, '0', 22); // a data branch: negative value
     setEntry(l, 0, 50.0, 'R', 1);
     ASSERT_TRUE(op->begin(90.0, 110.0));
     op->job = kJobReturnLoss;
@@ -203,6 +203,7 @@ TEST_F(OptimizerTest, AFailedSweepAbortsAndRestoresBranchAndPartner) {
     // A branch without effect never gets worse: the stage count stays and
     // the item ends with "Next!" after 11 x final stage iterations.
     data.failAfter = -1;
+    l[1].value = 0.0; // a code-22 entry of value 0 does nothing
     op->finalStage = 3;
     ASSERT_TRUE(op->startCommand("1"));
     const ItemReport n = op->runNext();

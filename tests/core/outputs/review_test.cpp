@@ -111,7 +111,12 @@ TEST_F(ReportCommand, ReportFilesHoldWhatAnalyseAndCalcPrint) {
     const CliRun params = cli(dir.str(), "report butter --item parameters");
     ASSERT_EQ(params.status, 0) << params.out;
     const auto p = splitLines(params.out);
-    const auto c = splitLines(calc.out);
+    auto c = splitLines(calc.out);
+    // calc ends with what it did at each end (matching); the report item is
+    // the parameter report before those lines.
+    while (!c.empty() &&
+           (c.back().rfind("Source end:", 0) == 0 || c.back().rfind("Termination end:", 0) == 0))
+        c.pop_back();
     ASSERT_EQ(p.size(), c.size() + 4);
     EXPECT_EQ(p[3], " Design parameters");
     for (std::size_t i = 0; i < c.size(); ++i) EXPECT_EQ(p[i + 4], c[i]) << i;
