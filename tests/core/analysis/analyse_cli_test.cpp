@@ -1,5 +1,6 @@
 // `tanvex analyse` on a design file written here: the CSV against the
 // closed-form response of the circuit, the table, and the exit codes.
+#include "../command_run.h"
 #include "design/design_file.h"
 #include "ui/scripted_toolkit.h"
 
@@ -19,23 +20,11 @@ using namespace tanvex;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using CliRun = test::CommandRun;
 
 CliRun run(const std::string& dir, const std::string& args) {
-    const std::string cmd =
-        "cd '" + dir + "' && '" + std::string(TANVEX_CLI) + "' analyse " + args + " 2>&1";
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    size_t got;
-    while ((got = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), got);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return test::runCommand("cd '" + dir + "' && '" + std::string(TANVEX_CLI) + "' analyse " +
+                            args + " 2>&1");
 }
 
 class AnalyseCommand : public ::testing::Test {

@@ -1,5 +1,7 @@
 // `tanvex power` and `tanvex timedomain` on the sample lowpass: the energy
 // balance of the printed rows, the limits and messages, and refused options.
+#include "../command_run.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,10 +16,7 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using CliRun = tanvex::test::CommandRun;
 
 class PowerTimeCli : public ::testing::Test {
 protected:
@@ -31,17 +30,8 @@ protected:
                 std::filesystem::path(TANVEX_SOURCE_DIR) / "resources/examples" / f, dir / f);
     }
     CliRun run(const std::string& args) {
-        const std::string cmd =
-            "cd '" + dir.string() + "' && '" + std::string(TANVEX_CLI) + "' " + args + " 2>&1";
-        CliRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf{};
-        size_t got;
-        while ((got = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), got);
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return r;
+        return tanvex::test::runCommand("cd '" + dir.string() + "' && '" + std::string(TANVEX_CLI) +
+                                        "' " + args + " 2>&1");
     }
 };
 

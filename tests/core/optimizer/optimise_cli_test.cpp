@@ -1,5 +1,6 @@
 // `tanvex optimise` on the sample bandpass copied into a scratch directory:
 // the item lines, the network written, refusals and bad options.
+#include "../command_run.h"
 #include "../schematic/scratch_dir_test.h"
 #include "design/design_file.h"
 #include "ui/scripted_toolkit.h"
@@ -16,22 +17,10 @@ using namespace tanvex;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using CliRun = test::CommandRun;
 
 CliRun optimise(const std::string& args, const char* verb = "optimise") {
-    const std::string cmd = "'" + std::string(TANVEX_CLI) + "' " + verb + " " + args + " 2>&1";
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    size_t got;
-    while ((got = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), got);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return test::runCommand("'" + std::string(TANVEX_CLI) + "' " + verb + " " + args + " 2>&1");
 }
 
 class OptimiseCommand : public test::ScratchDirTest {

@@ -8,6 +8,7 @@
 #include "ui/gen_win.h"
 #include "ui/scripted_toolkit.h"
 
+#include "../command_run.h"
 #include "../design/test_dir.h"
 
 #include <gtest/gtest.h>
@@ -23,23 +24,12 @@ using namespace tanvex;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using CliRun = tanvex::test::CommandRun;
 
 CliRun cli(const std::string& dir, const std::string& args, bool withStderr = true) {
-    const std::string cmd = "cd '" + dir + "' && USERNAME=tester '" + std::string(TANVEX_CLI) +
-                            "' " + args + (withStderr ? " 2>&1" : " 2>/dev/null");
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t got;
-    while ((got = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), got);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return tanvex::test::runCommand("cd '" + dir + "' && USERNAME=tester '" +
+                                    std::string(TANVEX_CLI) + "' " + args +
+                                    (withStderr ? " 2>&1" : " 2>/dev/null"));
 }
 
 std::vector<std::string> splitLines(const std::string& text) {

@@ -1,0 +1,30 @@
+// Runs a shell command line as a user's script would and collects what it
+// wrote to standard output (and standard error where the line redirects it)
+// with its exit status. Shared by the tests of the console programs.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace tanvex::test {
+
+struct CommandRun {
+    int status = -1; // the exit status, -1 when the command did not exit
+    std::string out;
+};
+
+inline CommandRun runCommand(const std::string& line) {
+    CommandRun r;
+    FILE* p = popen(line.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf{};
+    std::size_t got;
+    while ((got = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), got);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+} // namespace tanvex::test
