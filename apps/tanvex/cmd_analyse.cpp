@@ -9,6 +9,7 @@
 #include "outputs/analysis_table.h"
 #include "ui/scripted_toolkit.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,11 +82,27 @@ int cmdAnalyse(int argc, char** argv) {
     if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
 
     if (csv) {
-        std::printf("frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,r_ohm,"
-                    "x_ohm\n");
-        for (const auto& p : result.points)
-            std::printf("%.10g,%.10g,%.10g,%.10g,%.10g,%.10g,%.10g\n", p.frequency, p.returnLoss,
-                        p.attenuation, p.delay, p.phase, p.r, p.x);
+        // Formatted into one buffer and written at once: the numbers are
+        // those of "%.10g" (to_chars in general format is printf's %g).
+        std::string out = "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,"
+                          "r_ohm,x_ohm\n";
+        out.reserve(out.size() + result.points.size() * 7 * 18);
+        char buf[32];
+        const auto put = [&](double v, char end) {
+            const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+            out.append(buf, r.ptr);
+            out.push_back(end);
+        };
+        for (const auto& p : result.points) {
+            put(p.frequency, ',');
+            put(p.returnLoss, ',');
+            put(p.attenuation, ',');
+            put(p.delay, ',');
+            put(p.phase, ',');
+            put(p.r, ',');
+            put(p.x, '\n');
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
     for (const std::string& line :
