@@ -302,7 +302,7 @@ int readPolePlacerFile(const std::string& path, PolePlacerData& data, ui::Toolki
     }
     for (int i = 0; i < countC; ++i) {
         if (!row(2, v)) return malformed();
-        d.tableCIndex.push_back(static_cast<int>(v[0]));
+        d.tableCIndex.push_back(wholeNumberOf(v[0]));
         d.tableC.push_back(v[1]);
     }
     if (in.next(line)) d.title = line;

@@ -853,7 +853,8 @@ std::vector<std::string> placerListing(const PlacerState& st, const PlacerBand& 
                                        double to, double step, double unitScale) {
     std::vector<std::string> out;
     if (step < 0) {
-        int n = std::max(2, static_cast<int>(-step));
+        // A point count from the command line, bounded whatever was typed.
+        int n = std::clamp(wholeNumberOf(-step), 2, 100000);
         step = (to - from) / (n - 1);
     }
     if (!(step > 0) || !(to >= from)) return out;
