@@ -62,6 +62,9 @@ int fiveResonatorElliptic(PrototypeContext& ctx);
 // that lower the value spread. 1 when the network has no such coupling.
 int ellipticCouplingIteration(EntryList& list);
 int zigzagBandpass(PrototypeContext& ctx);
+// General TEM stub notch (Richards' transformation, configuration "SP";
+// the Kuroda form answers not implemented).
+int temStubNotch(PrototypeContext& ctx);
 
 // Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element
 // shunt section (code 28 group at index i) as a code 48 group. ratio: the

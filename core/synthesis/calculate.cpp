@@ -36,6 +36,8 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return resistorPad(ctx);
     case 17:
         return narrowBandDialog(ctx, 2, view);
+    case 22:
+        return temStubNotch(ctx);
     case 23:
         return polePlacerBuilder(ctx, PlacerUi{});
     case 25:
