@@ -27,13 +27,56 @@ bool putLine(EntryList& list, int& i, double z, int code) {
     return true;
 }
 
+// Ends, impedance level and the notch centre as reference frequency; any
+// element that is not positive and finite fails the design.
+int finish(PrototypeContext& ctx, int n, double rl, double rs) {
+    EntryList& list = ctx.design.entries;
+    const DesignRecord& rec = ctx.design.record;
+    writeNormalizedEnds(list, n, rs);
+    list[0].value = rl;
+    impedanceScale(list, 0, n, rec[7].value);
+    frequencyScale(list, 1, n - 1, 2 * kPi * rec[5].value);
+    for (int j = 1; j < n; ++j)
+        if (!(list[j].value > 0) || !std::isfinite(list[j].value)) return kBuildNegative;
+    return kBuildOk;
+}
+
+// The Kuroda form: every element an open stub in shunt, coupled by unit
+// elements. A unit element of the termination's impedance added at an end
+// leaves the transducer loss unchanged; Kuroda's identity
+//   UE(Zb) + series stub Za  ==  shunt open stub Z2 + UE(Z1),
+//   Z1 = Za + Zb, Z2 = Zb Z1 / Za
+// (and its mirror image at the source end) then turns the series stub next
+// to that end into a shunt one. With one such unit element per end this
+// reaches ladders whose series elements are the end ones: N up to 3.
+// g: the all-pole values from the load end (a series element only at an
+// end); rl, rs the normalized terminations.
+bool kurodaForm(EntryList& list, int& i, const double* g, int n, bool firstSeries, double t1,
+                double rl, double rs) {
+    bool ok = true;
+    for (int k = 0; k < n && ok; ++k) {
+        const bool series = (k % 2 == 0) == firstSeries;
+        if (!series) {
+            ok = putLine(list, i, t1 / g[k], 18);
+            continue;
+        }
+        const double za = g[k] / t1;
+        const double zb = k == 0 ? rl : rs;
+        const double z1 = za + zb, z2 = zb * z1 / za;
+        if (k == 0)
+            ok = putLine(list, i, z2, 18) && putLine(list, i, z1, 23);
+        else
+            ok = putLine(list, i, z1, 23) && putLine(list, i, z2, 18);
+    }
+    return ok;
+}
+
 } // namespace
 
 int temStubNotch(PrototypeContext& ctx) {
     DesignRecord& rec = ctx.design.record;
     const char cfg = configuration(rec);
-    if (cfg == 'K') return kBuildNotImplemented;
-    if (cfg == 0 || !std::strchr("SP", cfg)) {
+    if (cfg == 0 || !std::strchr("SPK", cfg)) {
         setFaultIndex(rec, 11);
         return kBuildFault;
     }
@@ -63,9 +106,31 @@ int temStubNotch(PrototypeContext& ctx) {
     // source-end element is not of the connection the letter asks for.
     const int last = lp.element[lp.n].code;
     const bool lastShunt = last == 2 || last == 4;
-    const bool dual = (cfg == 'P') != lastShunt;
+    bool dual = (cfg == 'P') != lastShunt;
     EntryList& list = ctx.design.entries;
     int i = 1;
+    if (cfg == 'K') {
+        double g[3];
+        for (int k = 1; k <= lp.n; ++k) {
+            if (lp.element[k].code != 2 && lp.element[k].code != 3) return kBuildBadReference;
+            if (k <= 3) g[k - 1] = lp.element[k].value;
+        }
+        if (lp.n > 3) {
+            setFaultIndex(rec, 1);
+            return kBuildFault;
+        }
+        // Series elements at the ends only: N = 3 starts with a series one,
+        // N = 1 is a shunt one.
+        const bool firstSeries = lp.element[1].code == 3;
+        dual = (lp.n == 3 && !firstSeries) || (lp.n == 1 && firstSeries);
+        const double rl = lp.element[0].value, rs = lp.element[lp.n + 1].value;
+        const double l = dual ? 1 / rl : rl, s = dual ? 1 / rs : rs;
+        if (!kurodaForm(list, i, g, lp.n, firstSeries != dual, t1, l, s)) {
+            setFaultIndex(rec, 1);
+            return kBuildFault;
+        }
+        return finish(ctx, i, l, s);
+    }
     for (int k = 1; k <= lp.n; ++k) {
         const PrototypeElement& e = lp.element[k];
         // In the dual, a shunt C g is a series L g and a shunt series L-C a
@@ -97,16 +162,9 @@ int temStubNotch(PrototypeContext& ctx) {
             return kBuildFault;
         }
     }
-    const int n = i;
     const double rl = lp.element[0].value, rs = lp.element[lp.n + 1].value;
     // The dual ladder sees conductances as resistances.
-    writeNormalizedEnds(list, n, dual ? 1 / rs : rs);
-    list[0].value = dual ? 1 / rl : rl;
-    impedanceScale(list, 0, n, rec[7].value);
-    frequencyScale(list, 1, n - 1, 2 * kPi * fo);
-    for (int j = 1; j < n; ++j)
-        if (!(list[j].value > 0) || !std::isfinite(list[j].value)) return kBuildNegative;
-    return kBuildOk;
+    return finish(ctx, i, dual ? 1 / rl : rl, dual ? 1 / rs : rs);
 }
 
 } // namespace tanvex::synthesis

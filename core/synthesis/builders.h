@@ -62,8 +62,8 @@ int fiveResonatorElliptic(PrototypeContext& ctx);
 // that lower the value spread. 1 when the network has no such coupling.
 int ellipticCouplingIteration(EntryList& list);
 int zigzagBandpass(PrototypeContext& ctx);
-// General TEM stub notch (Richards' transformation, configuration "SP";
-// the Kuroda form answers not implemented).
+// General TEM stub notch (Richards' transformation; configuration "SP", or
+// "K" for shunt stubs coupled by unit elements, N up to 3).
 int temStubNotch(PrototypeContext& ctx);
 
 // Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element
