@@ -22,7 +22,7 @@ using namespace tanvex::synthesis;
 namespace {
 
 // What the design files keep of a design: the network and the parameter
-// slots that go to the specification file.
+// slots that go to the .spk file.
 bool sameContent(const Design& a, const Design& b) {
     for (int i = 0; i < kEntrySlots; ++i) {
         const NetEntry &x = a.entries[i], &y = b.entries[i];

@@ -1,4 +1,4 @@
-// A specification file read as the programs read it, then the parameter
+// A design parameter file (.spk) read as the programs read it, then the parameter
 // report and the fault check Calculate starts with, which convert its numbers.
 #include "design/design_file.h"
 #include "fuzz_file.h"

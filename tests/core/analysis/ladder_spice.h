@@ -50,7 +50,7 @@ struct AcResult {
 // `load` (complex: a reactance is made an L or C at f).
 AcResult runAc(const Circuit& c, double f, double emf, std::complex<double> load);
 
-// Transient: the source is `source` (a SPICE source specification between
+// Transient: the source is `source` (the value of a SPICE source between
 // the EMF node and ground, e.g. "PULSE(...)" or a B-source expression); the
 // load voltage sampled every `step` seconds from 0 to `stop`.
 std::vector<double> runTransient(const Circuit& c, const std::string& sourceLine, double stop,
