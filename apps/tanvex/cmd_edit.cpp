@@ -3,6 +3,7 @@
 // result and prints the schematic and the value range report.
 #include "commands.h"
 #include "schematic_print.h"
+#include "sweep_args.h"
 
 #include "design/design_file.h"
 #include "design/operations.h"
@@ -71,12 +72,7 @@ const Operation kOperations[] = {
 };
 
 int usageError(const char* what, const char* arg = nullptr) {
-    if (arg)
-        std::fprintf(stderr, "tanvex edit: %s '%s'\n", what, arg);
-    else
-        std::fprintf(stderr, "tanvex edit: %s\n", what);
-    std::fprintf(stderr, "Try 'tanvex edit --help'.\n");
-    return 2;
+    return cli::usageError("edit", what, arg);
 }
 
 // The answers the editor's prompts take, in the order it asks them.

@@ -1,6 +1,7 @@
 // tanvex optimise: runs one optimizer command on a saved design without a
 // window and writes the optimised network.
 #include "commands.h"
+#include "sweep_args.h"
 
 #include "analysis/data_services.h"
 #include "design/design_file.h"
@@ -51,20 +52,10 @@ const char* const kUsage =
     "nothing written), 2 bad options or a design that cannot be read.\n";
 
 int usageError(const char* what, const char* arg = nullptr) {
-    if (arg)
-        std::fprintf(stderr, "tanvex optimise: %s '%s'\n", what, arg);
-    else
-        std::fprintf(stderr, "tanvex optimise: %s\n", what);
-    std::fprintf(stderr, "Try `tanvex optimise --help`.\n");
-    return 2;
+    return cli::usageError("optimise", what, arg);
 }
 
-bool parseNumber(const char* text, double& out) {
-    if (!text || !*text) return false;
-    char* end = nullptr;
-    out = std::strtod(text, &end);
-    return end && *end == '\0';
-}
+using cli::parseNumber;
 
 // Up to max comma-separated numbers; true when exactly count were read.
 bool parseList(const char* text, double* out, int count) {

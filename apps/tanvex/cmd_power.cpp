@@ -1,8 +1,8 @@
 // tanvex power: the power distribution of a saved design: the split of the
 // input power and the voltage, current and loss of every branch, or the table
 // of maxima over a range (with a mismatched load at its worst phase).
-#include "cli_args.h"
 #include "commands.h"
+#include "sweep_args.h"
 
 #include "analysis/data_services.h"
 #include "analysis/power_distribution.h"
@@ -47,12 +47,7 @@ const char* const kUsage =
     "error), 2 bad options or a design that cannot be read.\n";
 
 int usageError(const char* what, const char* arg = nullptr) {
-    if (arg)
-        std::fprintf(stderr, "tanvex power: %s '%s'\n", what, arg);
-    else
-        std::fprintf(stderr, "tanvex power: %s\n", what);
-    std::fprintf(stderr, "Try `tanvex power --help`.\n");
-    return 2;
+    return cli::usageError("power", what, arg);
 }
 
 void printPoint(const analysis::PowerPoint& p, const Design& d, const std::string& loadSeen,

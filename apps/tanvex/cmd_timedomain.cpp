@@ -1,7 +1,7 @@
 // tanvex timedomain: the response of a saved design to a periodic pulse train
 // (or a gated carrier) by Fourier synthesis, one page of columns.
-#include "cli_args.h"
 #include "commands.h"
+#include "sweep_args.h"
 
 #include "analysis/data_services.h"
 #include "analysis/time_domain.h"
@@ -49,12 +49,7 @@ const char* const kUsage =
     "Exit status: 0 done, 1 the analysis failed, 2 bad options or design.\n";
 
 int usageError(const char* what, const char* arg = nullptr) {
-    if (arg)
-        std::fprintf(stderr, "tanvex timedomain: %s '%s'\n", what, arg);
-    else
-        std::fprintf(stderr, "tanvex timedomain: %s\n", what);
-    std::fprintf(stderr, "Try `tanvex timedomain --help`.\n");
-    return 2;
+    return cli::usageError("timedomain", what, arg);
 }
 
 } // namespace

@@ -31,6 +31,19 @@ bool parseNumber(const char* text, double& out) {
     return end && *end == '\0';
 }
 
+bool parseTriple(const char* text, double (&out)[3]) {
+    const std::string s = text ? text : "";
+    std::size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t comma = s.find(',', start);
+        if ((comma == std::string::npos) != (k == 2)) return false;
+        const std::string part = s.substr(start, k == 2 ? std::string::npos : comma - start);
+        if (!parseNumber(part.c_str(), out[k]) || out[k] < 0.0) return false;
+        start = comma + 1;
+    }
+    return true;
+}
+
 int usageError(const char* verb, const char* what, const char* arg) {
     if (arg)
         std::fprintf(stderr, "tanvex %s: %s '%s'\n", verb, what, arg);

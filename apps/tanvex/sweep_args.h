@@ -25,6 +25,8 @@ struct SweepArgs {
 };
 
 bool parseNumber(const char* text, double& out);
+// "A,B,C": exactly three numbers of at least zero.
+bool parseTriple(const char* text, double (&out)[3]);
 // Prints "tanvex VERB: what 'arg'" and the --help hint; returns 2.
 int usageError(const char* verb, const char* what, const char* arg = nullptr);
 
