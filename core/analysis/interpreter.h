@@ -137,6 +137,9 @@ private:
     bool recall(int k);
     bool primitive(int code);
     void line(Cx load);
+    // The same into a short and into an open end.
+    void lineShorted();
+    void lineOpen();
 
     // a := a || E, in admittances; E keeps its own admittance.
     void parallelInto(Cx& a);
@@ -181,7 +184,8 @@ private:
     int depth_ = 0;
     bool side_ = false;
     double lambda_ = 0.0;
-    double runLoss_ = 1.0; // product of run magnitude ratios not yet in lambda_
+    double runStarts_ = 1.0; // products of the runs' squared magnitudes at their
+    double runEnds_ = 1.0;   // starts and ends, not yet in lambda_
     // phi as a running product (its angle) plus whole turns.
     Cx phase_{1.0, 0.0};
     int phaseTurns_ = 0;

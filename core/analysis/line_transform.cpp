@@ -15,6 +15,38 @@ namespace {
 const double kLosslessSh = std::sinh(std::log(1.0000001));
 const double kLosslessExcess = 2.0 * std::pow(std::sinh(0.5 * std::log(1.0000001)), 2);
 
+// tanh of the complex electrical length u + j theta as (n.r + j n.x) / d, with
+// d > 0. With m = e^u - 1: sinh u = m (m + 2) / (2 (1 + m)), and the
+// denominator cos 2t + cosh u is written as (1 + cos 2t) + m^2 / (2 (1 + m)),
+// so that it never cancels to zero or below near a quarter wave (where
+// 1 + cos 2t vanishes) even when u is far below the rounding of 1: the line
+// stays passive at every length. Both parts are multiplied by 2 (1 + m), which
+// leaves the quotient alone and saves the divisions.
+struct Tanh {
+    Cx n;
+    double d;
+};
+
+Tanh lineTanh(double theta, bool lossy, double qt, double cos2, double sin2) {
+    const double half = std::max(0.0, 1.0 + cos2);
+    if (!lossy) return {{kLosslessSh, sin2}, half + kLosslessExcess};
+    const double u = theta / qt;
+    // e^u - 1 without cancellation: the series to u^4 is exact to 1e-10
+    // relative below 0.01 (every realistic Q), the plain difference above.
+    const double m = std::abs(u) < 0.01
+                         ? u * (1.0 + 0.5 * u * (1.0 + u * (1.0 / 3.0) * (1.0 + 0.25 * u)))
+                         : std::exp(u) - 1.0;
+    const double w = 2.0 * (1.0 + m);
+    return {{m * (m + 2.0), sin2 * w}, w * half + m * m};
+}
+
+Tanh lineTanh(double theta, bool lossy, double qt) {
+    double sin2 = 0.0;
+    double cos2 = 0.0;
+    sinCos(2.0 * theta, sin2, cos2);
+    return lineTanh(theta, lossy, qt, cos2, sin2);
+}
+
 } // namespace
 
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt) {
@@ -26,36 +58,27 @@ Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt) {
 
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2,
                  double sin2) {
-    const double invZo = 1.0 / zo;
-    const double r = load.r * invZo;
-    const double x = load.x * invZo;
-    // With u = theta / qt and m = e^u - 1: sh = sinh u = m (m + 2) / (2 (1 + m)),
-    // and the denominator cos 2t + cosh u is written as (1 + cos 2t) +
-    // m^2 / (2 (1 + m)) so that it never cancels to zero or below near a
-    // quarter wave (where 1 + cos 2t vanishes) even when u is far below the
-    // rounding of 1: the line stays passive at every length.
-    double sh = kLosslessSh;
-    double excess = kLosslessExcess;
-    if (lossy) {
-        const double u = theta / qt;
-        // e^u - 1 without cancellation: the series to u^4 is exact to 1e-10
-        // relative below 0.01 (every realistic Q), the plain difference above.
-        const double m = std::abs(u) < 0.01
-                             ? u * (1.0 + 0.5 * u * (1.0 + u * (1.0 / 3.0) * (1.0 + 0.25 * u)))
-                             : std::exp(u) - 1.0;
-        const double inv = 0.5 / (1.0 + m);
-        sh = m * (m + 2.0) * inv;
-        excess = m * m * inv;
-    }
-    const double invD = 1.0 / (std::max(0.0, 1.0 + cos2) + excess);
-    // a + jb = tanh of the complex electrical length.
-    const double a = sh * invD;
-    const double b = sin2 * invD;
-    const Cx num{a + r, b + x};
-    const Cx den{a * r - b * x + 1.0, a * x + b * r};
-    // zo * num / den: the magnitude ratio at the angle difference.
+    const Tanh t = lineTanh(theta, lossy, qt, cos2, sin2);
+    // zo (load + zo tanh) / (zo + load tanh), numerator and denominator both
+    // multiplied by d: one division.
+    const Cx num{load.r * t.d + zo * t.n.r, load.x * t.d + zo * t.n.x};
+    const Cx den{zo * t.d + load.r * t.n.r - load.x * t.n.x, load.r * t.n.x + load.x * t.n.r};
     const double k = zo / (den.r * den.r + den.x * den.x);
     return {k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
+}
+
+Cx shortedLine(double zo, double theta, bool lossy, double qt) {
+    // zo tanh.
+    const Tanh t = lineTanh(theta, lossy, qt);
+    const double k = zo / t.d;
+    return {k * t.n.r, k * t.n.x};
+}
+
+Cx openLine(double zo, double theta, bool lossy, double qt) {
+    // zo coth = zo d conj(n) / |n|^2.
+    const Tanh t = lineTanh(theta, lossy, qt);
+    const double k = zo * t.d / (t.n.r * t.n.r + t.n.x * t.n.x);
+    return {k * t.n.r, -k * t.n.x};
 }
 
 } // namespace tanvex::analysis

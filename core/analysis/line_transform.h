@@ -19,5 +19,9 @@ constexpr Cx kOpenLoad2{2e22, 0.0};
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt);
 // The same with cos(2 theta) and sin(2 theta) already known.
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2, double sin2);
+// The same for a shorted and for an open end (a stub): zo tanh and zo coth of
+// the complex electrical length.
+Cx shortedLine(double zo, double theta, bool lossy, double qt);
+Cx openLine(double zo, double theta, bool lossy, double qt);
 
 } // namespace tanvex::analysis
