@@ -6,10 +6,10 @@
 #include "analysis/analysis_constants.h"
 #include "analysis/sweep.h"
 #include "design/design_file.h"
+#include "design/text_io.h"
 #include "outputs/analysis_table.h"
 #include "ui/scripted_toolkit.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,14 +83,13 @@ int cmdAnalyse(int argc, char** argv) {
 
     if (csv) {
         // Formatted into one buffer and written at once: the numbers are
-        // those of "%.10g" (to_chars in general format is printf's %g).
+        // those of "%.10g".
         std::string out = "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,"
                           "r_ohm,x_ohm\n";
         out.reserve(out.size() + result.points.size() * 7 * 18);
         char buf[32];
         const auto put = [&](double v, char end) {
-            const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
-            out.append(buf, r.ptr);
+            out.append(buf, formatGeneral(buf, v, 10));
             out.push_back(end);
         };
         for (const auto& p : result.points) {

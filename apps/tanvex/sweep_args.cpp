@@ -175,6 +175,7 @@ int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, Swe
     Collector collector;
     collector.points = &result.points;
     sweep.setObserver(&collector);
+    sweep.setParallel(true);
     const int r = sweep.analyse(1);
     result.fastDelay = options.fastDelay;
     return r;

@@ -2,18 +2,34 @@
 
 #include "analysis/analysis_constants.h"
 #include "design/operations.h"
+#include "ui/scripted_toolkit.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <thread>
 
 namespace tanvex::analysis {
+
+namespace {
+
+// True when a walk asks the data services: a data branch (code 22 with a
+// negative value) or a data term (code 50).
+bool takesData(const EntryList& entries, int n) {
+    for (int i = 1; i < n; ++i)
+        if (entries[i].code == 50 || (entries[i].code == 22 && entries[i].value < 0.0)) return true;
+    return false;
+}
+
+} // namespace
 
 SweepEvaluator::SweepEvaluator(Design& design, ResultsTable& table, SweepOptions& options,
                                ui::Toolkit& toolkit, DataServices& data, AnalysisViews& views)
     : design_(design), table_(table), options_(options), toolkit_(toolkit), views_(views),
       interpreter_(toolkit, data) {}
+
+SweepEvaluator::~SweepEvaluator() = default;
 
 char SweepEvaluator::setting(int position) const {
     const char* text = design_.record[kSlotSettings].text;
@@ -137,35 +153,51 @@ int SweepEvaluator::analyse(int mode) {
         return logarithmic ? f1 * std::pow(ratio, k - 1) : f1 + (k - 1) * step;
     };
 
+    // Every point is walked first (once, or twice with the delay pre-pass
+    // just below it) and then turned into its values in order, so that the
+    // walks may also run on a second thread.
+    auto walkPoint = [&](NetworkInterpreter& in, WalkRequest r, int k, WalkedPoint& w) {
+        const double f = frequencyOf(k);
+        w.walks = 0;
+        w.prePass = delay && (!fast || k == 1);
+        if (w.prePass) {
+            r.f = f - 1e-7 * f;
+            r.mainPass = false;
+            r.lambdaStart = lambda0;
+            if (in.walk(entries, r) != 0) return false;
+            ++w.walks;
+            w.phiBelow = in.phi();
+        }
+        r.f = f;
+        r.mainPass = true;
+        r.lambdaStart = lambda0;
+        if (in.walk(entries, r) != 0) return false;
+        ++w.walks;
+        w.z = in.sourceEndImpedance();
+        w.tap = in.tapReported();
+        w.tapZ = in.tapImpedance();
+        w.phi = in.phi();
+        w.wrap = in.phaseWrap();
+        w.lambda = in.lambda();
+        w.delaySum = in.delaySum();
+        in.clearDelay();
+        return true;
+    };
+
     double phiSaved = 0.0;
     double previousF = f1;
     bool tapAtEnd = false;
-    interpreter_.clearDelay();
-    for (int k = 1; k <= points; ++k) {
+    auto emitPoint = [&](int k, const WalkedPoint& w) {
         const double f = frequencyOf(k);
-        int walks = 0;
         double difference = 0.0;
-        if (delay && (!fast || k == 1)) {
-            // Delay pre-pass just below the point.
-            const double delta = 1e-7 * f;
-            rq.f = f - delta;
-            rq.mainPass = false;
-            rq.lambdaStart = lambda0;
-            if (interpreter_.walk(entries, rq) != 0) return 1;
-            ++walks;
-            phiSaved = interpreter_.phi();
-            difference = delta;
+        if (w.prePass) {
+            phiSaved = w.phiBelow;
+            difference = 1e-7 * f;
         } else if (delay) {
             difference = logarithmic ? f - previousF : step;
         }
-        rq.f = f;
-        rq.mainPass = true;
-        rq.lambdaStart = lambda0;
-        if (interpreter_.walk(entries, rq) != 0) return 1;
-        ++walks;
-
         ResultRecord& out = mode == 4 ? table_.single : table_.records[k];
-        const Cx z = interpreter_.sourceEndImpedance();
+        const Cx z = w.z;
         double rho = std::sqrt(((z.r - rref) * (z.r - rref) + z.x * z.x) /
                                ((z.r + rref) * (z.r + rref) + z.x * z.x));
         rho = std::min(rho, 0.9999);
@@ -173,25 +205,24 @@ int SweepEvaluator::analyse(int mode) {
         PointValues v;
         v.frequency = f;
         v.returnLoss = -20.0 * std::log10(rho);
-        tapAtEnd = interpreter_.tapReported();
+        tapAtEnd = w.tap;
         if (impedanceFields) {
-            const Cx reported = tapAtEnd ? interpreter_.tapImpedance() : z;
+            const Cx reported = tapAtEnd ? w.tapZ : z;
             v.r = reported.r;
             v.x = reported.x;
             v.impedance = true;
         }
         double tau = 0.0;
         if (delay) {
-            double dphi = interpreter_.phi() - phiSaved;
-            if (interpreter_.phaseWrap())
+            double dphi = w.phi - phiSaved;
+            if (w.wrap)
                 while (dphi < 0.0) dphi += std::numbers::pi;
             tau = dphi / (kOmega * difference);
         }
-        const double meanDelay = interpreter_.delaySum() / walks;
-        interpreter_.clearDelay();
-        v.attenuation = -kDb * interpreter_.lambda();
+        const double meanDelay = w.delaySum / w.walks;
+        v.attenuation = -kDb * w.lambda;
         v.delay = meanDelay + tau;
-        v.phase = -interpreter_.phi() * kDegreesPerRadian;
+        v.phase = -w.phi * kDegreesPerRadian;
         out[kFieldFrequency] = static_cast<float>(v.frequency);
         out[kFieldReturnLoss] = static_cast<float>(v.returnLoss);
         out[kFieldAttenuation] = static_cast<float>(v.attenuation);
@@ -202,8 +233,55 @@ int SweepEvaluator::analyse(int mode) {
             out[kFieldX] = static_cast<float>(v.x);
         }
         if (observer_) observer_->point(k, v, interpreter_);
-        if (fast) phiSaved = interpreter_.phi();
+        if (fast) phiSaved = w.phi;
         previousF = f;
+    };
+
+    interpreter_.clearDelay();
+    if (parallel_ && mode <= 2 && points >= kParallelMinPoints && !takesData(entries, n) &&
+        std::thread::hardware_concurrency() >= 2) {
+        // The upper part of the range on a second interpreter. Its notices
+        // go to a toolkit of its own: a walk there that fails or has
+        // anything to say leaves its points to this thread, which walks them
+        // again and says it here, in order.
+        if (!worker_) {
+            workerToolkit_ = std::make_unique<ui::ScriptedToolkit>();
+            workerData_ = std::make_unique<NoDataServices>(*workerToolkit_);
+            worker_ = std::make_unique<NetworkInterpreter>(*workerToolkit_, *workerData_);
+            walked_.resize(kResultRecords);
+        }
+        workerToolkit_->log.clear();
+        worker_->prepare(entries, settings);
+        worker_->clearDelay();
+        const int middle = points / 2 + 1;
+        int workerDone = points;
+        std::thread second([&] {
+            for (int k = middle; k <= points; ++k) {
+                if (!walkPoint(*worker_, rq, k, walked_[k])) {
+                    workerDone = k - 1;
+                    return;
+                }
+            }
+        });
+        int k = 1;
+        for (; k < middle; ++k)
+            if (!walkPoint(interpreter_, rq, k, walked_[k])) break;
+        second.join();
+        if (k < middle) {
+            for (int j = 1; j < k; ++j) emitPoint(j, walked_[j]);
+            return 1;
+        }
+        if (!workerToolkit_->notices().empty()) workerDone = middle - 1;
+        for (k = 1; k <= points; ++k) {
+            if (k > workerDone && !walkPoint(interpreter_, rq, k, walked_[k])) return 1;
+            emitPoint(k, walked_[k]);
+        }
+    } else {
+        WalkedPoint w;
+        for (int k = 1; k <= points; ++k) {
+            if (!walkPoint(interpreter_, rq, k, w)) return 1;
+            emitPoint(k, w);
+        }
     }
 
     if (mode != 4) {

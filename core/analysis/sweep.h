@@ -25,6 +25,12 @@
 #include "ui/toolkit.h"
 
 #include <array>
+#include <memory>
+#include <vector>
+
+namespace tanvex::ui {
+class ScriptedToolkit;
+}
 
 namespace tanvex::analysis {
 
@@ -146,8 +152,32 @@ public:
 
     void setObserver(SweepObserver* observer) { observer_ = observer; }
     const NetworkInterpreter& interpreter() const { return interpreter_; }
+    // Lets a plain sweep (modes 0-2, no data branch or data term, at least
+    // kParallelMinPoints points, two processors) walk the upper half of its
+    // points on a second thread. The values and the table are the same; the
+    // observer is then called after all the walks, with this thread's
+    // interpreter standing at some other point: only for callers whose
+    // observer reads the values alone.
+    void setParallel(bool on) { parallel_ = on; }
+    static constexpr int kParallelMinPoints = 200;
+
+    ~SweepEvaluator();
 
 private:
+    // What a point's walks leave for its values.
+    struct WalkedPoint {
+        Cx z;
+        Cx tapZ;
+        bool tap = false;
+        bool prePass = false;
+        bool wrap = false;
+        int walks = 0;
+        double phi = 0.0;
+        double phiBelow = 0.0;
+        double lambda = 0.0;
+        double delaySum = 0.0;
+    };
+
     char setting(int position) const;
     void writeSetting(int position, char c);
 
@@ -158,6 +188,13 @@ private:
     AnalysisViews& views_;
     SweepObserver* observer_ = nullptr;
     NetworkInterpreter interpreter_;
+    bool parallel_ = false;
+    // The second thread's interpreter and the points' walks, made at the
+    // first parallel sweep.
+    std::unique_ptr<ui::ScriptedToolkit> workerToolkit_;
+    std::unique_ptr<DataServices> workerData_;
+    std::unique_ptr<NetworkInterpreter> worker_;
+    std::vector<WalkedPoint> walked_;
 };
 
 } // namespace tanvex::analysis

@@ -4,9 +4,11 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 namespace tanvex {
 
@@ -215,6 +217,184 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
 
 bool AtomicTextFile::commit() {
     return writeFileAtomically(path_, text_);
+}
+
+namespace {
+
+// round(m 2^e2 10^k), rounding half to even, when it can be taken exactly in
+// 128-bit integers; false when the exponents leave that range.
+bool scaledRound(std::uint64_t m, int e2, int k, std::uint64_t& q) {
+    using U128 = unsigned __int128;
+    static const std::uint64_t kPow5[28] = {1ull,
+                                            5ull,
+                                            25ull,
+                                            125ull,
+                                            625ull,
+                                            3125ull,
+                                            15625ull,
+                                            78125ull,
+                                            390625ull,
+                                            1953125ull,
+                                            9765625ull,
+                                            48828125ull,
+                                            244140625ull,
+                                            1220703125ull,
+                                            6103515625ull,
+                                            30517578125ull,
+                                            152587890625ull,
+                                            762939453125ull,
+                                            3814697265625ull,
+                                            19073486328125ull,
+                                            95367431640625ull,
+                                            476837158203125ull,
+                                            2384185791015625ull,
+                                            11920928955078125ull,
+                                            59604644775390625ull,
+                                            298023223876953125ull,
+                                            1490116119384765625ull,
+                                            7450580596923828125ull};
+    U128 num;
+    U128 den;
+    if (k >= 0) {
+        // m 5^k 2^(e2 + k); 5^k up to 5^54 as two factors below 2^64.
+        if (k > 54) return false;
+        num = static_cast<U128>(m) * (k > 27 ? kPow5[27] : kPow5[k]);
+        if (k > 27) {
+            const U128 more = kPow5[k - 27];
+            if (num > ~static_cast<U128>(0) / more) return false;
+            num *= more;
+        }
+        const int s = e2 + k;
+        if (s >= 0) {
+            if (s > 10 || (num >> (64 - s)) != 0) return false;
+            q = static_cast<std::uint64_t>(num << s);
+            return true;
+        }
+        if (s <= -127) return false;
+        // A division by 2^-s: a shift, the bits shifted out deciding.
+        const U128 whole = num >> -s;
+        if (whole >> 64) return false;
+        q = static_cast<std::uint64_t>(whole);
+        const U128 rest = num - (whole << -s);
+        const U128 half = static_cast<U128>(1) << (-s - 1);
+        if (rest > half || (rest == half && (q & 1))) ++q;
+        return true;
+    } else {
+        // m 2^(e2 + k) / 5^-k.
+        if (k < -27) return false;
+        const int t = e2 + k;
+        num = m;
+        den = kPow5[-k];
+        if (t >= 0) {
+            if (t > 74) return false;
+            num <<= t;
+        } else {
+            if (t < -60) return false;
+            den <<= -t;
+        }
+    }
+    const U128 whole = num / den;
+    const U128 rest = num - whole * den;
+    if (whole >> 64) return false;
+    q = static_cast<std::uint64_t>(whole);
+    const U128 twice = rest << 1;
+    if (twice > den || (twice == den && (q & 1))) ++q;
+    return true;
+}
+
+} // namespace
+
+char* formatGeneral(char* first, double v, int precision) {
+    char* const end = first + 32;
+    if (precision < 1) precision = 1;
+    // The digits: v rounded to the precision exactly, in integers, for the
+    // exponents that fit; the rest is left to the library.
+    const double av = std::fabs(v);
+    char digits[20];
+    int count = precision;
+    int exponent = 0;
+    if (v == 0.0) {
+        digits[0] = '0';
+        count = 1;
+    } else {
+        if (!(av >= std::numeric_limits<double>::min()) || precision > 17 || !std::isfinite(v))
+            return std::to_chars(first, end, v, std::chars_format::general, precision).ptr;
+        // av = m 2^e2 with the 53-bit significand m.
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &av, sizeof bits);
+        const std::uint64_t m = (bits & ((1ull << 52) - 1)) | (1ull << 52);
+        const int e2 = static_cast<int>(bits >> 52) - 1075;
+        // 2^(e2+52) <= av < 2^(e2+53): floor((e2 + 52) log10 2) is the
+        // decimal exponent or one below it (78913 / 2^18 is log10 2 to 6e-7,
+        // exact enough for every double's exponent).
+        exponent = ((e2 + 52) * 78913) >> 18;
+        static const std::uint64_t kPow10[18] = {1ull,
+                                                 10ull,
+                                                 100ull,
+                                                 1000ull,
+                                                 10000ull,
+                                                 100000ull,
+                                                 1000000ull,
+                                                 10000000ull,
+                                                 100000000ull,
+                                                 1000000000ull,
+                                                 10000000000ull,
+                                                 100000000000ull,
+                                                 1000000000000ull,
+                                                 10000000000000ull,
+                                                 100000000000000ull,
+                                                 1000000000000000ull,
+                                                 10000000000000000ull,
+                                                 100000000000000000ull};
+        std::uint64_t q = 0;
+        if (!scaledRound(m, e2, precision - 1 - exponent, q))
+            return std::to_chars(first, end, v, std::chars_format::general, precision).ptr;
+        if (q >= kPow10[precision]) {
+            ++exponent;
+            if (!scaledRound(m, e2, precision - 1 - exponent, q))
+                return std::to_chars(first, end, v, std::chars_format::general, precision).ptr;
+        }
+        static const char kPairs[] = "00010203040506070809101112131415161718192021222324"
+                                     "25262728293031323334353637383940414243444546474849"
+                                     "50515253545556575859606162636465666768697071727374"
+                                     "75767778798081828384858687888990919293949596979899";
+        int i = precision;
+        while (i >= 2) {
+            const auto pair = static_cast<unsigned>(q % 100);
+            q /= 100;
+            digits[--i] = kPairs[2 * pair + 1];
+            digits[--i] = kPairs[2 * pair];
+        }
+        if (i == 1) digits[0] = static_cast<char>('0' + q);
+    }
+    while (count > 1 && digits[count - 1] == '0') --count;
+    char* out = first;
+    if (std::signbit(v)) *out++ = '-';
+    if (exponent < -4 || exponent >= precision) {
+        *out++ = digits[0];
+        if (count > 1) {
+            *out++ = '.';
+            for (int k = 1; k < count; ++k) *out++ = digits[k];
+        }
+        *out++ = 'e';
+        *out++ = exponent < 0 ? '-' : '+';
+        const int e = exponent < 0 ? -exponent : exponent;
+        if (e < 10) *out++ = '0';
+        return std::to_chars(out, end, e).ptr;
+    }
+    if (exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int k = -1; k > exponent; --k) *out++ = '0';
+        for (int k = 0; k < count; ++k) *out++ = digits[k];
+        return out;
+    }
+    for (int k = 0; k <= exponent; ++k) *out++ = k < count ? digits[k] : '0';
+    if (count > exponent + 1) {
+        *out++ = '.';
+        for (int k = exponent + 1; k < count; ++k) *out++ = digits[k];
+    }
+    return out;
 }
 
 } // namespace tanvex

@@ -504,3 +504,75 @@ TEST(Sweep, EveryFailureMessageOnceThroughTheSweep) {
         }
     }
 }
+
+TEST(Sweep, SecondThreadGivesTheSameValuesNoticesAndFailures) {
+    // The same sweeps walked on one thread and split between two: every
+    // value, every table field, every notice and the result agree exactly.
+    struct Values : SweepObserver {
+        std::vector<PointValues> points;
+        void point(int, const PointValues& v, const NetworkInterpreter&) override {
+            points.push_back(v);
+        }
+    };
+    struct Run {
+        int result;
+        std::vector<PointValues> points;
+        ResultsTable table;
+        std::vector<std::string> notices;
+    };
+    auto run = [](const std::vector<NetEntry>& body, bool fast, bool parallel) {
+        Bench b;
+        EntryList& l = b.design.entries;
+        int i = 1;
+        for (const NetEntry& e : body) setEntry(l, i++, e.value, e.letter, e.code);
+        setEntry(l, i++, 50.0, 'R', 1);
+        setEntry(l, i, 1e8, 'x', 1);
+        b.options.fastDelay = fast;
+        b.design.analysis[3] = 40.0;
+        b.design.analysis[5] = 300.0;
+        b.range(5.0, 400.0, -601.0);
+        Values values;
+        b.sweep.setObserver(&values);
+        b.sweep.setParallel(parallel);
+        Run r;
+        r.result = b.sweep.analyse(1);
+        r.points = values.points;
+        r.table = b.table;
+        r.notices = b.tk.notices();
+        return r;
+    };
+    // A lossy network of lumped groups, a delta-wye section (phase wrap),
+    // stubs, unit elements and a side port.
+    const std::vector<NetEntry> network = {
+        {20e-12, 'C', 2}, {40e-9, 'L', 5},     {12e-12, 'C', 5}, {60.0, 'Z', 16},  {0.9, 'D', 16},
+        {50.0, 'Z', 23},  {0.4, 'D', 23},      {5e-12, 'C', 10}, {50e-9, 'L', 10}, {50e-9, 'L', 10},
+        {1e-6, 'L', 10},  {40.5e-12, 'C', 10}, {50.0, 'R', 8},   {15e-12, 'C', 2}, {0.0, '_', 9},
+        {30e-9, 'L', 3},  {70.0, 'Z', 18},     {0.6, 'D', 18}};
+    std::vector<NetEntry> code98 = network;
+    code98.push_back({0.0, '_', 92});
+    code98.push_back({0.0, '_', 92});
+    code98.push_back({0.0, '_', 98});
+    code98.push_back({0.0, '_', 3});
+    std::vector<NetEntry> broken = network;
+    broken.push_back({10.0, 'R', 92}); // left on the stack
+    const std::vector<NetEntry>* bodies[] = {&network, &code98, &broken};
+    for (const auto* body : bodies) {
+        for (bool fast : {false, true}) {
+            const Run one = run(*body, fast, false);
+            const Run two = run(*body, fast, true);
+            EXPECT_EQ(one.result, two.result);
+            EXPECT_EQ(one.notices, two.notices);
+            ASSERT_EQ(one.points.size(), two.points.size());
+            for (size_t k = 0; k < one.points.size(); ++k) {
+                EXPECT_EQ(one.points[k].attenuation, two.points[k].attenuation) << k;
+                EXPECT_EQ(one.points[k].delay, two.points[k].delay) << k;
+                EXPECT_EQ(one.points[k].phase, two.points[k].phase) << k;
+                EXPECT_EQ(one.points[k].r, two.points[k].r) << k;
+                EXPECT_EQ(one.points[k].returnLoss, two.points[k].returnLoss) << k;
+            }
+            EXPECT_TRUE(one.table.records == two.table.records);
+        }
+    }
+    EXPECT_EQ(run(network, false, true).points.size(), 601u);
+    EXPECT_EQ(run(broken, false, true).result, 1);
+}
