@@ -139,6 +139,9 @@ void PowerScreen::draw() {
     schematic::Renderer r;
     r.textView = {&g.screen, 0, kPanelWidth + 1};
     r.toolkit = &tk_;
+    // The column beside the panel is 25 cells wide: the design's name after
+    // the reference frequency would run off the screen (the title holds it).
+    r.config.nameOnClosingLine = false;
     r.draw(design_, schematic::SinkKind::TextScreen, 0, 0);
     g.changed();
 }

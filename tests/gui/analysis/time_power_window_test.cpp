@@ -145,6 +145,11 @@ TEST(PowerScreenPicture, WholeNetworkPage) {
         }
     EXPECT_NE(text.find("Termination"), std::string::npos) << text;
     EXPECT_NE(text.find("Reflected"), std::string::npos);
+    // Nothing runs into the right edge of the 80-column screen.
+    for (int r = 0; r < ui::GenWin::kRows; ++r) {
+        const unsigned char ch = tk.genWin().screen.at(ui::GenWin::kColumns - 1, r).ch;
+        EXPECT_TRUE(ch == 0 || ch == ' ') << "row " << r;
+    }
 }
 
 // The screen's own loop on the Qt toolkit: the menu bar, the input box and
