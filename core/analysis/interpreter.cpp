@@ -90,7 +90,15 @@ Cx NetworkInterpreter::evaluate(int i) {
     }
     switch (letter) {
     case 'C': {
-        const double x = v == 0.0 ? kOpenReactance : -1.0 / (omega_ * v);
+        // -1 / (omega v), with -1/v kept per entry while its value stands.
+        double x = kOpenReactance;
+        if (v != 0.0) {
+            if (v != capValue_[i]) {
+                capValue_[i] = v;
+                capNegInverse_[i] = -1.0 / v;
+            }
+            x = capNegInverse_[i] * invOmega_;
+        }
         return {-x * entryInverseQ(i, invQc_), x};
     }
     case 'L': {
@@ -104,7 +112,13 @@ Cx NetworkInterpreter::evaluate(int i) {
         if (settings_.temperatureOn)
             length += length * 1e-6 * settings_.temperatureShift * settings_.coefT;
         // A line with its own Q (code 44) uses it for its own step only.
-        lineQ_ = entryQ(i, qt_);
+        if (qTable_[i] < 0) {
+            lineQ_ = qt_;
+            invLineQ_ = invQt_;
+        } else {
+            lineQ_ = entryQ(i, qt_);
+            invLineQ_ = 1.0 / lineQ_;
+        }
         return {length, v};
     }
     default:
@@ -125,6 +139,7 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     list_ = &list;
     f_ = rq.f;
     omega_ = kOmega * rq.f;
+    invOmega_ = 1.0 / omega_;
     // Every walk starts from the sweep's reference frequency, so that a code 22
     // entry sets it for the lines that follow it at every frequency alike.
     fRef_ = fRefSweep_;
@@ -152,6 +167,8 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     invQl_ = 1.0 / ql_;
     invQc_ = 1.0 / qc_;
     lineQ_ = qt_;
+    invQt_ = 1.0 / qt_;
+    invLineQ_ = invQt_;
     seriesSum_ = {};
     seriesR_ = 0.0;
     recordCount_ = 0;
@@ -378,15 +395,15 @@ bool NetworkInterpreter::recall(int k) {
 }
 
 void NetworkInterpreter::line(Cx load) {
-    e_ = lineTransform(load, e_.x, e_.r * lengthScale_, true, lineQ_);
+    e_ = loadedLine(load, e_.x, e_.r * lengthScale_, true, invLineQ_);
 }
 
 void NetworkInterpreter::lineShorted() {
-    e_ = shortedLine(e_.x, e_.r * lengthScale_, true, lineQ_);
+    e_ = shortedLine(e_.x, e_.r * lengthScale_, true, invLineQ_);
 }
 
 void NetworkInterpreter::lineOpen() {
-    e_ = openLine(e_.x, e_.r * lengthScale_, true, lineQ_);
+    e_ = openLine(e_.x, e_.r * lengthScale_, true, invLineQ_);
 }
 
 bool NetworkInterpreter::primitive(int code) {
@@ -746,15 +763,18 @@ bool NetworkInterpreter::executeSpecial(int code) {
         double theta;
         double zo;
         double q;
+        double invQ;
         if (mismatch_) {
             theta = settings_.mismatchLineLength;
             zo = settings_.mismatchLineZo;
             q = kInfiniteQ;
+            invQ = 1.0 / kInfiniteQ;
             mismatch_ = false;
         } else {
             theta = e_.r * lengthScale_;
             zo = e_.x;
             q = lineQ_;
+            invQ = invLineQ_;
         }
         if (side_) {
             if (depth_ == 0) return stackTrouble();
@@ -767,7 +787,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
         double s = 0.0;
         double c = 0.0;
         sinCos(theta, s, c);
-        const double g = expNear0(0.5 * theta / q);
+        const double g = expNear0(0.5 * theta * invQ);
         const Cx a = acc_;
         const Cx num{a.r * c * g, g * (a.x * c + s * zo)};
         if (main_) {
@@ -843,6 +863,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
             invQc_ = 1.0 / qc_;
         } else if (entry.letter == 't') {
             qt_ = normalisedQ(entry.value);
+            invQt_ = 1.0 / qt_;
         }
         return true;
     }

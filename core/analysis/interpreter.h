@@ -197,9 +197,15 @@ private:
     double ql_ = 1e11;
     double qc_ = 1e11;
     double qt_ = 1e11;
-    double invQl_ = 1e-11; // 1 / ql_
-    double invQc_ = 1e-11; // 1 / qc_
-    double lineQ_ = 1e11;  // Q of the line last evaluated (its own, or Qt)
+    double invQl_ = 1e-11;    // 1 / ql_
+    double invQc_ = 1e-11;    // 1 / qc_
+    double lineQ_ = 1e11;     // Q of the line last evaluated (its own, or Qt)
+    double invLineQ_ = 1e-11; // 1 / lineQ_
+    double invQt_ = 1e-11;    // 1 / qt_
+    double invOmega_ = 1.0;   // 1 / omega_
+    // -1/v of each capacitor entry and the value it was taken from.
+    std::array<double, kEntrySlots> capValue_{};
+    std::array<double, kEntrySlots> capNegInverse_{};
     Cx seriesSum_{};
     double seriesR_ = 0.0;
     std::array<DistributionRecord, kMaxRecords + 1> records_{};

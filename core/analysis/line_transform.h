@@ -37,10 +37,11 @@ struct Tanh {
     double d;
 };
 
-inline Tanh lineTanh(double theta, bool lossy, double qt, double cos2, double sin2) {
+// invQt is 1 / Qt (used when lossy).
+inline Tanh lineTanh(double theta, bool lossy, double invQt, double cos2, double sin2) {
     const double half = std::max(0.0, 1.0 + cos2);
     if (!lossy) return {{kLosslessSh, sin2}, half + kLosslessExcess};
-    const double u = theta / qt;
+    const double u = theta * invQt;
     // e^u - 1 without cancellation: the series to u^4 is exact to 1e-10
     // relative below 0.01 (every realistic Q), the plain difference above.
     const double m = std::abs(u) < 0.01
@@ -50,11 +51,20 @@ inline Tanh lineTanh(double theta, bool lossy, double qt, double cos2, double si
     return {{m * (m + 2.0), sin2 * w}, w * half + m * m};
 }
 
-inline Tanh lineTanh(double theta, bool lossy, double qt) {
+inline Tanh lineTanh(double theta, bool lossy, double invQt) {
     double sin2 = 0.0;
     double cos2 = 0.0;
     sinCos(2.0 * theta, sin2, cos2);
-    return lineTanh(theta, lossy, qt, cos2, sin2);
+    return lineTanh(theta, lossy, invQt, cos2, sin2);
+}
+
+// zo (load + zo tanh) / (zo + load tanh), numerator and denominator both
+// multiplied by d: one division.
+inline Cx throughLine(Cx load, double zo, const Tanh& t) {
+    const Cx num{load.r * t.d + zo * t.n.r, load.x * t.d + zo * t.n.x};
+    const Cx den{zo * t.d + load.r * t.n.r - load.x * t.n.x, load.r * t.n.x + load.x * t.n.r};
+    const double k = zo / (den.r * den.r + den.x * den.x);
+    return {k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
 }
 
 } // namespace line_detail
@@ -75,27 +85,26 @@ inline Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt)
 // The same with cos(2 theta) and sin(2 theta) already known.
 inline Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2,
                         double sin2) {
-    const line_detail::Tanh t = line_detail::lineTanh(theta, lossy, qt, cos2, sin2);
-    // zo (load + zo tanh) / (zo + load tanh), numerator and denominator both
-    // multiplied by d: one division.
-    const Cx num{load.r * t.d + zo * t.n.r, load.x * t.d + zo * t.n.x};
-    const Cx den{zo * t.d + load.r * t.n.r - load.x * t.n.x, load.r * t.n.x + load.x * t.n.r};
-    const double k = zo / (den.r * den.r + den.x * den.x);
-    return {k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
+    return line_detail::throughLine(
+        load, zo, line_detail::lineTanh(theta, lossy, lossy ? 1.0 / qt : 0.0, cos2, sin2));
 }
 
-// The same for a shorted and for an open end (a stub): zo tanh and zo coth of
-// the complex electrical length.
-inline Cx shortedLine(double zo, double theta, bool lossy, double qt) {
-    // zo tanh.
-    const line_detail::Tanh t = line_detail::lineTanh(theta, lossy, qt);
+// The sweep's forms, with invQt = 1 / Qt known: a line into a load, and a
+// stub into a short (zo tanh) or an open end (zo coth) of the complex
+// electrical length.
+inline Cx loadedLine(Cx load, double zo, double theta, bool lossy, double invQt) {
+    return line_detail::throughLine(load, zo, line_detail::lineTanh(theta, lossy, invQt));
+}
+
+inline Cx shortedLine(double zo, double theta, bool lossy, double invQt) {
+    const line_detail::Tanh t = line_detail::lineTanh(theta, lossy, invQt);
     const double k = zo / t.d;
     return {k * t.n.r, k * t.n.x};
 }
 
-inline Cx openLine(double zo, double theta, bool lossy, double qt) {
-    // zo coth = zo d conj(n) / |n|^2.
-    const line_detail::Tanh t = line_detail::lineTanh(theta, lossy, qt);
+inline Cx openLine(double zo, double theta, bool lossy, double invQt) {
+    // zo d conj(n) / |n|^2.
+    const line_detail::Tanh t = line_detail::lineTanh(theta, lossy, invQt);
     const double k = zo * t.d / (t.n.r * t.n.r + t.n.x * t.n.x);
     return {k * t.n.r, -k * t.n.x};
 }
