@@ -58,4 +58,19 @@ Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double
     return {k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
 }
 
+Cx losslessLine(Cx load, double zo, double theta, double c, double s) {
+    const double invZo = 1.0 / zo;
+    const double r = load.r * invZo;
+    const double x = load.x * invZo;
+    const Cx num{r * c, x * c + s};
+    const Cx den{c - x * s, r * s};
+    const double d2 = den.r * den.r + den.x * den.x;
+    if (d2 > 0.0 && std::isfinite(d2)) {
+        const double k = zo / d2;
+        const Cx z{k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
+        if (std::isfinite(z.r) && std::isfinite(z.x)) return z;
+    }
+    return lineTransform(load, zo, theta, false, 1.0, c * c - s * s, 2.0 * s * c);
+}
+
 } // namespace tanvex::analysis

@@ -19,5 +19,12 @@ constexpr Cx kOpenLoad2{2e22, 0.0};
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt);
 // The same with cos(2 theta) and sin(2 theta) already known.
 Cx lineTransform(Cx load, double zo, double theta, bool lossy, double qt, double cos2, double sin2);
+// The lossless line of a series path (code 23, and lines in a side port):
+// zo (ZL cos t + j zo sin t) / (zo cos t + j ZL sin t) with c = cos t and
+// s = sin t, exactly lossless, so that the transfer its caller computes from
+// the voltage ratio of the line conserves power. Only where that has no
+// value (a reactive load that resonates the line) it falls back to the
+// 1.0000001 line above, which keeps the result finite.
+Cx losslessLine(Cx load, double zo, double theta, double c, double s);
 
 } // namespace tanvex::analysis
