@@ -65,6 +65,10 @@ int zigzagBandpass(PrototypeContext& ctx);
 // General TEM stub notch (Richards' transformation; configuration "SP", or
 // "K" for shunt stubs coupled by unit elements, N up to 3).
 int temStubNotch(PrototypeContext& ctx);
+// Wideband direct connected bandpass: short-circuited stubs in shunt joined
+// by unit elements, synthesised exactly in Richards' variable (configuration
+// "SP"; S gives the dual, open stubs in the series arm).
+int wideBandDirectConnected(PrototypeContext& ctx);
 
 // Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element
 // shunt section (code 28 group at index i) as a code 48 group. ratio: the
