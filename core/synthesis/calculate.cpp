@@ -38,6 +38,8 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return narrowBandDialog(ctx, 2, view);
     case 19:
         return wideBandDirectConnected(ctx);
+    case 21:
+        return capCoupledStubNotch(ctx);
     case 22:
         return temStubNotch(ctx);
     case 23:
