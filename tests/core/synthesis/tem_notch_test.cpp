@@ -231,6 +231,38 @@ TEST(TemNotch, CapacitivelyCoupledAccuracyAgainstTheDistributedNotch) {
     }
 }
 
+// Where the distributed notch does not hold (many stubs, narrow band) the
+// lumped bandstop mapping about the geometric centre stands in: a design
+// all the same, resonant at that centre with the main line at the source
+// impedance.
+TEST(TemNotch, CapacitivelyCoupledFallsBackToTheLumpedMapping) {
+    const double fo = 1e9, bw = 1e7;
+    DistributedNotch dn;
+    ASSERT_FALSE(distributedNotch(19, 0.1, 0.1, kPi / 2 * (fo - bw / 2) / fo, dn));
+    Fixture fx;
+    ASSERT_EQ(buildCap(fx, 1, 19, 0.1, 0.1, fo, bw, 75), 0);
+    const EntryList& l = fx.list();
+    const int cnt = entryCount(l);
+    const double f0 = std::sqrt((fo - bw / 2) * (fo + bw / 2));
+    EXPECT_NEAR(l[cnt + 1].value, f0, 1e-6);
+    for (int i = 1; i < cnt; i += l[i].code == 34 ? 3 : 2) {
+        if (l[i].code != 34) {
+            EXPECT_NEAR(l[i].value, 50, 1e-9);
+            continue;
+        }
+        const double x = -1 / (2 * kPi * f0 * l[i + 2].value) - 75 / std::tan(l[i + 1].value);
+        EXPECT_NEAR(x, 0, 1e-9 * 75);
+    }
+    EXPECT_GT(lossDb(l, f0), 100);
+    // The stopband at 20 dB spans the band to a few per cent.
+    auto net = [&](double f) { return lossDb(l, f); };
+    const double lo = contour(net, f0 * (1 - 1e-7), f0 - 2 * bw, 20);
+    const double hi = contour(net, f0 * (1 + 1e-7), f0 + 2 * bw, 20);
+    std::printf("N 19, 1 %% band, lumped mapping: 20 dB stopband %.4f of bw\n", (hi - lo) / bw);
+    EXPECT_GT(hi - lo, 0.9 * bw);
+    EXPECT_LT(hi - lo, 1.1 * bw);
+}
+
 TEST(TemNotch, CapacitivelyCoupledRefusals) {
     struct Case {
         int kind;
@@ -290,16 +322,19 @@ TEST(TemNotch, ConsoleCalcAnalyseAndSchematic) {
     struct Case {
         const char* name;
         int command;
+        char cfg;
         const char* title;
     };
-    for (const Case& c : {Case{"wide", 119, "Design = Wideband direct connected"},
-                          Case{"capn", 127, "Design = Cap. coupled stub notch"}}) {
+    for (const Case& c : {Case{"wide", 119, 'P', "Design = Wideband direct connected"},
+                          Case{"wides", 119, 'S', "Design = Wideband direct connected"},
+                          Case{"kuro", 128, 'K', "Design = General TEM Stub notch"},
+                          Case{"capn", 127, 'P', "Design = Cap. coupled stub notch"}}) {
         Fixture fx;
         fx.choose(c.command, 1, 5, 0.1, 0.1, 40);
         fx.rec()[5].value = 1e9;
-        fx.rec()[6].value = c.command == 119 ? 8e8 : 1e8;
+        fx.rec()[6].value = c.command == 127 ? 1e8 : 8e8;
         fx.rec()[7].value = 75;
-        fx.rec()[11].letter = 'P';
+        fx.rec()[11].letter = c.cfg;
         ASSERT_EQ(saveDesign(*fx.design, dir, c.name, fx.tk) & kSpkFailed, 0);
         std::filesystem::remove(dir + "/" + c.name + ".dzn");
         int status = -1;
@@ -328,6 +363,7 @@ TEST(TemNotch, ConsoleCalcAnalyseAndSchematic) {
         }
         EXPECT_EQ(rows, 181) << c.name;
         EXPECT_LT(worst, 1e-6) << c.name;
+        EXPECT_GT(rows, 0);
         const std::string drawing =
             run(dir, std::string("schematic ") + c.name + " --ascii", status);
         EXPECT_EQ(status, 0);
