@@ -762,23 +762,23 @@ bool NetworkInterpreter::executeSpecial(int code) {
     case 23: {
         double theta;
         double zo;
-        double q;
         double invQ;
         if (mismatch_) {
             theta = settings_.mismatchLineLength;
             zo = settings_.mismatchLineZo;
-            q = kInfiniteQ;
             invQ = 1.0 / kInfiniteQ;
             mismatch_ = false;
         } else {
             theta = e_.r * lengthScale_;
             zo = e_.x;
-            q = lineQ_;
             invQ = invLineQ_;
         }
         if (side_) {
             if (depth_ == 0) return stackTrouble();
-            bottom() = lineTransform(bottom(), zo, theta, false, q);
+            double s = 0.0;
+            double c = 0.0;
+            sinCos(theta, s, c);
+            bottom() = losslessLine(bottom(), zo, theta, c, s);
             skip(1);
             return true;
         }
@@ -810,7 +810,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
             r[6] = static_cast<float>(pos_);
             if (!finishRecord()) return false;
         }
-        acc_ = lineTransform(a, zo, theta, false, q, c * c - s * s, 2.0 * s * c);
+        acc_ = losslessLine(a, zo, theta, c, s);
         runStart_ = acc_;
         skip(1);
         return true;

@@ -109,4 +109,22 @@ inline Cx openLine(double zo, double theta, bool lossy, double invQt) {
     return {k * t.n.r, -k * t.n.x};
 }
 
+// The lossless line of a series path (code 23, and lines in a side port):
+// zo (ZL cos t + j zo sin t) / (zo cos t + j ZL sin t) with c = cos t and
+// s = sin t, exactly lossless, so that the transfer its caller computes from
+// the voltage ratio of the line conserves power. Only where that has no
+// value (a reactive load that resonates the line) it falls back to the
+// 1.0000001 line above, which keeps the result finite.
+inline Cx losslessLine(Cx load, double zo, double theta, double c, double s) {
+    const Cx num{load.r * c, load.x * c + zo * s};
+    const Cx den{zo * c - load.x * s, load.r * s};
+    const double d2 = den.r * den.r + den.x * den.x;
+    if (d2 > 0.0 && std::isfinite(d2)) {
+        const double k = zo / d2;
+        const Cx z{k * (num.r * den.r + num.x * den.x), k * (num.x * den.r - num.r * den.x)};
+        if (std::isfinite(z.r) && std::isfinite(z.x)) return z;
+    }
+    return lineTransform(load, zo, theta, false, 1.0, c * c - s * s, 2.0 * s * c);
+}
+
 } // namespace tanvex::analysis

@@ -116,8 +116,20 @@ int temStubNotch(PrototypeContext& ctx) {
             if (k <= 3) g[k - 1] = lp.element[k].value;
         }
         if (lp.n > 3) {
-            setFaultIndex(rec, 1);
-            return kBuildFault;
+            // Beyond three elements the unit elements must be part of the
+            // response: the distributed notch of the calculated all-pole
+            // reference (its ripple and band-edge definition).
+            DistributedNotch dn;
+            if (lp.element[0].code != kRefAllPole || lp.termination != 2 ||
+                !distributedNotch(lp.n, lp.ar, lp.as, kQuarterWave * (fo - bw / 2) / fo, dn)) {
+                setFaultIndex(rec, 1);
+                return kBuildFault;
+            }
+            for (int k = 0; k < lp.n; ++k) {
+                putLine(list, i, 1 / dn.stub[k], 18);
+                if (k + 1 < lp.n) putLine(list, i, dn.line[k], 23);
+            }
+            return finish(ctx, i, 1, 1 / dn.source);
         }
         // Series elements at the ends only: N = 3 starts with a series one,
         // N = 1 is a shunt one.

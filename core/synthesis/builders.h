@@ -65,6 +65,31 @@ int zigzagBandpass(PrototypeContext& ctx);
 // General TEM stub notch (Richards' transformation; configuration "SP", or
 // "K" for shunt stubs coupled by unit elements, N up to 3).
 int temStubNotch(PrototypeContext& ctx);
+// Wideband direct connected bandpass: short-circuited stubs in shunt joined
+// by unit elements, synthesised exactly in Richards' variable (configuration
+// "SP"; S gives the dual, open stubs in the series arm).
+int wideBandDirectConnected(PrototypeContext& ctx);
+// Capacitively coupled stub notch: open stubs coupled to a main line of
+// quarter-wave unit elements through series capacitors (narrow-band design).
+int capCoupledStubNotch(PrototypeContext& ctx);
+
+// The distributed notch: n open stubs in shunt (normalized admittances, from
+// the load end) joined by n - 1 unit elements (normalized impedances), all a
+// quarter wave at the centre, synthesised exactly from the equiripple
+// characteristic of the structure (ar = 0: maximally flat), the attenuation
+// as at theta1 (the passband edge's electrical length). The load is 1, the
+// source 1 / source. False when the synthesis does not hold to 1e-8 dB.
+struct DistributedNotch {
+    std::vector<double> stub, line;
+    double source = 1;
+    double tc = 0, kflat = 0; // ripple edge; Butterworth constant
+};
+bool distributedNotch(int n, double ar, double as, double theta1, DistributedNotch& out);
+// Its loss in dB at the electrical length theta.
+double distributedNotchLossDb(int n, double ar, double kflat, double tc, double theta);
+// Parameter report lines of the TEM line designs (types 19, 21, 22): every
+// stub and unit element with its impedance, admittance and length.
+std::vector<std::string> temLineReport(const Design& design);
 
 // Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element
 // shunt section (code 28 group at index i) as a code 48 group. ratio: the

@@ -36,6 +36,10 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return resistorPad(ctx);
     case 17:
         return narrowBandDialog(ctx, 2, view);
+    case 19:
+        return wideBandDirectConnected(ctx);
+    case 21:
+        return capCoupledStubNotch(ctx);
     case 22:
         return temStubNotch(ctx);
     case 23:

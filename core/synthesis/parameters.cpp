@@ -1,5 +1,7 @@
 #include "synthesis/parameters.h"
 
+#include "synthesis/builders.h"
+
 #include "design/design_file.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/elliptic.h"
@@ -335,6 +337,7 @@ std::vector<std::string> parameterReport(const Design& design) {
         }
         out.emplace_back(buf);
     }
+    for (std::string& line : temLineReport(design)) out.push_back(std::move(line));
     if (usesPolePlacerFile(design)) {
         for (const std::string& line :
              placerReport(placerFromFile(design.placer), design.notation.frequency.multiplier))

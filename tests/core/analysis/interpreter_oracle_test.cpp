@@ -69,11 +69,9 @@ void compareAt(const EntryList& list, double f, const InterpreterSettings& is,
         std::log(2.0 * std::abs(o.transfer) * std::sqrt(rs / rl)) - std::log(o.lineLossFactor);
     const double el = std::fabs(in.lambda() - lambdaOracle);
     const double ep = std::fabs(wrap(in.phi() + std::arg(o.transfer)));
-    // A series line (code 23) takes its voltage ratio from the exact cos/sin of
-    // its length while its impedance step uses the 1.0000001 line factor; the
-    // two differ by about 1e-7 per line by construction, more on a badly
-    // mismatched line.
-    const double tol = o.hasMainLine ? 1e-4 : 1e-9;
+    // A series line (code 23) is exactly lossless in both its voltage ratio
+    // and its impedance step, so it is held as tightly as everything else.
+    const double tol = 1e-9;
     EXPECT_LT(ez, 1e-9) << what << " f=" << f << " Z " << zi << " vs " << o.zin;
     EXPECT_LT(el, tol) << what << " f=" << f;
     EXPECT_LT(ep, tol) << what << " f=" << f;

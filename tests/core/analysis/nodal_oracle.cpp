@@ -159,10 +159,10 @@ std::vector<C> Circuit::solve(const std::vector<std::pair<int, C>>& inject, int 
 // ---- The line model ----------------------------------------------------------
 
 // tanh of the complex electrical length: a lossy line attenuates
-// theta / (2 qt) nepers; the "lossless" line keeps the tiny loss of
-// ln(1.0000001) / 2 that holds a quarter-wave short finite.
+// theta / (2 qt) nepers; the lossless line of the series path (code 23) has
+// none (its loss is booked as a voltage factor, lineLossFactor).
 C lineTanh(double theta, bool lossy, double qt) {
-    const double alpha = lossy ? theta / (2.0 * qt) : std::log(1.0000001) / 2.0;
+    const double alpha = lossy ? theta / (2.0 * qt) : 0.0;
     return std::tanh(C(alpha, theta));
 }
 
