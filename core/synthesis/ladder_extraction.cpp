@@ -601,43 +601,19 @@ LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>&
 
 LadderResult synthesizeLadder(const Poly& f, const Poly& p, const std::vector<Real>& finiteZeros,
                               int infinityZeros, bool singly) {
-    WPoly wf = widen<Wide>(f), wp = widen<Wide>(p);
-    WPoly e = wideHurwitz(wf, wp);
-    if (e.empty()) {
-        LadderResult bad;
-        bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
-        return bad;
-    }
-    return wideSynthesize(e, wf, wp, finiteZeros, infinityZeros, singly);
+    return wideLadderFromFP(widen<Wide>(f), widen<Wide>(p), finiteZeros, infinityZeros, singly);
 }
 
 LadderResult synthesizeLadderFactored(const FactoredPoly& f, const FactoredPoly& p,
                                       const std::vector<Real>& finiteZeros, int infinityZeros,
                                       bool singly) {
-    WPoly wf = wideFactored<Wide>(f), wp = wideFactored<Wide>(p);
-    WPoly e = wideHurwitz(wf, wp);
-    if (e.empty()) {
-        LadderResult bad;
-        bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
-        return bad;
-    }
-    return wideSynthesize(e, wf, wp, finiteZeros, infinityZeros, singly);
+    return wideFactoredLadder<Wide>(f, p, finiteZeros, infinityZeros, singly);
 }
 
 LadderResult synthesizeGeneralizedChebyshev(const std::vector<Real>& zeros,
                                             const std::vector<Real>& extractionOrder,
                                             int infinityZeros, Real eps, bool singly) {
-    WPoly wf = wideGeneralizedChebyshev<Wide>(zeros, infinityZeros, eps);
-    FactoredPoly pf;
-    for (Real z : zeros) pf.squares.push_back(z * z);
-    WPoly wp = wideFactored<Wide>(pf);
-    WPoly e = wideHurwitz(wf, wp);
-    if (e.empty()) {
-        LadderResult bad;
-        bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
-        return bad;
-    }
-    return wideSynthesize(e, wf, wp, extractionOrder, infinityZeros, singly);
+    return wideChebyshevLadder<Wide>(zeros, extractionOrder, infinityZeros, eps, singly);
 }
 
 LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,

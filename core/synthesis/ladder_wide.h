@@ -160,6 +160,52 @@ template <class W> WC<W> wderivC(const WP<W>& p, WC<W> s) {
 }
 
 // a(jW) / (jW b(jW)), real for a reactance function a/b.
+// Principal square root.
+template <class W> WC<W> wcsqrt(WC<W> z) {
+    W r = wsqrt(wnorm(z));
+    W re = wsqrt((r + z.re) / 2), im = wsqrt((r - z.re) / 2);
+    return {re, z.im < 0 ? -im : im};
+}
+
+// Real polynomial lead * prod(s - roots), the roots in conjugate pairs.
+template <class W> WP<W> wideFromRoots(const std::vector<WC<W>>& roots, W lead) {
+    std::vector<WC<W>> c{WC<W>{1, 0}};
+    for (const WC<W>& r : roots) {
+        std::vector<WC<W>> next(c.size() + 1);
+        for (size_t i = 0; i < c.size(); ++i) {
+            next[i + 1] = next[i + 1] + c[i];
+            next[i] = next[i] - r * c[i];
+        }
+        c.swap(next);
+    }
+    WP<W> e(c.size());
+    for (size_t i = 0; i < c.size(); ++i) e[i] = c[i].re * lead;
+    return e;
+}
+
+// Simultaneous roots by Aberth's iteration from one starting value per root;
+// newton(z) is the Newton correction q(z)/q'(z). The iteration keeps the
+// approximations apart, so close roots are not lost to one another as with
+// separate Newton steps. False when it does not settle to W's precision.
+template <class W, class Newton> bool wideAberth(std::vector<WC<W>>& z, const Newton& newton) {
+    const int n = static_cast<int>(z.size());
+    const W tol = W(1e8) * wideEpsilon<W>() * wideEpsilon<W>();
+    for (int it = 0; it < 100; ++it) {
+        W worst = 0;
+        for (int k = 0; k < n; ++k) {
+            WC<W> ratio = newton(z[k]), sum{0, 0};
+            if (wnorm(ratio) == 0) continue;
+            for (int j = 0; j < n; ++j)
+                if (j != k) sum = sum + WC<W>{1, 0} / (z[k] - z[j]);
+            WC<W> step = ratio / (WC<W>{1, 0} - ratio * sum);
+            z[k] = z[k] - step;
+            worst = std::max(worst, wnorm(step) / std::max(W(1), wnorm(z[k])));
+        }
+        if (worst <= tol) return true;
+    }
+    return false;
+}
+
 template <class W> W ratioOverJw(const WP<W>& a, const WP<W>& b, W w) {
     WC<W> av = wevalJw(a, w);
     WC<W> bv = wevalJw(b, w);
@@ -203,19 +249,7 @@ WP<W> wideHurwitz(const WP<W>& f, const WP<W>& p, std::vector<WC<W>>* rootsOut =
         roots.push_back(s);
     }
     if (rootsOut) *rootsOut = roots;
-    std::vector<WC<W>> c{WC<W>{1, 0}};
-    for (const WC<W>& r : roots) {
-        std::vector<WC<W>> next(c.size() + 1);
-        for (size_t i = 0; i < c.size(); ++i) {
-            next[i + 1] = next[i + 1] + c[i];
-            next[i] = next[i] - r * c[i];
-        }
-        c.swap(next);
-    }
-    W scale = wsqrt(lead);
-    WP<W> e(c.size());
-    for (size_t i = 0; i < c.size(); ++i) e[i] = c[i].re * scale;
-    return e;
+    return wideFromRoots(roots, wsqrt(lead));
 }
 
 template <class W>
@@ -411,4 +445,125 @@ WP<W> wideGeneralizedChebyshev(const std::vector<Real>& zeros, int infinityZeros
     }
     return f;
 }
+// FactoredPoly in W.
+template <class W> struct WFactored {
+    W constant = 1;
+    int originPower = 0;
+    std::vector<W> squares;
+};
+
+template <class W> WFactored<W> wideFactors(const FactoredPoly& fp) {
+    WFactored<W> r;
+    r.constant = fp.constant;
+    r.originPower = fp.originPower;
+    r.squares.assign(fp.squares.begin(), fp.squares.end());
+    return r;
+}
+
+template <class W> WP<W> wideFactored(const WFactored<W>& fp) {
+    WP<W> r(fp.originPower + 1, 0);
+    r[fp.originPower] = fp.constant;
+    for (const W& w : fp.squares) r = wmul(r, WP<W>{w, 0, 1});
+    return r;
+}
+
+// E(s) for F and P in factored form. The roots of F F* + P P* are found in
+// w = -s^2 on the factored function
+//     Q(w) = c^2 w^o prod(z_i - w)^2 + prod(p_i - w)^2,
+// evaluated with a relative error of W's precision however close the roots
+// crowd (a multiplied-out Q loses about as many digits as its roots are
+// clustered); E then multiplies out from its left-half-plane roots, which
+// involves no cancellation.
+template <class W> WP<W> wideHurwitzFactored(const WFactored<W>& f, const WFactored<W>& p) {
+    WP<W> g = wadd(wmul(wideFactored(f), wmirror(wideFactored(f))),
+                   wmul(wideFactored(p), wmirror(wideFactored(p))));
+    wtrim(g);
+    int n2 = wdegree(g);
+    if (n2 % 2 != 0) return {};
+    int n = n2 / 2;
+    Poly qw(n + 1, 0);
+    for (int k = 0; k <= n; ++k) qw[k] = static_cast<Real>(g[2 * k] * ((k % 2) ? -1 : 1));
+    W lead = g[2 * n] * ((n % 2) ? -1 : 1);
+    if (!(lead > 0)) return {};
+    std::vector<WC<W>> wr;
+    for (const Complex& w : polyRoots(qw)) wr.push_back({w.real(), w.imag()});
+    // One term c^2 w^o prod(z - w)^2 and its logarithmic derivative.
+    auto term = [](const WFactored<W>& fp, WC<W> w, WC<W>& logDeriv) {
+        const W& c = fp.constant;
+        WC<W> v{c * c, 0};
+        logDeriv = {0, 0};
+        for (int k = 0; k < fp.originPower; ++k) v = v * w;
+        if (fp.originPower > 0) logDeriv = WC<W>{W(fp.originPower), 0} / w;
+        for (const W& z : fp.squares) {
+            WC<W> d = WC<W>{z, 0} - w;
+            v = v * d * d;
+            logDeriv = logDeriv - WC<W>{2, 0} / d;
+        }
+        return v;
+    };
+    auto newton = [&](WC<W> w) {
+        WC<W> da, db;
+        WC<W> a = term(f, w, da), b = term(p, w, db);
+        WC<W> q = a + b, dq = a * da + b * db;
+        if (wnorm(dq) == 0) return WC<W>{0, 0};
+        return q / dq;
+    };
+    if (!wideAberth(wr, newton)) return {};
+    std::vector<WC<W>> roots;
+    for (const WC<W>& w : wr) {
+        WC<W> s = wcsqrt(WC<W>{-w.re, -w.im});
+        if (!(s.re > W(1e-15L) * wsqrt(wnorm(s)))) return {}; // on the j axis
+        roots.push_back({-s.re, -s.im});
+    }
+    return wideFromRoots(roots, wsqrt(lead));
+}
+
+inline LadderResult noHurwitzFactor() {
+    LadderResult bad;
+    bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
+    return bad;
+}
+
+// Ladder of F/P: E from the Feldtkeller equation, then the extraction.
+template <class W>
+LadderResult wideLadderFromFP(const WP<W>& f, const WP<W>& p, const std::vector<Real>& finiteZeros,
+                              int infinityZeros, bool singly) {
+    WP<W> e = wideHurwitz(f, p);
+    if (e.empty()) return noHurwitzFactor();
+    return wideSynthesize(e, f, p, finiteZeros, infinityZeros, singly);
+}
+
+// The same for F and P in factored form, E from wideHurwitzFactored. P's
+// factors are taken as the squares, formed in W, of the zeros the extraction
+// shifts to, so that both describe exactly the same zeros (a square rounded
+// to long double is off by a relative 1e-19, which a sharp response
+// magnifies beyond any precision of the extraction).
+template <class W>
+LadderResult wideFactoredLadder(const FactoredPoly& f, const FactoredPoly& p,
+                                const std::vector<Real>& finiteZeros, int infinityZeros,
+                                bool singly) {
+    WFactored<W> fw = wideFactors<W>(f), pw = wideFactors<W>(p);
+    for (Real z : finiteZeros) {
+        size_t best = 0;
+        for (size_t i = 1; i < p.squares.size(); ++i)
+            if (std::fabs(p.squares[i] - z * z) < std::fabs(p.squares[best] - z * z)) best = i;
+        if (best < p.squares.size()) pw.squares[best] = W(z) * W(z);
+    }
+    WP<W> e = wideHurwitzFactored(fw, pw);
+    if (e.empty()) return noHurwitzFactor();
+    return wideSynthesize(e, wideFactored(fw), wideFactored(pw), finiteZeros, infinityZeros,
+                          singly);
+}
+
+// Ladder of the generalized Chebyshev function of the zeros.
+template <class W>
+LadderResult wideChebyshevLadder(const std::vector<Real>& zeros,
+                                 const std::vector<Real>& extractionOrder, int infinityZeros,
+                                 Real eps, bool singly) {
+    FactoredPoly pf;
+    for (Real z : zeros) pf.squares.push_back(z * z);
+    return wideLadderFromFP(wideGeneralizedChebyshev<W>(zeros, infinityZeros, eps),
+                            wideFactored<W>(pf), extractionOrder, infinityZeros, singly);
+}
+
 } // namespace tanvex::synthesis::wide

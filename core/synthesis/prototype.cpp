@@ -158,9 +158,7 @@ int elliptic(PrototypeContext& ctx) {
     // made for; at high orders with a narrow transition band the extraction
     // can run out of digits, and such a prototype is refused (order at fault)
     // rather than handed on.
-    if (!lad.ok || static_cast<int>(lad.elements.size()) != p.n || lad.negative ||
-        !(ladderDeviationDb(lad, resp.fFactors, resp.pFactors, resp.omegaS) <= 1e-3))
-        return fault(rec, 1);
+    if (!ellipticLadderHolds(lad, resp)) return fault(rec, 1);
     double s = ellipticBandEdgeScale(resp, p.as);
     clearElements(lp);
     lp.element[0] = {1.0, resp.omegaS, kRefElliptic};
