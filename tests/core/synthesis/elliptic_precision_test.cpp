@@ -147,6 +147,27 @@ TEST(EllipticPrecision, NamedSharpDesignsAreBuilt) {
     expectMatches({28, 0.1, 1.005, 3});
 }
 
+TEST(EllipticPrecision, StopbandQueryAndBandEdgeScaleFollowTheClosedForm) {
+    // The stopband report's attenuation and the band-edge scale (As above Ar)
+    // of a sharp prototype, against the closed form.
+    for (int term : {2, 3}) {
+        const closedform::Elliptic cf = closedform::withStopEdge(28, 0.1, 1.01, formOf(28, term));
+        Fixture fx;
+        fx.choose(121, 4, 28, 0.1, 3.0, cf.amin());
+        fx.rec()[13].value = term;
+        fx.rec()[10].value = 1e6;
+        fx.rec()[11].letter = 'P';
+        ASSERT_EQ(lowpassLadder(fx.ctx, 0), 0) << term;
+        const LowpassPrototype& lp = *fx.proto;
+        for (double f : {1.0001, 1.01, 1.3, 2.0, 7.0}) {
+            const double w = cf.stopEdge() * f;
+            EXPECT_NEAR(ellipticStopbandAttenuation(lp, w), cf.lossDb(w), 0.01) << term << " " << f;
+        }
+        // The 3 dB point at the band edge 1 MHz of the built network.
+        EXPECT_NEAR(buildertest::lossDb(fx.list(), 1e6), 3.0, 0.01) << term;
+    }
+}
+
 TEST(EllipticPrecision, FloatPrecisionAloneLosesTheSharpestLadders) {
     // Where __float128 runs out the ladder is made in more digits, and only
     // that one holds the response.
