@@ -467,6 +467,31 @@ template <class W> WP<W> wideFactored(const WFactored<W>& fp) {
     return r;
 }
 
+// Newton correction Q/Q' of Q(w) = c^2 w^o prod(z_i - w)^2 + (the same for
+// P), each term evaluated with its logarithmic derivative.
+template <class W> auto factoredNewton(const WFactored<W>& f, const WFactored<W>& p) {
+    auto term = [](const WFactored<W>& fp, WC<W> w, WC<W>& logDeriv) {
+        const W& c = fp.constant;
+        WC<W> v{c * c, 0};
+        logDeriv = {0, 0};
+        for (int k = 0; k < fp.originPower; ++k) v = v * w;
+        if (fp.originPower > 0) logDeriv = WC<W>{W(fp.originPower), 0} / w;
+        for (const W& z : fp.squares) {
+            WC<W> d = WC<W>{z, 0} - w;
+            v = v * d * d;
+            logDeriv = logDeriv - WC<W>{2, 0} / d;
+        }
+        return v;
+    };
+    return [&f, &p, term](WC<W> w) {
+        WC<W> da, db;
+        WC<W> a = term(f, w, da), b = term(p, w, db);
+        WC<W> q = a + b, dq = a * da + b * db;
+        if (wnorm(dq) == 0) return WC<W>{0, 0};
+        return q / dq;
+    };
+}
+
 // E(s) for F and P in factored form. The roots of F F* + P P* are found in
 // w = -s^2 on the factored function
 //     Q(w) = c^2 w^o prod(z_i - w)^2 + prod(p_i - w)^2,
@@ -487,28 +512,18 @@ template <class W> WP<W> wideHurwitzFactored(const WFactored<W>& f, const WFacto
     if (!(lead > 0)) return {};
     std::vector<WC<W>> wr;
     for (const Complex& w : polyRoots(qw)) wr.push_back({w.real(), w.imag()});
-    // One term c^2 w^o prod(z - w)^2 and its logarithmic derivative.
-    auto term = [](const WFactored<W>& fp, WC<W> w, WC<W>& logDeriv) {
-        const W& c = fp.constant;
-        WC<W> v{c * c, 0};
-        logDeriv = {0, 0};
-        for (int k = 0; k < fp.originPower; ++k) v = v * w;
-        if (fp.originPower > 0) logDeriv = WC<W>{W(fp.originPower), 0} / w;
-        for (const W& z : fp.squares) {
-            WC<W> d = WC<W>{z, 0} - w;
-            v = v * d * d;
-            logDeriv = logDeriv - WC<W>{2, 0} / d;
-        }
-        return v;
-    };
-    auto newton = [&](WC<W> w) {
-        WC<W> da, db;
-        WC<W> a = term(f, w, da), b = term(p, w, db);
-        WC<W> q = a + b, dq = a * da + b * db;
-        if (wnorm(dq) == 0) return WC<W>{0, 0};
-        return q / dq;
-    };
-    if (!wideAberth(wr, newton)) return {};
+    // Long double first (cheap, to its own precision), then W, which
+    // converges in two or three steps from there.
+    std::vector<WC<long double>> seed;
+    for (const WC<W>& w : wr)
+        seed.push_back({static_cast<long double>(w.re), static_cast<long double>(w.im)});
+    WFactored<long double> fl{static_cast<long double>(f.constant), f.originPower, {}},
+        pl{static_cast<long double>(p.constant), p.originPower, {}};
+    for (const W& z : f.squares) fl.squares.push_back(static_cast<long double>(z));
+    for (const W& z : p.squares) pl.squares.push_back(static_cast<long double>(z));
+    wideAberth(seed, factoredNewton(fl, pl));
+    for (size_t i = 0; i < wr.size(); ++i) wr[i] = {seed[i].re, seed[i].im};
+    if (!wideAberth(wr, factoredNewton(f, p))) return {};
     std::vector<WC<W>> roots;
     for (const WC<W>& w : wr) {
         WC<W> s = wcsqrt(WC<W>{-w.re, -w.im});
