@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 using namespace tanvex;
@@ -69,13 +70,16 @@ Checked check(const GridCase& c) {
     return out;
 }
 
-void expectMatches(const GridCase& c) {
+// Checks the case; returns its larger deviation (dB).
+double expectMatches(const GridCase& c) {
     SCOPED_TRACE(testing::Message() << "N=" << c.n << " Ar=" << c.ar << " edge=" << c.edge
                                     << " type " << c.termination);
     const Checked r = check(c);
-    ASSERT_EQ(r.result, 0) << "Amin " << r.amin;
+    EXPECT_EQ(r.result, 0) << "Amin " << r.amin;
+    if (r.result != 0) return INFINITY;
     EXPECT_LT(r.passDev, 0.01);
     EXPECT_LT(r.stopDev, 0.01);
+    return std::max(r.passDev, r.stopDev);
 }
 
 // Stopband edges and ripples of the grid; a case counts when its minimum
@@ -210,5 +214,8 @@ TEST(EllipticPrecision, SampledGridMatchesTheClosedForm) {
 TEST(EllipticPrecision, DISABLED_FullGridMatchesTheClosedForm) {
     const std::vector<GridCase> cases = grid(false);
     EXPECT_GE(cases.size(), 500u);
-    for (const GridCase& c : cases) expectMatches(c);
+    double worst = 0;
+    for (const GridCase& c : cases) worst = std::max(worst, expectMatches(c));
+    std::printf("%zu designs, largest deviation from the closed form %.3g dB\n", cases.size(),
+                worst);
 }
