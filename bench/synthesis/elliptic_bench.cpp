@@ -70,8 +70,8 @@ void BM_CalculateSharpElliptic(benchmark::State& state) {
                       0.5, true);
 }
 
-// The slowest refusal: 0.01 dB at order 12 leaves 30 dB, and every zero
-// order has a negative element (all orders are tried).
+// The slowest refusal: 0.01 dB at order 12 leaves 30 dB, and each of the
+// 24 zero orders tried has a negative element.
 void BM_CalculateRefusedElliptic12(benchmark::State& state) {
     calculateElliptic(state, 12, 2, 0.01, false);
 }

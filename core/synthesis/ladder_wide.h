@@ -445,6 +445,7 @@ WP<W> wideGeneralizedChebyshev(const std::vector<Real>& zeros, int infinityZeros
     }
     return f;
 }
+
 // FactoredPoly in W.
 template <class W> struct WFactored {
     W constant = 1;
