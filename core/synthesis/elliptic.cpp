@@ -117,7 +117,11 @@ EllipticResponse ellipticResponse(int n, double ar, double amin, EllipticForm fo
     if (originPower == 2) f = Poly{0, 0, 1};
     for (Real w : wz) f = polyMul(f, Poly{w, 0, 1});
     for (Real w : wp) p = polyMul(p, Poly{w, 0, 1});
-    Real atOne = std::abs(polyEval(f, Complex(0, 1)) / polyEval(p, Complex(0, 1)));
+    // |F/P| at the band edge from the factors: the multiplied-out
+    // polynomials, evaluated at s = j, cancel to a few digits at high orders.
+    Real atOne = 1;
+    for (Real w : wz) atOne *= std::fabs(w - 1);
+    for (Real w : wp) atOne /= std::fabs(w - 1);
     r.f = polyScale(f, eps / atOne);
     r.p = p;
     r.fFactors.constant = eps / atOne;
@@ -134,7 +138,7 @@ double ellipticBandEdgeScale(const EllipticResponse& r, double as) {
     if (as == r.ar) return 1.0;
     double omegaS = r.omegaS;
     double omega = std::pow(omegaS, 0.2);
-    auto fn = [&](double w) { return as - characteristicLossDb(r.f, r.p, w); };
+    auto fn = [&](double w) { return as - factoredLossDb(r.fFactors, r.pFactors, w); };
     for (int it = 0; it < 200; ++it) {
         double f0 = fn(omega);
         double f1 = fn(omega + 1e-6);
@@ -172,21 +176,53 @@ ladderWithPositiveOrder(const std::vector<Real>& zerosAscending,
     return first;
 }
 
-LadderResult ellipticLadder(const EllipticResponse& r, bool singly) {
+LadderResult ellipticLadderAt(const EllipticResponse& r, bool singly, int precision,
+                              bool otherOrders) {
     if (!r.ok) {
         LadderResult bad;
         bad.error = "no elliptic response";
         return bad;
     }
     int inf = r.n % 2 == 1 ? 1 : 2;
-    if (singly) {
-        return ladderWithPositiveOrder(r.zeros, [&](const std::vector<Real>& order) {
-            return synthesizeGeneralizedChebyshev(r.zeros, order, inf, r.eps, true);
-        });
+    // Singly terminated too from the elliptic F: the generalized Chebyshev
+    // function of the same zeros and zeros at infinity is this function.
+    auto build = [&](const std::vector<Real>& order) {
+        if (precision == 0)
+            return synthesizeLadderFactored(r.fFactors, r.pFactors, order, inf, singly);
+        return synthesizeLadderFactoredPrecise(r.fFactors, r.pFactors, order, inf, singly,
+                                               precision);
+    };
+    if (!otherOrders) {
+        std::vector<Real> order;
+        for (int idx : automaticZeroSequence(static_cast<int>(r.zeros.size())))
+            order.push_back(r.zeros[idx - 1]);
+        return build(order);
     }
-    return ladderWithPositiveOrder(r.zeros, [&](const std::vector<Real>& order) {
-        return synthesizeLadderFactored(r.fFactors, r.pFactors, order, inf, false);
-    });
+    return ladderWithPositiveOrder(r.zeros, build);
+}
+
+bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r) {
+    return lad.ok && static_cast<int>(lad.elements.size()) == r.n && !lad.negative &&
+           ladderDeviationDb(lad, r.fFactors, r.pFactors, r.omegaS) <= kEllipticLadderTolerance;
+}
+
+LadderResult ellipticLadder(const EllipticResponse& r, bool singly) {
+    // __float128 first, more digits while the analysed ladder does not hold
+    // the response. A negative element with the arithmetic intact (the
+    // division remainders at rounding level) is a property of the zero order:
+    // the other orders are tried at that precision, and more digits would not
+    // change the outcome.
+    LadderResult first;
+    for (int precision = 0; precision <= 2; ++precision) {
+        LadderResult lad = ellipticLadderAt(r, singly, precision, false);
+        if (ellipticLadderHolds(lad, r)) return lad;
+        if (precision == 0) first = lad;
+        if (lad.ok && lad.negative && lad.worstResidual < 1e-24) {
+            LadderResult other = ellipticLadderAt(r, singly, precision, true);
+            return ellipticLadderHolds(other, r) ? other : lad;
+        }
+    }
+    return first;
 }
 
 double factoredLossDb(const FactoredPoly& f, const FactoredPoly& p, double omega) {

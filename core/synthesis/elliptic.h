@@ -67,7 +67,19 @@ double ellipticBandEdgeScale(const EllipticResponse& r, double as);
 // the required resistance for EvenUnequal) or, with singly, fed from an
 // infinite source resistance through the generalized Chebyshev function of the
 // same transmission zeros.
+// The arithmetic is __float128 first and multiprecision (precision 1, then
+// 2) when the analysed ladder does not match the response to within
+// kEllipticLadderTolerance (ladderDeviationDb); the result is the first
+// ladder that does, else the __float128 one.
 LadderResult ellipticLadder(const EllipticResponse& r, bool singly);
+// One attempt: precision 0 (__float128), 1 or 2 (about 60 or 120 decimal
+// digits); the automatic zero order only, or with otherOrders the others
+// too when an element comes out negative.
+LadderResult ellipticLadderAt(const EllipticResponse& r, bool singly, int precision,
+                              bool otherOrders);
+// The ladder has N positive elements and matches the response.
+bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r);
+constexpr double kEllipticLadderTolerance = 1e-5;
 
 // Builds the ladder with the zeros in the automatic order and, when an
 // element comes out negative, in a few other orders.

@@ -1,5 +1,7 @@
 #include "synthesis/ladder_extraction.h"
 
+#include "synthesis/ladder_wide.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -215,386 +217,11 @@ Poly hurwitzFromFeldtkeller(const Poly& f, const Poly& p) {
 
 namespace {
 
-// ---- wide arithmetic ------------------------------------------------------
-// The extraction subtracts nearly equal polynomials at every step; for sharp
-// responses long double runs out of digits near order 12. The whole chain
-// from E(s) to the element values is therefore carried in __float128 (113-bit
-// mantissa, software arithmetic - a few milliseconds per ladder). Only + - * /
-// are used on it: square roots by Newton's method from a long double seed,
-// roots polished by Newton's method on the wide polynomial.
+// The wide chain in __float128; ladder_precise.cpp carries it further.
+using namespace wide;
 using Wide = __float128;
-using WPoly = std::vector<Wide>;
-
-Wide wabs(Wide x) {
-    return x < 0 ? -x : x;
-}
-
-Wide wsqrt(Wide a) {
-    if (!(a > 0)) return 0;
-    Wide x = std::sqrt(static_cast<long double>(a));
-    for (int i = 0; i < 3; ++i) x = (x + a / x) / 2;
-    return x;
-}
-
-struct WComplex {
-    Wide re = 0, im = 0;
-};
-WComplex operator+(WComplex a, WComplex b) {
-    return {a.re + b.re, a.im + b.im};
-}
-WComplex operator-(WComplex a, WComplex b) {
-    return {a.re - b.re, a.im - b.im};
-}
-WComplex operator*(WComplex a, WComplex b) {
-    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-WComplex operator/(WComplex a, WComplex b) {
-    Wide d = b.re * b.re + b.im * b.im;
-    return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
-}
-Wide wnorm(WComplex a) {
-    return a.re * a.re + a.im * a.im;
-}
-
-WPoly widen(const Poly& p) {
-    return WPoly(p.begin(), p.end());
-}
-
-void wtrim(WPoly& p) {
-    while (p.size() > 1 && p.back() == 0) p.pop_back();
-    if (p.empty()) p.push_back(0);
-}
-int wdegree(const WPoly& p) {
-    for (int k = static_cast<int>(p.size()) - 1; k >= 0; --k)
-        if (p[k] != 0) return k;
-    return 0;
-}
-WPoly wmul(const WPoly& a, const WPoly& b) {
-    WPoly r(a.size() + b.size() - 1, 0);
-    for (size_t i = 0; i < a.size(); ++i)
-        for (size_t j = 0; j < b.size(); ++j) r[i + j] += a[i] * b[j];
-    return r;
-}
-WPoly wadd(const WPoly& a, const WPoly& b, Wide kb = 1) {
-    WPoly r(std::max(a.size(), b.size()), 0);
-    for (size_t i = 0; i < a.size(); ++i) r[i] += a[i];
-    for (size_t i = 0; i < b.size(); ++i) r[i] += kb * b[i];
-    return r;
-}
-// a - k s b
-WPoly wsubShift(const WPoly& a, Wide k, const WPoly& b) {
-    WPoly r(std::max(a.size(), b.size() + 1), 0);
-    for (size_t i = 0; i < a.size(); ++i) r[i] += a[i];
-    for (size_t i = 0; i < b.size(); ++i) r[i + 1] -= k * b[i];
-    return r;
-}
-WPoly wmirror(const WPoly& p) {
-    WPoly r = p;
-    for (size_t k = 1; k < r.size(); k += 2) r[k] = -r[k];
-    return r;
-}
-WPoly wdivQuadratic(const WPoly& p, Wide w, Wide* residual) {
-    WPoly work = p;
-    int n = static_cast<int>(work.size()) - 1;
-    Wide scale = 0;
-    for (Wide c : p) scale = std::max(scale, wabs(c));
-    if (n < 2) {
-        *residual = scale > 0 ? 1 : 0;
-        return WPoly{0};
-    }
-    WPoly q(n - 1, 0);
-    for (int k = n; k >= 2; --k) {
-        q[k - 2] = work[k];
-        work[k - 2] -= w * work[k];
-        work[k] = 0;
-    }
-    Wide r = std::max(wabs(work[0]), wabs(work[1]));
-    *residual = scale > 0 ? r / scale : 0;
-    wtrim(q);
-    return q;
-}
-// p(jW) as (real, imaginary) with real arithmetic only.
-WComplex wevalJw(const WPoly& p, Wide w) {
-    WComplex r;
-    Wide pw = 1;
-    for (size_t k = 0; k < p.size(); ++k) {
-        Wide t = p[k] * pw;
-        switch (k % 4) {
-        case 0:
-            r.re += t;
-            break;
-        case 1:
-            r.im += t;
-            break;
-        case 2:
-            r.re -= t;
-            break;
-        case 3:
-            r.im -= t;
-            break;
-        }
-        pw *= w;
-    }
-    return r;
-}
-WComplex wevalC(const WPoly& p, WComplex s) {
-    WComplex r;
-    for (size_t k = p.size(); k-- > 0;) r = r * s + WComplex{p[k], 0};
-    return r;
-}
-WComplex wderivC(const WPoly& p, WComplex s) {
-    WComplex r;
-    for (size_t k = p.size(); k-- > 1;) r = r * s + WComplex{p[k] * Wide(k), 0};
-    return r;
-}
-
-// a(jW) / (jW b(jW)), real for a reactance function a/b.
-Wide ratioOverJw(const WPoly& a, const WPoly& b, Wide w) {
-    WComplex av = wevalJw(a, w);
-    WComplex bv = wevalJw(b, w);
-    WComplex jwb{-w * bv.im, w * bv.re};
-    return (av / jwb).re;
-}
-
-void dropTop(WPoly& p, int degree) {
-    if (static_cast<int>(p.size()) > degree) p.resize(std::max(degree, 1));
-    if (degree == 0) p[0] = 0;
-    wtrim(p);
-}
-
-// E(s) in wide precision from F and P: roots located in long double, then
-// polished on G(s) = F F* + P P* in wide arithmetic.
-WPoly wideHurwitz(const WPoly& f, const WPoly& p, std::vector<WComplex>* rootsOut = nullptr) {
-    WPoly g = wadd(wmul(f, wmirror(f)), wmul(p, wmirror(p)));
-    wtrim(g);
-    int n2 = wdegree(g);
-    if (n2 % 2 != 0) return {};
-    int n = n2 / 2;
-    Poly qw(n + 1, 0);
-    for (int k = 0; k <= n; ++k) qw[k] = static_cast<Real>(g[2 * k] * ((k % 2) ? -1 : 1));
-    Wide lead = g[2 * n] * ((n % 2) ? -1 : 1);
-    if (!(lead > 0)) return {};
-    std::vector<Complex> wr = polyRoots(qw);
-    std::vector<WComplex> roots;
-    for (const Complex& w : wr) {
-        Complex s0 = -std::sqrt(-w);
-        WComplex s{s0.real(), s0.imag()};
-        for (int it = 0; it < 8; ++it) {
-            WComplex d = wderivC(g, s);
-            if (wnorm(d) == 0) break;
-            WComplex step = wevalC(g, s) / d;
-            s = s - step;
-            if (wnorm(step) <= Wide(1e-60) * std::max(Wide(1), wnorm(s))) break;
-        }
-        if (!(s.re < Wide(-1e-15L) * std::max(Wide(1), wsqrt(wnorm(s))))) return {};
-        roots.push_back(s);
-    }
-    if (rootsOut) *rootsOut = roots;
-    std::vector<WComplex> c{WComplex{1, 0}};
-    for (const WComplex& r : roots) {
-        std::vector<WComplex> next(c.size() + 1);
-        for (size_t i = 0; i < c.size(); ++i) {
-            next[i + 1] = next[i + 1] + c[i];
-            next[i] = next[i] - r * c[i];
-        }
-        c.swap(next);
-    }
-    Wide scale = wsqrt(lead);
-    WPoly e(c.size());
-    for (size_t i = 0; i < c.size(); ++i) e[i] = c[i].re * scale;
-    return e;
-}
-
-LadderResult wideExtract(WPoly num, WPoly den, const std::vector<LadderSection>& sections,
-                         bool singly) {
-    LadderResult res;
-    wtrim(num);
-    wtrim(den);
-    Wide pendingW = -1; // the factor s^2 + pendingW^2 was already divided out
-    auto note = [&](Wide r) {
-        res.worstResidual = std::max(res.worstResidual, static_cast<double>(r));
-    };
-    for (size_t i = 0; i < sections.size(); ++i) {
-        const LadderSection& sec = sections[i];
-        const LadderSection* next = i + 1 < sections.size() ? &sections[i + 1] : nullptr;
-        LadderElement el;
-        el.code = sec.code;
-        Wide residual = 0;
-        if (sec.code == 2 || sec.code == 3) {
-            // Shunt C works on Y = den/num, series L on Z = num/den.
-            WPoly& top = sec.code == 2 ? den : num;
-            WPoly& bottom = sec.code == 2 ? num : den;
-            int partner = sec.code == 2 ? 5 : 4;
-            Wide k;
-            if (next && next->code == partner) {
-                Wide w = next->omega;
-                k = ratioOverJw(top, bottom, w);
-                top = wdivQuadratic(wsubShift(top, k, bottom), w * w, &residual);
-                note(residual);
-                pendingW = w;
-            } else {
-                int dt = wdegree(top), db = wdegree(bottom);
-                if (dt != db + 1) {
-                    res.error = "no pole at infinity to remove";
-                    return res;
-                }
-                k = top[dt] / bottom[db];
-                top = wsubShift(top, k, bottom);
-                dropTop(top, dt);
-                // With more sections to come the remainder has a zero at
-                // infinity (the next element is of the other kind): whatever
-                // is left at or above the bottom's degree is rounding.
-                if (next) dropTop(top, db);
-                pendingW = -1;
-            }
-            el.value = static_cast<double>(k);
-        } else if (sec.code == 5 || sec.code == 4) {
-            // Code 5: Z = num/((s^2+W^2) den); code 4: Y = den/((s^2+W^2) num).
-            WPoly& top = sec.code == 5 ? num : den;
-            WPoly& bottom = sec.code == 5 ? den : num;
-            Wide w = sec.omega;
-            if (pendingW != w) {
-                bottom = wdivQuadratic(bottom, w * w, &residual);
-                note(residual);
-            }
-            Wide a = ratioOverJw(top, bottom, w);
-            top = wdivQuadratic(wsubShift(top, a, bottom), w * w, &residual);
-            note(residual);
-            pendingW = -1;
-            // Tank in the series arm: Z = (1/C) s / (s^2 + 1/(L C)); branch in
-            // shunt: Y = (1/L) s / (s^2 + 1/(L C)).
-            if (sec.code == 5) {
-                el.value2 = static_cast<double>(1 / a);
-                el.value = static_cast<double>(a / (w * w));
-            } else {
-                el.value = static_cast<double>(1 / a);
-                el.value2 = static_cast<double>(a / (w * w));
-            }
-        } else {
-            res.error = "unknown section code";
-            return res;
-        }
-        if (!(el.value > 0) || (el.code >= 4 && !(el.value2 > 0))) res.negative = true;
-        if (!std::isfinite(el.value) || !std::isfinite(el.value2)) {
-            res.error = "element value not finite";
-            return res;
-        }
-        res.elements.push_back(el);
-    }
-    wtrim(num);
-    wtrim(den);
-    if (singly) {
-        // The last shunt C leaves nothing: admittance den/num must vanish.
-        Wide scaleN = 0, scaleD = 0;
-        for (Wide c : num) scaleN = std::max(scaleN, wabs(c));
-        for (Wide c : den) scaleD = std::max(scaleD, wabs(c));
-        if (scaleN == 0 || scaleD > Wide(1e-6) * scaleN) {
-            res.error = "remainder is not an open circuit";
-            return res;
-        }
-        res.source = 1e20;
-    } else {
-        if (wdegree(num) != 0 || wdegree(den) != 0 || den[0] == 0) {
-            res.error = "remainder is not a resistance";
-            return res;
-        }
-        res.source = static_cast<double>(num[0] / den[0]);
-        if (!(res.source > 0)) res.negative = true;
-    }
-    res.ok = true;
-    return res;
-}
-
-LadderResult wideSynthesize(const WPoly& e, const WPoly& f, const WPoly& p,
-                            const std::vector<Real>& finiteZeros, int infinityZeros, bool singly) {
-    LadderResult bad;
-    int n = wdegree(e);
-    std::vector<LadderSection> sections;
-    if (finiteZeros.empty()) {
-        for (int k = 1; k <= n; ++k) sections.push_back({(n - k) % 2 == 0 ? 2 : 3, 0});
-    } else if (infinityZeros == 1 || infinityZeros == 2) {
-        if (infinityZeros == 2) sections.push_back({3, 0});
-        for (Real w : finiteZeros) {
-            sections.push_back({2, 0});
-            sections.push_back({5, w});
-        }
-        sections.push_back({2, 0});
-        if (static_cast<int>(sections.size()) != n) {
-            bad.error = "zero count does not match the degree";
-            return bad;
-        }
-    } else {
-        bad.error = "unsupported number of zeros at infinity";
-        return bad;
-    }
-    bool firstSeries = sections.front().code == 3;
-    WPoly num, den;
-    if (singly) {
-        num = e;
-        den = e;
-        for (size_t k = 0; k < e.size(); ++k) (k % 2 ? num : den)[k] = 0;
-        wtrim(num);
-        wtrim(den);
-        bool pole = wdegree(num) > wdegree(den);
-        if (pole != firstSeries) {
-            bad.error = "ladder form does not match the order";
-            return bad;
-        }
-    } else {
-        WPoly ff = f;
-        ff.resize(e.size(), 0);
-        int de = wdegree(e);
-        Wide sigma = (ff[de] != 0 && e[de] * ff[de] < 0) ? -1 : 1;
-        WPoly a = wadd(e, ff, sigma);
-        WPoly b = wadd(e, ff, -sigma);
-        // E and F share their leading term when P has zeros at infinity; the
-        // difference loses that term exactly.
-        if (wdegree(p) < de && ff[de] != 0) {
-            b[de] = 0;
-            wtrim(b);
-        }
-        num = firstSeries ? a : b;
-        den = firstSeries ? b : a;
-    }
-    return wideExtract(num, den, sections, singly);
-}
-
-WPoly wideFactored(const FactoredPoly& fp) {
-    WPoly r(fp.originPower + 1, 0);
-    r[fp.originPower] = fp.constant;
-    for (Real w : fp.squares) r = wmul(r, WPoly{Wide(w), 0, 1});
-    return r;
-}
-
-// The generalized Chebyshev recursion in wide arithmetic (see the public
-// long double version for the method).
-WPoly wideGeneralizedChebyshev(const std::vector<Real>& zeros, int infinityZeros, Real eps) {
-    WPoly u{1}, v{0};
-    auto step = [&](Wide a) {
-        Wide b = wsqrt(1 - a * a);
-        WPoly lin{-a, 1};
-        WPoly un = wadd(wmul(lin, u), wmul(WPoly{-1, 0, 1}, v), b);
-        WPoly vn = wadd(wmul(lin, v), u, b);
-        u = un;
-        v = vn;
-    };
-    for (Real z : zeros) {
-        step(1 / Wide(z));
-        step(-1 / Wide(z));
-    }
-    for (int i = 0; i < infinityZeros; ++i) step(0);
-    wtrim(u);
-    int deg = wdegree(u);
-    Wide prodW2 = 1;
-    for (Real z : zeros) prodW2 *= Wide(z) * Wide(z);
-    WPoly f(u.size(), 0);
-    for (int k = 0; k <= deg; ++k) {
-        if ((deg - k) % 2 != 0) continue;
-        Wide sign = ((k / 2) % 2) ? -1 : 1;
-        f[k] = Wide(eps) * prodW2 * u[k] * sign;
-    }
-    return f;
-}
+using WPoly = WP<Wide>;
+using WComplex = WC<Wide>;
 
 // ---- general ladders (DC-type elements, both arms) -------------------------
 
@@ -969,54 +596,31 @@ bool refineFactored(const ChebyshevSpec& sp, WPoly& f, const WPoly& p, WPoly& e,
 
 LadderResult extractLadder(Poly num, Poly den, const std::vector<LadderSection>& sections,
                            bool singly) {
-    return wideExtract(widen(num), widen(den), sections, singly);
+    return wideExtract(widen<Wide>(num), widen<Wide>(den), sections, singly);
 }
 
 LadderResult synthesizeLadder(const Poly& f, const Poly& p, const std::vector<Real>& finiteZeros,
                               int infinityZeros, bool singly) {
-    WPoly wf = widen(f), wp = widen(p);
-    WPoly e = wideHurwitz(wf, wp);
-    if (e.empty()) {
-        LadderResult bad;
-        bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
-        return bad;
-    }
-    return wideSynthesize(e, wf, wp, finiteZeros, infinityZeros, singly);
+    return wideLadderFromFP(widen<Wide>(f), widen<Wide>(p), finiteZeros, infinityZeros, singly);
 }
 
 LadderResult synthesizeLadderFactored(const FactoredPoly& f, const FactoredPoly& p,
                                       const std::vector<Real>& finiteZeros, int infinityZeros,
                                       bool singly) {
-    WPoly wf = wideFactored(f), wp = wideFactored(p);
-    WPoly e = wideHurwitz(wf, wp);
-    if (e.empty()) {
-        LadderResult bad;
-        bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
-        return bad;
-    }
-    return wideSynthesize(e, wf, wp, finiteZeros, infinityZeros, singly);
+    return wideFactoredLadder<Wide>(f, p, finiteZeros, infinityZeros, singly);
 }
 
 LadderResult synthesizeGeneralizedChebyshev(const std::vector<Real>& zeros,
                                             const std::vector<Real>& extractionOrder,
                                             int infinityZeros, Real eps, bool singly) {
-    WPoly wf = wideGeneralizedChebyshev(zeros, infinityZeros, eps);
-    FactoredPoly pf;
-    for (Real z : zeros) pf.squares.push_back(z * z);
-    WPoly wp = wideFactored(pf);
-    WPoly e = wideHurwitz(wf, wp);
-    if (e.empty()) {
-        LadderResult bad;
-        bad.error = "no Hurwitz factor (the response touches zero transmission in the passband)";
-        return bad;
-    }
-    return wideSynthesize(e, wf, wp, extractionOrder, infinityZeros, singly);
+    return wideChebyshevLadder<Wide>(zeros, extractionOrder, infinityZeros, eps, singly);
 }
 
 LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,
                                    const std::vector<Real>& finiteZeros, int infinityZeros,
                                    bool singly) {
-    return wideSynthesize(widen(e), widen(f), widen(p), finiteZeros, infinityZeros, singly);
+    return wideSynthesize(widen<Wide>(e), widen<Wide>(f), widen<Wide>(p), finiteZeros,
+                          infinityZeros, singly);
 }
 
 void generalizedChebyshev(const std::vector<Real>& finiteZeros, int infinityZeros, Real eps,

@@ -137,6 +137,16 @@ LadderResult synthesizeGeneralizedChebyshev(const std::vector<Real>& zeros,
                                             const std::vector<Real>& extractionOrder,
                                             int infinityZeros, Real eps, bool singly);
 
+// synthesizeLadderFactored carried in more digits than __float128: about
+// 60 decimal digits at precision 1, 120 at precision 2 (software
+// multiprecision, some ten times slower), with E(s) found on the factored
+// F F* + P P*. For the sharpest elliptic responses - high orders with a
+// transition band of a few tenths of a percent - whose extraction loses more
+// digits than __float128 holds.
+LadderResult synthesizeLadderFactoredPrecise(const FactoredPoly& f, const FactoredPoly& p,
+                                             const std::vector<Real>& finiteZeros,
+                                             int infinityZeros, bool singly, int precision);
+
 // The same with E(s) already known (E E* = F F* + P P*).
 LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,
                                    const std::vector<Real>& finiteZeros, int infinityZeros,

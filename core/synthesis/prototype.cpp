@@ -121,9 +121,18 @@ int allPole(PrototypeContext& ctx) {
 
 // ---- algorithm 4: elliptic ---------------------------------------------------
 
-void storeCharacteristic(LowpassPrototype& lp, const Poly& f, const Poly& p) {
-    lp.charF.assign(f.begin(), f.end());
-    lp.charP.assign(p.begin(), p.end());
+std::vector<double> factorsOf(const FactoredPoly& fp) {
+    std::vector<double> v{double(fp.constant), double(fp.originPower)};
+    for (Real w : fp.squares) v.push_back(double(w));
+    return v;
+}
+
+FactoredPoly factorsFrom(const std::vector<double>& v) {
+    FactoredPoly fp;
+    fp.constant = v[0];
+    fp.originPower = static_cast<int>(v[1]);
+    fp.squares.assign(v.begin() + 2, v.end());
+    return fp;
 }
 
 int elliptic(PrototypeContext& ctx) {
@@ -158,9 +167,7 @@ int elliptic(PrototypeContext& ctx) {
     // made for; at high orders with a narrow transition band the extraction
     // can run out of digits, and such a prototype is refused (order at fault)
     // rather than handed on.
-    if (!lad.ok || static_cast<int>(lad.elements.size()) != p.n || lad.negative ||
-        !(ladderDeviationDb(lad, resp.fFactors, resp.pFactors, resp.omegaS) <= 1e-3))
-        return fault(rec, 1);
+    if (!ellipticLadderHolds(lad, resp)) return fault(rec, 1);
     double s = ellipticBandEdgeScale(resp, p.as);
     clearElements(lp);
     lp.element[0] = {1.0, resp.omegaS, kRefElliptic};
@@ -175,13 +182,11 @@ int elliptic(PrototypeContext& ctx) {
     lp.amin = p.amin;
     lp.scale = s;
     lp.termination = termination;
-    if (singly) {
-        Poly f, pp;
-        generalizedChebyshev(resp.zeros, p.n % 2 ? 1 : 2, resp.eps, f, pp);
-        storeCharacteristic(lp, f, pp);
-    } else {
-        storeCharacteristic(lp, resp.f, resp.p);
-    }
+    // Singly terminated ladders realise the same function: the generalized
+    // Chebyshev function of these zeros and zeros at infinity is the
+    // elliptic one.
+    lp.charF = factorsOf(resp.fFactors);
+    lp.charP = factorsOf(resp.pFactors);
     return 0;
 }
 
@@ -438,9 +443,8 @@ std::vector<double> allPoleSingly(int n, double ar) {
 
 double ellipticStopbandAttenuation(const LowpassPrototype& proto, double omega) {
     if (proto.element[0].code != kRefElliptic || proto.charP.empty()) return 0.0;
-    Poly f(proto.charF.begin(), proto.charF.end());
-    Poly p(proto.charP.begin(), proto.charP.end());
-    return characteristicLossDb(f, p, omega);
+    if (proto.charF.size() < 2 || proto.charP.size() < 2) return 0.0;
+    return factoredLossDb(factorsFrom(proto.charF), factorsFrom(proto.charP), omega);
 }
 
 double ellipticBandEdge(const LowpassPrototype& proto, bool attenuationQuery, double omega) {

@@ -52,7 +52,10 @@ struct LowpassPrototype {
     int termination = 0;  // 1, 2 or 3 as used (0 for k-q and file values)
     std::string lastName; // file or library reference last read
     // Elliptic prototypes: the characteristic function F/P of the unscaled
-    // response, for the stopband attenuation query.
+    // response, for the stopband attenuation query, each in factored form
+    // {constant, power of s, W_1^2, W_2^2, ...} for constant * s^power *
+    // prod(s^2 + W_i^2) (multiplied-out coefficients of high orders lose
+    // the stopband to cancellation).
     std::vector<double> charF, charP;
 };
 

@@ -1,0 +1,29 @@
+// The Darlington chain of ladder_wide.h in binary multiprecision
+// (Boost.Multiprecision's header-only cpp_bin_float, expression templates
+// off: the chain is short loops of + - * /, where plain values are fastest).
+#include "synthesis/ladder_extraction.h"
+#include "synthesis/ladder_wide.h"
+
+#include <boost/multiprecision/cpp_bin_float.hpp>
+
+namespace tanvex::synthesis {
+
+namespace {
+
+template <unsigned Digits>
+using Precise = boost::multiprecision::number<boost::multiprecision::cpp_bin_float<Digits>,
+                                              boost::multiprecision::et_off>;
+using Precise60 = Precise<60>;
+using Precise120 = Precise<120>;
+
+} // namespace
+
+LadderResult synthesizeLadderFactoredPrecise(const FactoredPoly& f, const FactoredPoly& p,
+                                             const std::vector<Real>& finiteZeros,
+                                             int infinityZeros, bool singly, int precision) {
+    if (precision <= 1)
+        return wide::wideFactoredLadder<Precise60>(f, p, finiteZeros, infinityZeros, singly);
+    return wide::wideFactoredLadder<Precise120>(f, p, finiteZeros, infinityZeros, singly);
+}
+
+} // namespace tanvex::synthesis
