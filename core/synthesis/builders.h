@@ -65,6 +65,11 @@ int zigzagBandpass(PrototypeContext& ctx);
 // General TEM stub notch (Richards' transformation; configuration "SP", or
 // "K" for shunt stubs coupled by unit elements, N up to 3).
 int temStubNotch(PrototypeContext& ctx);
+// Narrow-band TEM bandpass: combline (16), open-line and short-circuited-line
+// interdigital (18, 20), coaxial dielectric resonator (24).
+int temNarrowBand(PrototypeContext& ctx);
+// The line admittances of such a network for the parameter report.
+std::vector<std::string> temLineReport(const Design& design);
 
 // Five-element equivalent ((L1 || C1) + L3) || L4 + C5 of a four-element
 // shunt section (code 28 group at index i) as a code 48 group. ratio: the

@@ -36,6 +36,11 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return resistorPad(ctx);
     case 17:
         return narrowBandDialog(ctx, 2, view);
+    case 16:
+    case 18:
+    case 20:
+    case 24:
+        return temNarrowBand(ctx);
     case 22:
         return temStubNotch(ctx);
     case 23:

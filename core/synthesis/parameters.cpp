@@ -1,6 +1,7 @@
 #include "synthesis/parameters.h"
 
 #include "design/design_file.h"
+#include "synthesis/builders.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/elliptic.h"
 #include "synthesis/placer.h"
@@ -340,6 +341,8 @@ std::vector<std::string> parameterReport(const Design& design) {
              placerReport(placerFromFile(design.placer), design.notation.frequency.multiplier))
             out.push_back(line);
     }
+    if (const int t = designType(rec); t == 16 || t == 18 || t == 20 || t == 24)
+        for (std::string& line : temLineReport(design)) out.push_back(std::move(line));
     return out;
 }
 

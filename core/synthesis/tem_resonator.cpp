@@ -1,0 +1,532 @@
+#include "synthesis/tem_resonator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace tanvex::synthesis::tem {
+
+namespace {
+
+using Cx = std::complex<double>;
+constexpr double kTwoPi = 6.283185307179586;
+
+struct Abcd {
+    Cx a = 1, b = 0, c = 0, d = 1;
+};
+
+Abcd times(const Abcd& m, const Abcd& e) {
+    return {m.a * e.a + m.b * e.c, m.a * e.b + m.b * e.d, m.c * e.a + m.d * e.c,
+            m.c * e.b + m.d * e.d};
+}
+
+Abcd shunt(Cx y) {
+    return {1, 0, y, 1};
+}
+Abcd series(Cx z) {
+    return {1, z, 0, 1};
+}
+
+bool isLine(Coupling c) {
+    return c == Coupling::UnitElement || c == Coupling::ShortedSeries;
+}
+
+Coupling innerCoupling(const Structure& s, int k) {
+    return s.inner.empty() ? s.line : s.inner[k - 1];
+}
+
+// The kind of coupling j (0 = load end, n = source end, else inner).
+Coupling couplingKind(const Structure& s, int j) {
+    if (j == 0) return s.loadEnd;
+    if (j == s.n) return s.sourceEnd;
+    return innerCoupling(s, j);
+}
+
+// The coupling element that an admittance inverter of kind c uses: line
+// admittance, capacitance or inductance.
+Element couplingElement(Coupling c, double value, double theta0) {
+    switch (c) {
+    case Coupling::UnitElement:
+        return {23, 1 / value, theta0, 0, 0};
+    case Coupling::ShortedSeries:
+        return {17, 1 / value, theta0, 0, 0};
+    case Coupling::OpenSeries:
+        return {19, 1 / value, theta0, 0, 0};
+    case Coupling::Capacitor:
+        return {3, value, 0, 0, 'C'};
+    default:
+        return {3, value, 0, 0, 'L'};
+    }
+}
+
+// The line admittance a coupling adds to each of its nodes' lines (the
+// mutual admittance of a coupled pair), for the equal-rod rule.
+double mutualOf(const Structure& s, const Values& v, int j) {
+    const Coupling c = couplingKind(s, j);
+    if (isLine(c)) return v.k[j];
+    if (c == Coupling::EndLine && isLine(s.line)) return v.k[j];
+    return 0;
+}
+
+// Self (to ground) admittance of resonator k's line.
+double selfAdmittance(const Structure& s, const Values& v, int k) {
+    double y = s.level[k - 1];
+    if (s.equalLines) y -= mutualOf(s, v, k - 1) + mutualOf(s, v, k);
+    return y;
+}
+
+double lengthOf(const Structure& s, const Values& v, int k) {
+    return v.loaded[k - 1] ? s.theta0 : v.tune[k - 1];
+}
+
+bool positive(double x) {
+    return x > 0 && std::isfinite(x);
+}
+
+// The shunt susceptance an inverter realization leaves at its node, at f.
+double absorbed(Coupling c, double value, double theta, double w) {
+    switch (c) {
+    case Coupling::UnitElement:
+    case Coupling::ShortedSeries:
+        return -value / std::tan(theta);
+    case Coupling::OpenSeries:
+        return value * std::tan(theta);
+    case Coupling::Capacitor:
+        return w * value;
+    default:
+        return -1 / (w * value);
+    }
+}
+
+// The value of a coupling whose inverter is J at fo.
+double valueForJ(Coupling c, double j, double theta0, double w0) {
+    switch (c) {
+    case Coupling::UnitElement:
+        return j * std::sin(theta0);
+    case Coupling::ShortedSeries:
+        return j * std::tan(theta0);
+    case Coupling::OpenSeries:
+        return j / std::tan(theta0);
+    case Coupling::Capacitor:
+        return j / w0;
+    default:
+        return 1 / (w0 * j);
+    }
+}
+// Susceptance of resonator k's own line (with its lead) at f.
+double lineSusceptance(const Structure& s, double y, double theta, double f) {
+    const double th = theta * f / s.fo;
+    if (s.resonatorLead > 0) return -1 / (std::tan(th) / y + kTwoPi * f * s.resonatorLead);
+    return -y / std::tan(th);
+}
+
+// The end section of coupling j (0 or n) in load-to-source order, appended
+// at the load end (j = 0) or the source end.
+bool endSection(const Structure& s, const Values& v, int j, std::vector<Element>& out) {
+    const Coupling c = couplingKind(s, j);
+    const double r = j == 0 ? s.rl : s.rs;
+    std::vector<Element> part; // from the termination inwards
+    if (c == Coupling::EndLine) {
+        const double ye = s.endLine > 0 ? s.endLine : 1 / r;
+        part.push_back({16, 1 / ye, s.theta0, 0, 0});
+        part.push_back(couplingElement(s.line, v.k[j], s.theta0));
+    } else if (c == Coupling::Tap) {
+        const int k = j == 0 ? 1 : s.n;
+        const double y = selfAdmittance(s, v, k), th = lengthOf(s, v, k), tap = v.k[j];
+        if (!positive(y) || !positive(tap) || !(tap < th)) return false;
+        if (s.tapLead > 0) part.push_back({3, s.tapLead, 0, 0, 'L'});
+        part.push_back({16, 1 / y, tap, 0, 0});
+        part.push_back({23, 1 / y, th - tap, 0, 0});
+    } else {
+        part.push_back(couplingElement(c, v.k[j], s.theta0));
+    }
+    if (j == 0)
+        out.insert(out.end(), part.begin(), part.end());
+    else
+        out.insert(out.end(), part.rbegin(), part.rend());
+    return true;
+}
+
+} // namespace
+
+bool buildChain(const Structure& s, const Values& v, std::vector<Element>& chain) {
+    chain.clear();
+    if (!endSection(s, v, 0, chain)) return false;
+    for (int k = 1; k <= s.n; ++k) {
+        const bool tapped =
+            (k == 1 && s.loadEnd == Coupling::Tap) || (k == s.n && s.sourceEnd == Coupling::Tap);
+        if (!tapped) {
+            const double y = selfAdmittance(s, v, k), th = lengthOf(s, v, k);
+            if (!positive(y) || !(th < 3.1)) return false;
+            if (s.resonatorLead > 0)
+                chain.push_back({20, 1 / y, th, s.resonatorLead, 0});
+            else
+                chain.push_back({16, 1 / y, th, 0, 0});
+        }
+        if (v.loaded[k - 1]) chain.push_back({2, v.tune[k - 1], 0, 0, 'C'});
+        if (k < s.n) chain.push_back(couplingElement(innerCoupling(s, k), v.k[k], s.theta0));
+    }
+    if (!endSection(s, v, s.n, chain)) return false;
+    for (const Element& e : chain)
+        if (!positive(e.z) || (e.code != 2 && e.code != 3 && !positive(e.theta)) ||
+            (e.code == 20 && !positive(e.lead)))
+            return false;
+    return true;
+}
+
+Response evaluate(const std::vector<Element>& chain, double fo, double rl, double rs, double f) {
+    const double w = kTwoPi * f;
+    Abcd m;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const Element& e = *it;
+        const double th = e.theta * f / fo;
+        Abcd x;
+        switch (e.code) {
+        case 16:
+            x = shunt(Cx(0, -1 / (e.z * std::tan(th))));
+            break;
+        case 20:
+            x = shunt(1.0 / Cx(0, e.z * std::tan(th) + w * e.lead));
+            break;
+        case 2:
+            x = shunt(Cx(0, w * e.z));
+            break;
+        case 17:
+            x = series(Cx(0, e.z * std::tan(th)));
+            break;
+        case 19:
+            x = series(Cx(0, -e.z / std::tan(th)));
+            break;
+        case 3:
+            x = series(e.letter == 'C' ? Cx(0, -1 / (w * e.z)) : Cx(0, w * e.z));
+            break;
+        default: // 23
+            x = {std::cos(th), Cx(0, e.z * std::sin(th)), Cx(0, std::sin(th) / e.z), std::cos(th)};
+            break;
+        }
+        m = times(m, x);
+    }
+    const Cx zin = (m.a * rl + m.b) / (m.c * rl + m.d);
+    const Cx s21 = 2 * std::sqrt(rs * rl) / (m.a * rl + m.b + m.c * rs * rl + m.d * rs);
+    return {(zin - rs) / (zin + rs), -20 * std::log10(std::abs(s21))};
+}
+
+double prototypeLossDb(const std::vector<double>& g, double w) {
+    const int n = static_cast<int>(g.size()) - 2;
+    Abcd m;
+    // From the source: element n is a shunt capacitor, then they alternate.
+    for (int k = n; k >= 1; --k)
+        m = times(m, (n - k) % 2 == 0 ? shunt(Cx(0, w * g[k])) : series(Cx(0, w * g[k])));
+    const double rs = g[n + 1], rl = g[0];
+    const Cx s21 = 2 * std::sqrt(rs * rl) / (m.a * rl + m.b + m.c * rs * rl + m.d * rs);
+    return -20 * std::log10(std::abs(s21));
+}
+
+bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f1, double f2,
+                      Values& v) {
+    const int n = s.n;
+    const double f0 = s.fo, w0 = kTwoPi * f0, w = (f2 - f1) / f0;
+    v.tune.assign(n, s.loadingCapacitors ? 0.0 : s.theta0);
+    v.loaded.assign(n, s.loadingCapacitors ? 1 : 0);
+    v.k.assign(n + 1, 0.0);
+    // Start with weak couplings so the self admittances are defined.
+    for (int j = 0; j <= n; ++j) {
+        const Coupling c = couplingKind(s, j);
+        v.k[j] = c == Coupling::Tap ? 0.5 * s.theta0
+                 : c == Coupling::Capacitor || c == Coupling::Inductor
+                     ? valueForJ(c, 0.01 / s.rs, s.theta0, w0)
+                     : 0.01 * s.level[0];
+    }
+    std::vector<double> b(n + 1), endB(n + 1, 0.0);
+    for (int pass = 0; pass < 8; ++pass) {
+        // Slope parameters of the nodes with the inner couplings' share.
+        for (int k = 1; k <= n; ++k) {
+            auto node = [&](double f) {
+                const double wf = kTwoPi * f;
+                double sum = lineSusceptance(s, selfAdmittance(s, v, k), lengthOf(s, v, k), f);
+                if (v.loaded[k - 1]) sum += wf * v.tune[k - 1];
+                if (k > 1)
+                    sum += absorbed(innerCoupling(s, k - 1), v.k[k - 1], s.theta0 * f / f0, wf);
+                if (k < n) sum += absorbed(innerCoupling(s, k), v.k[k], s.theta0 * f / f0, wf);
+                return sum;
+            };
+            const double h = 1e-5 * f0;
+            b[k] = f0 / 2 * (node(f0 + h) - node(f0 - h)) / (2 * h);
+            if (!(b[k] > 0)) b[k] = s.level[k - 1];
+        }
+        for (int k = 1; k < n; ++k) {
+            const double j = w * std::sqrt(b[k] * b[k + 1] / (g[k] * g[k + 1]));
+            v.k[k] = valueForJ(innerCoupling(s, k), j, s.theta0, w0);
+        }
+        // The ends: the conductance the node must see, and what the end's
+        // realization leaves in shunt there.
+        for (int j : {0, n}) {
+            const int k = j == 0 ? 1 : n;
+            const double r = j == 0 ? s.rl : s.rs;
+            const double gn = j == 0 ? w * b[1] / (g[0] * g[1]) : w * b[n] / (g[n] * g[n + 1]);
+            const Coupling c = couplingKind(s, j);
+            if (c == Coupling::Tap) {
+                const double x = std::min(0.999, std::sin(lengthOf(s, v, k)) * std::sqrt(gn * r));
+                v.k[j] = std::asin(x);
+                endB[j] = 0;
+            } else if (c == Coupling::EndLine) {
+                const double gt = 1 / r, ye = s.endLine > 0 ? s.endLine : gt;
+                double yc = v.k[j], bt = 0, jc = 0;
+                for (int it = 0; it < 40; ++it) {
+                    bt = -ye / std::tan(s.theta0) + absorbed(s.line, yc, s.theta0, w0);
+                    jc = std::sqrt(gn * (gt * gt + bt * bt) / gt);
+                    yc = valueForJ(s.line, jc, s.theta0, w0);
+                }
+                v.k[j] = yc;
+                endB[j] = absorbed(s.line, yc, s.theta0, w0) - jc * jc * bt / (gt * gt + bt * bt);
+            } else {
+                const double x2 = std::max(r / gn - r * r, 1e-6 * r * r);
+                const double x = std::sqrt(x2);
+                // Capacitive ends (capacitor, open stub) have X < 0.
+                const double xs = c == Coupling::Inductor ? x : -x;
+                v.k[j] = c == Coupling::Capacitor    ? 1 / (w0 * x)
+                         : c == Coupling::OpenSeries ? 1 / (x * std::tan(s.theta0))
+                                                     : x / w0;
+                endB[j] = -xs / (r * r + x2);
+            }
+        }
+        // Synchronous tuning at fo.
+        for (int k = 1; k <= n; ++k) {
+            double rest = 0;
+            if (k > 1) rest += absorbed(innerCoupling(s, k - 1), v.k[k - 1], s.theta0, w0);
+            if (k < n) rest += absorbed(innerCoupling(s, k), v.k[k], s.theta0, w0);
+            if (k == 1) rest += endB[0];
+            if (k == n) rest += endB[n];
+            const double y = selfAdmittance(s, v, k);
+            if (!positive(y)) return false;
+            const double cp = -(rest + lineSusceptance(s, y, s.theta0, f0)) / w0;
+            if (v.loaded[k - 1] && cp > 0) {
+                v.tune[k - 1] = cp;
+            } else {
+                v.loaded[k - 1] = 0;
+                double lo = 0.02, hi = 3.08;
+                for (int it = 0; it < 80; ++it) {
+                    const double mid = (lo + hi) / 2;
+                    (lineSusceptance(s, y, mid, f0) + rest < 0 ? lo : hi) = mid;
+                }
+                v.tune[k - 1] = (lo + hi) / 2;
+            }
+        }
+    }
+    std::vector<Element> chain;
+    return buildChain(s, v, chain);
+}
+
+namespace {
+
+using Residuals = std::function<bool(const std::vector<double>&, std::vector<double>&)>;
+
+double norm2(const std::vector<double>& r) {
+    double s = 0;
+    for (double x : r) s += x * x;
+    return s;
+}
+
+// Solves a x = b (dense, partial pivoting); false when singular.
+bool solve(std::vector<double> a, std::vector<double>& b, int n) {
+    for (int c = 0; c < n; ++c) {
+        int p = c;
+        for (int r = c + 1; r < n; ++r)
+            if (std::fabs(a[r * n + c]) > std::fabs(a[p * n + c])) p = r;
+        if (!(std::fabs(a[p * n + c]) > 1e-300)) return false;
+        if (p != c) {
+            for (int k = 0; k < n; ++k) std::swap(a[c * n + k], a[p * n + k]);
+            std::swap(b[c], b[p]);
+        }
+        for (int r = c + 1; r < n; ++r) {
+            const double f = a[r * n + c] / a[c * n + c];
+            for (int k = c; k < n; ++k) a[r * n + k] -= f * a[c * n + k];
+            b[r] -= f * b[c];
+        }
+    }
+    for (int c = n - 1; c >= 0; --c) {
+        for (int k = c + 1; k < n; ++k) b[c] -= a[c * n + k] * b[k];
+        b[c] /= a[c * n + c];
+    }
+    return true;
+}
+
+// Levenberg-Marquardt on the residuals; x holds the start and the result.
+double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int iterations) {
+    const int p = static_cast<int>(x.size());
+    std::vector<double> r;
+    if (!fn(x, r)) return INFINITY;
+    const int m = static_cast<int>(r.size());
+    double cost = norm2(r), lambda = 1e-3;
+    std::vector<double> jac(static_cast<size_t>(m) * p), rp;
+    for (int it = 0; it < iterations && cost > 1e-26; ++it) {
+        for (int c = 0; c < p; ++c) {
+            std::vector<double> xp = x;
+            const double h = 1e-7;
+            xp[c] += h;
+            if (!fn(xp, rp) || static_cast<int>(rp.size()) != m) return std::sqrt(cost);
+            for (int i = 0; i < m; ++i) jac[i * p + c] = (rp[i] - r[i]) / h;
+        }
+        std::vector<double> jtj(static_cast<size_t>(p) * p, 0.0), jtr(p, 0.0);
+        for (int i = 0; i < m; ++i)
+            for (int a = 0; a < p; ++a) {
+                jtr[a] -= jac[i * p + a] * r[i];
+                for (int b = 0; b < p; ++b) jtj[a * p + b] += jac[i * p + a] * jac[i * p + b];
+            }
+        bool better = false;
+        for (int tries = 0; tries < 12 && !better; ++tries) {
+            std::vector<double> a = jtj, step = jtr;
+            for (int d = 0; d < p; ++d) a[d * p + d] += lambda * (jtj[d * p + d] + 1e-12);
+            if (!solve(a, step, p)) {
+                lambda *= 10;
+                continue;
+            }
+            std::vector<double> xn = x;
+            for (int d = 0; d < p; ++d) xn[d] += std::clamp(step[d], -0.5, 0.5);
+            if (fn(xn, rp) && static_cast<int>(rp.size()) == m && norm2(rp) < cost) {
+                x = xn;
+                r = rp;
+                cost = norm2(rp);
+                lambda = std::max(lambda / 5, 1e-9);
+                better = true;
+            } else {
+                lambda *= 8;
+            }
+        }
+        if (!better) break;
+    }
+    return std::sqrt(cost);
+}
+
+double gammaOf(double db) {
+    return std::sqrt(std::max(0.0, 1 - std::pow(10.0, -db / 10)));
+}
+
+// Golden-section search for the extremum of g (sign +1 maximum, -1 minimum)
+// in [a, b].
+template <class G> double extremum(G g, double a, double b, double sign) {
+    const double k = 0.6180339887498949;
+    double c = b - k * (b - a), d = a + k * (b - a);
+    double gc = sign * g(c), gd = sign * g(d);
+    for (int it = 0; it < 64; ++it) {
+        if (gc > gd) {
+            b = d, d = c, gd = gc;
+            c = b - k * (b - a);
+            gc = sign * g(c);
+        } else {
+            a = c, c = d, gc = gd;
+            d = a + k * (b - a);
+            gd = sign * g(d);
+        }
+    }
+    return (a + b) / 2;
+}
+
+} // namespace
+
+double refine(const Structure& s, const Target& t, Values& v) {
+    const int n = s.n;
+    const Values start = v;
+    const int nt = t.tuneEach ? n : 1;
+    auto unpack = [&](const std::vector<double>& x, Values& out) {
+        out = start;
+        for (int k = 0; k < n; ++k) out.tune[k] = start.tune[k] * std::exp(x[t.tuneEach ? k : 0]);
+        for (int j = 0; j <= n; ++j) out.k[j] = start.k[j] * std::exp(x[nt + j]);
+    };
+    std::vector<double> x(nt + n + 1, 0.0);
+    std::vector<Element> chain;
+    auto response = [&](double f) { return evaluate(chain, s.fo, s.rl, s.rs, f); };
+    const double f0c = std::sqrt(t.f1 * t.f2), wg = (t.f2 - t.f1) / f0c;
+    auto freqOf = [&](double om) { return f0c * (wg * om + std::sqrt(wg * wg * om * om + 4)) / 2; };
+    // Stage 1: the mapped prototype's passband, edges weighted.
+    const int m1 = 4 * n + 8;
+    std::vector<double> f1s, want;
+    for (int i = 0; i < m1; ++i) {
+        const double om = std::cos(3.141592653589793 * (i + 0.5) / m1);
+        f1s.push_back(freqOf(om));
+        want.push_back(gammaOf(prototypeLossDb(t.g, om)));
+    }
+    const double ge = gammaOf(t.edgeDb);
+    Residuals stage1 = [&](const std::vector<double>& xx, std::vector<double>& r) {
+        Values vv;
+        unpack(xx, vv);
+        if (!buildChain(s, vv, chain)) return false;
+        r.clear();
+        for (int i = 0; i < m1; ++i) r.push_back(std::abs(response(f1s[i]).gamma) - want[i]);
+        r.push_back(4 * (std::abs(response(t.f1).gamma) - ge));
+        r.push_back(4 * (std::abs(response(t.f2).gamma) - ge));
+        return true;
+    };
+    double worst = levenbergMarquardt(x, stage1, 60);
+    Values best;
+    unpack(x, best);
+    if (t.ripple > 0) {
+        // Stage 2: the equiripple conditions themselves.
+        const double gr = gammaOf(t.ripple);
+        const int m2 = 24 * n + 40;
+        Residuals stage2 = [&](const std::vector<double>& xx, std::vector<double>& r) {
+            Values vv;
+            unpack(xx, vv);
+            if (!buildChain(s, vv, chain)) return false;
+            std::vector<double> fs(m2 + 1), mag(m2 + 1);
+            for (int i = 0; i <= m2; ++i) {
+                fs[i] = t.f1 + (t.f2 - t.f1) * i / m2;
+                mag[i] = std::abs(response(fs[i]).gamma);
+            }
+            auto mg = [&](double f) { return std::abs(response(f).gamma); };
+            std::vector<double> mins;
+            for (int i = 1; i < m2; ++i)
+                if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1])
+                    mins.push_back(extremum(mg, fs[i - 1], fs[i + 1], -1));
+            if (static_cast<int>(mins.size()) != n) return false;
+            r.clear();
+            for (int i = 0; i + 1 < n; ++i)
+                r.push_back(mg(extremum(mg, mins[i], mins[i + 1], 1)) - gr);
+            for (double fm : mins) {
+                // Signed distance of the reflection locus from the origin:
+                // zero when the minimum is a perfect match.
+                const double h = 1e-6 * fm;
+                const Cx gm = response(fm).gamma;
+                const Cx d = (response(fm + h).gamma - response(fm - h).gamma) / (2 * h);
+                r.push_back((std::conj(d) * gm).imag() / std::abs(d));
+            }
+            r.push_back(mg(t.f1) - ge);
+            r.push_back(mg(t.f2) - ge);
+            return true;
+        };
+        std::vector<double> x2 = x;
+        const double w2 = levenbergMarquardt(x2, stage2, 40);
+        if (std::isfinite(w2)) {
+            unpack(x2, best);
+            worst = w2;
+        }
+    }
+    v = best;
+    return worst;
+}
+
+bool writeChain(EntryList& list, const std::vector<Element>& chain, double rl, double rs,
+                double fo) {
+    int i = 1;
+    for (const Element& e : chain) {
+        if (i + 4 >= kEntrySlots - 1) return false;
+        switch (e.code) {
+        case 2:
+        case 3:
+            setEntry(list, i++, e.z, e.letter, e.code);
+            break;
+        default:
+            setEntry(list, i++, e.z, 'Z', e.code);
+            setEntry(list, i++, e.theta, 'D', e.code);
+            if (e.code == 20) setEntry(list, i++, e.lead, 'L', e.code);
+            break;
+        }
+    }
+    setEntry(list, 0, rl, 'R', 1);
+    setEntry(list, i, rs, 'R', 1);
+    setEntry(list, i + 1, fo, 'x', 1);
+    for (int k = i + 2; k < kEntrySlots; ++k) list[k] = NetEntry{};
+    return true;
+}
+
+} // namespace tanvex::synthesis::tem
