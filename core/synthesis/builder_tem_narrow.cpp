@@ -24,6 +24,7 @@ namespace tanvex::synthesis {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
+constexpr int kSteps = 12;
 
 int fault(DesignRecord& rec, int slot) {
     setFaultIndex(rec, slot);
@@ -32,6 +33,33 @@ int fault(DesignRecord& rec, int slot) {
 
 bool yesNo(char c) {
     return c == 'Y' || c == 'N';
+}
+
+// The narrow-band design refined to the target; when that is out of reach
+// from the narrow-band start, the band is widened step by step from a
+// quarter of it, each design the start of the next. Returns the remaining
+// residual; v is left empty when there is no design at all.
+double design(const tem::Structure& s, const tem::Target& t, tem::Values& v) {
+    if (!tem::narrowBandDesign(s, t.g, t.f1, t.f2, v)) v = {};
+    double residual = v.tune.empty() ? INFINITY : tem::refine(s, t, v);
+    if (residual < 1e-7) return residual;
+    tem::Target step = t;
+    const double centre = (t.f1 + t.f2) / 2, half = (t.f2 - t.f1) / 2;
+    tem::Values w;
+    step.f1 = centre - half / 4;
+    step.f2 = centre + half / 4;
+    if (!tem::narrowBandDesign(s, t.g, step.f1, step.f2, w)) return residual;
+    double r = 0;
+    int i = 0;
+    for (; i <= kSteps && r < 1e-7; ++i) {
+        const double k = 0.25 + 0.75 * i / kSteps;
+        step.f1 = centre - half * k;
+        step.f2 = centre + half * k;
+        r = tem::refine(s, step, w);
+    }
+    // Only a design of the whole band replaces the first one.
+    if (i == kSteps + 1 && (r < residual || v.tune.empty())) v = w, residual = r;
+    return residual;
 }
 
 } // namespace
@@ -120,8 +148,17 @@ int temNarrowBand(PrototypeContext& ctx) {
     t.tuneEach = type == 24 || rec[18].letter == 'Y';
 
     tem::Values v;
-    if (!tem::narrowBandDesign(s, t.g, t.f1, t.f2, v)) return kBuildNegative;
-    tem::refine(s, t, v);
+    double residual = design(s, t, v);
+    if (!(residual < 1e-7) && s.equalLines) {
+        // Equal rods leave too little self admittance at this bandwidth:
+        // every resonator's self admittance at the design Zo instead.
+        tem::Structure free = s;
+        free.equalLines = false;
+        tem::Values w;
+        const double r2 = design(free, t, w);
+        if (!w.tune.empty() && (r2 < residual || v.tune.empty())) s = free, v = w;
+    }
+    if (v.tune.empty()) return kBuildNegative;
     std::vector<tem::Element> chain;
     if (!tem::buildChain(s, v, chain)) return kBuildNegative;
     if (!tem::writeChain(ctx.design.entries, chain, rl, rs, fo)) return fault(rec, 1);

@@ -495,11 +495,8 @@ double refine(const Structure& s, const Target& t, Values& v) {
             return true;
         };
         std::vector<double> x2 = x;
-        const double w2 = levenbergMarquardt(x2, stage2, 40);
-        if (std::isfinite(w2)) {
-            unpack(x2, best);
-            worst = w2;
-        }
+        worst = levenbergMarquardt(x2, stage2, 40);
+        if (std::isfinite(worst)) unpack(x2, best);
     }
     v = best;
     return worst;

@@ -92,8 +92,10 @@ struct Target {
 // Moves the values until the passband is the prototype's: for an equiripple
 // target the ripple maxima equal the ripple, the minima are perfect matches
 // and the loss at f1 and f2 is edgeDb; otherwise the mapped prototype's
-// passband is followed in the least-squares sense. Returns the largest
-// remaining residual in reflection magnitude.
+// passband is followed in the least-squares sense. Returns the remaining
+// residual (reflection magnitude); infinite when an equiripple target was
+// out of reach from the start values (they then follow the prototype's
+// passband as closely as they can).
 double refine(const Structure& s, const Target& t, Values& v);
 
 // Loss (dB) of the all-pole prototype g0..g(n+1) at normalized frequency w.
