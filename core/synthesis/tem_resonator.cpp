@@ -319,7 +319,9 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
 
 namespace {
 
-using Residuals = std::function<bool(const std::vector<double>&, std::vector<double>&)>;
+// Residuals at x; probe: a small step for the Jacobian (what the last full
+// evaluation found may be reused).
+using Residuals = std::function<bool(const std::vector<double>&, std::vector<double>&, bool probe)>;
 
 double norm2(const std::vector<double>& r) {
     double s = 0;
@@ -355,7 +357,7 @@ bool solve(std::vector<double> a, std::vector<double>& b, int n) {
 double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int iterations) {
     const int p = static_cast<int>(x.size());
     std::vector<double> r;
-    if (!fn(x, r)) return INFINITY;
+    if (!fn(x, r, false)) return INFINITY;
     const int m = static_cast<int>(r.size());
     double cost = norm2(r), lambda = 1e-3;
     std::vector<double> jac(static_cast<size_t>(m) * p), rp;
@@ -364,7 +366,7 @@ double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int itera
             std::vector<double> xp = x;
             const double h = 1e-7;
             xp[c] += h;
-            if (!fn(xp, rp) || static_cast<int>(rp.size()) != m) return std::sqrt(cost);
+            if (!fn(xp, rp, true) || static_cast<int>(rp.size()) != m) return std::sqrt(cost);
             for (int i = 0; i < m; ++i) jac[i * p + c] = (rp[i] - r[i]) / h;
         }
         std::vector<double> jtj(static_cast<size_t>(p) * p, 0.0), jtr(p, 0.0);
@@ -383,7 +385,7 @@ double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int itera
             }
             std::vector<double> xn = x;
             for (int d = 0; d < p; ++d) xn[d] += std::clamp(step[d], -0.5, 0.5);
-            if (fn(xn, rp) && static_cast<int>(rp.size()) == m && norm2(rp) < cost) {
+            if (fn(xn, rp, false) && static_cast<int>(rp.size()) == m && norm2(rp) < cost) {
                 x = xn;
                 r = rp;
                 cost = norm2(rp);
@@ -402,24 +404,18 @@ double gammaOf(double db) {
     return std::sqrt(std::max(0.0, 1 - std::pow(10.0, -db / 10)));
 }
 
-// Golden-section search for the extremum of g (sign +1 maximum, -1 minimum)
-// in [a, b].
-template <class G> double extremum(G g, double a, double b, double sign) {
-    const double k = 0.6180339887498949;
-    double c = b - k * (b - a), d = a + k * (b - a);
-    double gc = sign * g(c), gd = sign * g(d);
-    for (int it = 0; it < 64; ++it) {
-        if (gc > gd) {
-            b = d, d = c, gd = gc;
-            c = b - k * (b - a);
-            gc = sign * g(c);
-        } else {
-            a = c, c = d, gc = gd;
-            d = a + k * (b - a);
-            gd = sign * g(d);
-        }
+// The extremum of a smooth g near x by successive parabolas through three
+// points h apart, h shrinking; the step never leaves [lo, hi].
+template <class G> double polish(G g, double x, double h, double lo, double hi, int steps) {
+    for (int it = 0; it < steps; ++it) {
+        const double gm = g(x - h), g0 = g(x), gp = g(x + h);
+        const double den = gp - 2 * g0 + gm;
+        if (den == 0) break;
+        const double dx = std::clamp(-h * (gp - gm) / (2 * den), -2 * h, 2 * h);
+        x = std::clamp(x + dx, lo, hi);
+        h = std::max(std::fabs(dx), h / 8) / 4;
     }
-    return (a + b) / 2;
+    return x;
 }
 
 } // namespace
@@ -447,7 +443,7 @@ double refine(const Structure& s, const Target& t, Values& v) {
         want.push_back(gammaOf(prototypeLossDb(t.g, om)));
     }
     const double ge = gammaOf(t.edgeDb);
-    Residuals stage1 = [&](const std::vector<double>& xx, std::vector<double>& r) {
+    Residuals stage1 = [&](const std::vector<double>& xx, std::vector<double>& r, bool) {
         Values vv;
         unpack(xx, vv);
         if (!buildChain(s, vv, chain)) return false;
@@ -463,26 +459,42 @@ double refine(const Structure& s, const Target& t, Values& v) {
     if (t.ripple > 0) {
         // Stage 2: the equiripple conditions themselves.
         const double gr = gammaOf(t.ripple);
-        const int m2 = 24 * n + 40;
-        Residuals stage2 = [&](const std::vector<double>& xx, std::vector<double>& r) {
+        const int m2 = 12 * n + 24;
+        const double step = (t.f2 - t.f1) / m2;
+        std::vector<double> mins, maxs; // as the last full evaluation found them
+        Residuals stage2 = [&](const std::vector<double>& xx, std::vector<double>& r, bool probe) {
             Values vv;
             unpack(xx, vv);
             if (!buildChain(s, vv, chain)) return false;
-            std::vector<double> fs(m2 + 1), mag(m2 + 1);
-            for (int i = 0; i <= m2; ++i) {
-                fs[i] = t.f1 + (t.f2 - t.f1) * i / m2;
-                mag[i] = std::abs(response(fs[i]).gamma);
+            // |gamma|^2 is smooth through the perfect matches.
+            auto g2 = [&](double f) { return std::norm(response(f).gamma); };
+            std::vector<double> mn, mx;
+            if (probe && static_cast<int>(mins.size()) == n) {
+                for (double f : mins) mn.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
+                for (double f : maxs) mx.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
+            } else {
+                std::vector<double> fs(m2 + 1), mag(m2 + 1);
+                for (int i = 0; i <= m2; ++i) {
+                    fs[i] = t.f1 + step * i;
+                    mag[i] = g2(fs[i]);
+                }
+                std::vector<int> at;
+                for (int i = 1; i < m2; ++i)
+                    if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1]) at.push_back(i);
+                if (static_cast<int>(at.size()) != n) return false;
+                for (int i : at) mn.push_back(polish(g2, fs[i], step / 2, t.f1, t.f2, 6));
+                for (int k = 0; k + 1 < n; ++k) {
+                    int top = at[k];
+                    for (int i = at[k]; i <= at[k + 1]; ++i)
+                        if (mag[i] > mag[top]) top = i;
+                    mx.push_back(polish(g2, fs[top], step / 2, fs[at[k]], fs[at[k + 1]], 6));
+                }
+                mins = mn;
+                maxs = mx;
             }
-            auto mg = [&](double f) { return std::abs(response(f).gamma); };
-            std::vector<double> mins;
-            for (int i = 1; i < m2; ++i)
-                if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1])
-                    mins.push_back(extremum(mg, fs[i - 1], fs[i + 1], -1));
-            if (static_cast<int>(mins.size()) != n) return false;
             r.clear();
-            for (int i = 0; i + 1 < n; ++i)
-                r.push_back(mg(extremum(mg, mins[i], mins[i + 1], 1)) - gr);
-            for (double fm : mins) {
+            for (double f : mx) r.push_back(std::sqrt(g2(f)) - gr);
+            for (double fm : mn) {
                 // Signed distance of the reflection locus from the origin:
                 // zero when the minimum is a perfect match.
                 const double h = 1e-6 * fm;
@@ -490,8 +502,8 @@ double refine(const Structure& s, const Target& t, Values& v) {
                 const Cx d = (response(fm + h).gamma - response(fm - h).gamma) / (2 * h);
                 r.push_back((std::conj(d) * gm).imag() / std::abs(d));
             }
-            r.push_back(mg(t.f1) - ge);
-            r.push_back(mg(t.f2) - ge);
+            r.push_back(std::abs(response(t.f1).gamma) - ge);
+            r.push_back(std::abs(response(t.f2).gamma) - ge);
             return true;
         };
         std::vector<double> x2 = x;
