@@ -24,7 +24,7 @@ namespace tanvex::synthesis {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr int kSteps = 12;
+constexpr int kSteps = 16;
 
 int fault(DesignRecord& rec, int slot) {
     setFaultIndex(rec, slot);
@@ -36,29 +36,37 @@ bool yesNo(char c) {
 }
 
 // The narrow-band design refined to the target; when that is out of reach
-// from the narrow-band start, the band is widened step by step from a
-// quarter of it, each design the start of the next. Returns the remaining
+// from the narrow-band start, the band is widened step by step, each design
+// the start of the next. Returns the remaining
 // residual; v is left empty when there is no design at all.
 double design(const tem::Structure& s, const tem::Target& t, tem::Values& v) {
     if (!tem::narrowBandDesign(s, t.g, t.f1, t.f2, v)) v = {};
     double residual = v.tune.empty() ? INFINITY : tem::refine(s, t, v);
     if (residual < 1e-7) return residual;
+    // Widen from a quarter of the band: a step that reaches the equiripple
+    // passband is taken and the next one made longer, one that does not is
+    // retried at half its length from the last design reached.
     tem::Target step = t;
     const double centre = (t.f1 + t.f2) / 2, half = (t.f2 - t.f1) / 2;
+    double k = 0.25, dk = 0.25;
     tem::Values w;
-    step.f1 = centre - half / 4;
-    step.f2 = centre + half / 4;
+    step.f1 = centre - half * k;
+    step.f2 = centre + half * k;
     if (!tem::narrowBandDesign(s, t.g, step.f1, step.f2, w)) return residual;
-    double r = 0;
-    int i = 0;
-    for (; i <= kSteps && r < 1e-7; ++i) {
-        const double k = 0.25 + 0.75 * i / kSteps;
-        step.f1 = centre - half * k;
-        step.f2 = centre + half * k;
-        r = tem::refine(s, step, w);
+    if (!(tem::refine(s, step, w) < 1e-7)) return residual;
+    for (int tries = 0; tries < kSteps && k < 1; ++tries) {
+        const double next = std::min(1.0, k + dk);
+        tem::Values trial = w;
+        step.f1 = centre - half * next;
+        step.f2 = centre + half * next;
+        const double r = tem::refine(s, step, trial);
+        if (r < 1e-7) {
+            w = trial, k = next, dk *= 1.5;
+            if (k == 1) v = w, residual = r;
+        } else {
+            dk /= 2;
+        }
     }
-    // Only a design of the whole band replaces the first one.
-    if (i == kSteps + 1 && (r < residual || v.tune.empty())) v = w, residual = r;
     return residual;
 }
 

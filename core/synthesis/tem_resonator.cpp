@@ -147,6 +147,42 @@ bool endSection(const Structure& s, const Values& v, int j, std::vector<Element>
     return true;
 }
 
+// Admittance the node of end j sees towards its termination at f, through
+// the end section (series elements, an end line): its conductance loads
+// the end resonator, its susceptance adds to the resonator's own.
+Cx endAdmittance(const Structure& s, const Values& v, int j, double f) {
+    std::vector<Element> part;
+    if (!endSection(s, v, j == 0 ? 0 : s.n, part)) return 0;
+    if (j != 0) std::reverse(part.begin(), part.end());
+    Cx z = j == 0 ? s.rl : s.rs;
+    const double w = kTwoPi * f;
+    for (const Element& e : part) {
+        const double th = e.theta * f / s.fo;
+        switch (e.code) {
+        case 16:
+            z = 1.0 / (1.0 / z + Cx(0, -1 / (e.z * std::tan(th))));
+            break;
+        case 17:
+            z += Cx(0, e.z * std::tan(th));
+            break;
+        case 19:
+            z += Cx(0, -e.z / std::tan(th));
+            break;
+        case 3:
+            z += e.letter == 'C' ? Cx(0, -1 / (w * e.z)) : Cx(0, w * e.z);
+            break;
+        case 23: {
+            const Cx jt(0, std::tan(th));
+            z = e.z * (z + e.z * jt) / (e.z + z * jt);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return 1.0 / z;
+}
+
 } // namespace
 
 bool buildChain(const Structure& s, const Values& v, std::vector<Element>& chain) {
@@ -248,6 +284,13 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
                 if (k > 1)
                     sum += absorbed(innerCoupling(s, k - 1), v.k[k - 1], s.theta0 * f / f0, wf);
                 if (k < n) sum += absorbed(innerCoupling(s, k), v.k[k], s.theta0 * f / f0, wf);
+                // The ends' own susceptance and its slope (a strongly
+                // dispersive end coupling, such as an open line near a
+                // quarter wave, changes the end resonator's slope).
+                if (k == 1 && s.loadEnd != Coupling::Tap && pass > 0)
+                    sum += endAdmittance(s, v, 0, f).imag();
+                if (k == n && s.sourceEnd != Coupling::Tap && pass > 0)
+                    sum += endAdmittance(s, v, n, f).imag();
                 return sum;
             };
             const double h = 1e-5 * f0;
@@ -453,62 +496,73 @@ double refine(const Structure& s, const Target& t, Values& v) {
         r.push_back(4 * (std::abs(response(t.f2).gamma) - ge));
         return true;
     };
-    double worst = levenbergMarquardt(x, stage1, 60);
+    // A start that already has the passband's shape (a neighbouring design)
+    // goes to the equiripple conditions at once; the others first follow
+    // the mapped prototype.
+    double worst = INFINITY;
     Values best;
-    unpack(x, best);
-    if (t.ripple > 0) {
-        // Stage 2: the equiripple conditions themselves.
-        const double gr = gammaOf(t.ripple);
-        const int m2 = 12 * n + 24;
-        const double step = (t.f2 - t.f1) / m2;
-        std::vector<double> mins, maxs; // as the last full evaluation found them
-        Residuals stage2 = [&](const std::vector<double>& xx, std::vector<double>& r, bool probe) {
-            Values vv;
-            unpack(xx, vv);
-            if (!buildChain(s, vv, chain)) return false;
-            // |gamma|^2 is smooth through the perfect matches.
-            auto g2 = [&](double f) { return std::norm(response(f).gamma); };
-            std::vector<double> mn, mx;
-            if (probe && static_cast<int>(mins.size()) == n) {
-                for (double f : mins) mn.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
-                for (double f : maxs) mx.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
-            } else {
-                std::vector<double> fs(m2 + 1), mag(m2 + 1);
-                for (int i = 0; i <= m2; ++i) {
-                    fs[i] = t.f1 + step * i;
-                    mag[i] = g2(fs[i]);
+    for (int attempt = t.ripple > 0 ? 0 : 1; attempt < 2 && !(worst < 1e-7); ++attempt) {
+        if (attempt == 1) {
+            std::fill(x.begin(), x.end(), 0.0);
+            worst = levenbergMarquardt(x, stage1, 60);
+            unpack(x, best);
+        }
+        if (t.ripple > 0) {
+            // Stage 2: the equiripple conditions themselves.
+            const double gr = gammaOf(t.ripple);
+            const int m2 = 12 * n + 24;
+            const double step = (t.f2 - t.f1) / m2;
+            std::vector<double> mins, maxs; // as the last full evaluation found them
+            Residuals stage2 = [&](const std::vector<double>& xx, std::vector<double>& r,
+                                   bool probe) {
+                Values vv;
+                unpack(xx, vv);
+                if (!buildChain(s, vv, chain)) return false;
+                // |gamma|^2 is smooth through the perfect matches.
+                auto g2 = [&](double f) { return std::norm(response(f).gamma); };
+                std::vector<double> mn, mx;
+                if (probe && static_cast<int>(mins.size()) == n) {
+                    for (double f : mins) mn.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
+                    for (double f : maxs) mx.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
+                } else {
+                    std::vector<double> fs(m2 + 1), mag(m2 + 1);
+                    for (int i = 0; i <= m2; ++i) {
+                        fs[i] = t.f1 + step * i;
+                        mag[i] = g2(fs[i]);
+                    }
+                    std::vector<int> at;
+                    for (int i = 1; i < m2; ++i)
+                        if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1]) at.push_back(i);
+                    if (static_cast<int>(at.size()) != n) return false;
+                    for (int i : at) mn.push_back(polish(g2, fs[i], step / 2, t.f1, t.f2, 6));
+                    for (int k = 0; k + 1 < n; ++k) {
+                        int top = at[k];
+                        for (int i = at[k]; i <= at[k + 1]; ++i)
+                            if (mag[i] > mag[top]) top = i;
+                        mx.push_back(polish(g2, fs[top], step / 2, fs[at[k]], fs[at[k + 1]], 6));
+                    }
+                    mins = mn;
+                    maxs = mx;
                 }
-                std::vector<int> at;
-                for (int i = 1; i < m2; ++i)
-                    if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1]) at.push_back(i);
-                if (static_cast<int>(at.size()) != n) return false;
-                for (int i : at) mn.push_back(polish(g2, fs[i], step / 2, t.f1, t.f2, 6));
-                for (int k = 0; k + 1 < n; ++k) {
-                    int top = at[k];
-                    for (int i = at[k]; i <= at[k + 1]; ++i)
-                        if (mag[i] > mag[top]) top = i;
-                    mx.push_back(polish(g2, fs[top], step / 2, fs[at[k]], fs[at[k + 1]], 6));
+                r.clear();
+                for (double f : mx) r.push_back(std::sqrt(g2(f)) - gr);
+                for (double fm : mn) {
+                    // Signed distance of the reflection locus from the origin:
+                    // zero when the minimum is a perfect match.
+                    const double h = 1e-6 * fm;
+                    const Cx gm = response(fm).gamma;
+                    const Cx d = (response(fm + h).gamma - response(fm - h).gamma) / (2 * h);
+                    r.push_back((std::conj(d) * gm).imag() / std::abs(d));
                 }
-                mins = mn;
-                maxs = mx;
-            }
-            r.clear();
-            for (double f : mx) r.push_back(std::sqrt(g2(f)) - gr);
-            for (double fm : mn) {
-                // Signed distance of the reflection locus from the origin:
-                // zero when the minimum is a perfect match.
-                const double h = 1e-6 * fm;
-                const Cx gm = response(fm).gamma;
-                const Cx d = (response(fm + h).gamma - response(fm - h).gamma) / (2 * h);
-                r.push_back((std::conj(d) * gm).imag() / std::abs(d));
-            }
-            r.push_back(std::abs(response(t.f1).gamma) - ge);
-            r.push_back(std::abs(response(t.f2).gamma) - ge);
-            return true;
-        };
-        std::vector<double> x2 = x;
-        worst = levenbergMarquardt(x2, stage2, 40);
-        if (std::isfinite(worst)) unpack(x2, best);
+                r.push_back(std::abs(response(t.f1).gamma) - ge);
+                r.push_back(std::abs(response(t.f2).gamma) - ge);
+                return true;
+            };
+            std::vector<double> x2 = x;
+            const double w2 = levenbergMarquardt(x2, stage2, 40);
+            if (std::isfinite(w2) || attempt == 1) worst = w2;
+            if (std::isfinite(w2)) unpack(x2, best);
+        }
     }
     v = best;
     return worst;
