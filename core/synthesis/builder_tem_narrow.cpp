@@ -67,6 +67,14 @@ double design(const tem::Structure& s, const tem::Target& t, tem::Values& v) {
             dk /= 2;
         }
     }
+    if (k < 1) {
+        // The equiripple passband ends short of the band: the nearest
+        // design reached, taken to the whole band as closely as it goes,
+        // when its passband is closer than the first one's.
+        const double r = tem::refine(s, t, w);
+        if (v.tune.empty() || tem::passbandScore(s, w, t) < tem::passbandScore(s, v, t))
+            v = w, residual = r;
+    }
     return residual;
 }
 
@@ -164,7 +172,9 @@ int temNarrowBand(PrototypeContext& ctx) {
         free.equalLines = false;
         tem::Values w;
         const double r2 = design(free, t, w);
-        if (!w.tune.empty() && (r2 < residual || v.tune.empty())) s = free, v = w;
+        if (!w.tune.empty() && (v.tune.empty() || r2 < 1e-7 ||
+                                tem::passbandScore(free, w, t) < tem::passbandScore(s, v, t)))
+            s = free, v = w;
     }
     if (v.tune.empty()) return kBuildNegative;
     std::vector<tem::Element> chain;

@@ -568,6 +568,40 @@ double refine(const Structure& s, const Target& t, Values& v) {
     return worst;
 }
 
+double passbandScore(const Structure& s, const Values& v, const Target& t) {
+    std::vector<Element> chain;
+    if (!buildChain(s, v, chain)) return INFINITY;
+    auto loss = [&](double f) { return evaluate(chain, s.fo, s.rl, s.rs, f).lossDb; };
+    const double bw = t.f2 - t.f1, centre = (t.f1 + t.f2) / 2;
+    const int points = 60 * s.n + 100;
+    double top = 0;
+    for (int i = 0; i <= points; ++i) top = std::max(top, loss(t.f1 + bw * i / points));
+    // The outermost crossings of the edge loss (just above it, so that
+    // ripple peaks of the same level do not count): a scan from outside the
+    // band inwards, then bisection.
+    const double level = t.edgeDb + 1e-3;
+    auto crossing = [&](double out) {
+        double prev = out;
+        for (int i = 1; i <= points; ++i) {
+            const double f = out + (centre - out) * i / points;
+            if (loss(f) <= level) {
+                double a = f, b = prev;
+                for (int k = 0; k < 50; ++k) {
+                    const double m = (a + b) / 2;
+                    (loss(m) <= level ? a : b) = m;
+                }
+                return (a + b) / 2;
+            }
+            prev = f;
+        }
+        return centre;
+    };
+    const double lo = crossing(t.f1 - 0.3 * bw);
+    const double hi = crossing(t.f2 + 0.3 * bw);
+    const double edge = std::max(std::fabs(lo - t.f1), std::fabs(hi - t.f2)) / bw;
+    return std::max(std::fabs(top - t.edgeDb) / 0.05, edge / 0.01);
+}
+
 bool writeChain(EntryList& list, const std::vector<Element>& chain, double rl, double rs,
                 double fo) {
     int i = 1;

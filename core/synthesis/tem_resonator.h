@@ -98,6 +98,12 @@ struct Target {
 // passband as closely as they can).
 double refine(const Structure& s, const Target& t, Values& v);
 
+// How far the passband of the values is from the target, in units of the
+// tolerances: the largest of |largest loss between f1 and f2 - edgeDb| /
+// 0.05 dB and |edge position error| / (1 % of the bandwidth); below 1 the
+// passband is within them. Infinite for values that make no network.
+double passbandScore(const Structure& s, const Values& v, const Target& t);
+
 // Loss (dB) of the all-pole prototype g0..g(n+1) at normalized frequency w.
 double prototypeLossDb(const std::vector<double>& g, double w);
 

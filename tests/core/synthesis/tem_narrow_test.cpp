@@ -55,14 +55,24 @@ int build(Fixture& fx, const Spec& s) {
     return calculate(fx.ctx, hooks);
 }
 
-// The frequency near f where the loss crosses level, by bisection between
-// a (inside the band) and b (outside).
-double crossing(const EntryList& l, double a, double b, double level) {
-    for (int i = 0; i < 80; ++i) {
-        const double m = (a + b) / 2;
-        (lossDb(l, m) < level ? a : b) = m;
+// The outermost frequency between out (outside the band) and in where the
+// loss comes down to level: a scan from out inwards, then bisection.
+double crossing(const EntryList& l, double in, double out, double level) {
+    const int steps = 400;
+    double prev = out;
+    for (int i = 1; i <= steps; ++i) {
+        const double f = out + (in - out) * i / steps;
+        if (lossDb(l, f) <= level) {
+            double a = f, b = prev;
+            for (int k = 0; k < 60; ++k) {
+                const double m = (a + b) / 2;
+                (lossDb(l, m) <= level ? a : b) = m;
+            }
+            return (a + b) / 2;
+        }
+        prev = f;
     }
-    return (a + b) / 2;
+    return in;
 }
 
 struct Measure {
@@ -74,8 +84,11 @@ Measure measure(const EntryList& l, const Spec& s) {
     Measure m;
     const double f1 = s.fo - s.bw / 2, f2 = s.fo + s.bw / 2;
     for (int i = 0; i <= 3000; ++i) m.ripple = std::max(m.ripple, lossDb(l, f1 + s.bw * i / 3000));
-    const double lo = crossing(l, s.fo - 0.3 * s.bw, f1 - 0.3 * s.bw, s.as);
-    const double hi = crossing(l, s.fo + 0.3 * s.bw, f2 + 0.3 * s.bw, s.as);
+    // Just above the edge loss, so that ripple peaks at the same level do
+    // not count as edges.
+    const double level = s.as + 1e-3;
+    const double lo = crossing(l, s.fo, f1 - 0.3 * s.bw, level);
+    const double hi = crossing(l, s.fo, f2 + 0.3 * s.bw, level);
     m.edgeErr = std::max(std::fabs(lo - f1), std::fabs(hi - f2)) / s.bw;
     return m;
 }
@@ -104,7 +117,7 @@ const Form kForms[] = {{16, 'S', 45}, {16, 'T', 45}, {16, 'C', 45}, {20, 'S', 85
 // From 1 % to 20 % bandwidth every form meets its passband: ripple within
 // 0.05 dB of the design's and edges within 1 % of the bandwidth (measured
 // through the analysis engine, lossless). Odd and even orders. The
-// open-line interdigital reaches it to 5 % only (see the next test).
+// open-line interdigital is held to 5 % here (see the next test).
 TEST(TemNarrow, PassbandRippleAndEdgesFrom1To20Percent) {
     for (const Form& form : kForms) {
         for (double frac : {0.01, 0.05, 0.1, 0.2}) {
@@ -129,12 +142,13 @@ TEST(TemNarrow, PassbandRippleAndEdgesFrom1To20Percent) {
     }
 }
 
-// What is reached beyond 20 %: at 30 % the forms with line or capacitor
-// ends keep the exact equiripple passband (ripple to 0.01 dB, edges to
-// 0.1 % of Bw); the open-line interdigital keeps the edges within 1 % with
-// the ripple 0.01 dB low; the combline with end lines or taps no longer
-// reaches it (its end couplings run out), and is built from the mapped
-// prototype as closely as it goes: edges within 20 % of Bw.
+// What is reached beyond 20 %: at 30 % the combline, the short-circuited-
+// line interdigital (every end form) and the dielectric resonator keep the
+// exact equiripple passband (ripple to 0.01 dB, edges to 0.1 % of Bw). The
+// open-line interdigital's end lines are series-resonant where they are a
+// quarter wave (1.059 Fo at 85 degrees), inside wide passbands: its fifth
+// order still holds the edges to 1 % at 30 %, its third order misses them
+// by 4 % at 20 % (and its ripple by 0.03 dB at 10 %, 0.2 dB design).
 TEST(TemNarrow, AccuracyAtThirtyPercent) {
     for (const Form& form : kForms) {
         Spec s;
@@ -155,9 +169,7 @@ TEST(TemNarrow, AccuracyAtThirtyPercent) {
         } else if (form.type == 18) {
             EXPECT_NEAR(m.ripple, 0.1, 0.011);
             EXPECT_LT(m.edgeErr, 0.01);
-            // Between 5 % and 30 % the refinement may stop short: third order,
-            // 0.2 dB, meets the passband at 10 % but misses it badly at 20 %
-            // (3.2 dB ripple): printed, not hidden.
+            // Third order, 0.2 dB, at 10 % and 20 %.
             for (double frac : {0.1, 0.2}) {
                 Spec w = s;
                 w.ar = w.as = 0.2;
@@ -171,6 +183,8 @@ TEST(TemNarrow, AccuracyAtThirtyPercent) {
                 if (frac < 0.15) {
                     EXPECT_NEAR(mw.ripple, 0.2, 0.05);
                     EXPECT_LT(mw.edgeErr, 0.01);
+                } else {
+                    EXPECT_LT(mw.edgeErr, 0.05);
                 }
             }
         } else {
@@ -196,7 +210,7 @@ TEST(TemNarrow, ButterworthEdgesAndSynchronousTuning) {
     }
     // Without the Cp tune-up every resonator stays tuned to one frequency
     // and only the couplings move: at 10 % the combline's ripple rises to
-    // 0.45 dB, the interdigital's edges move by 13 % of Bw.
+    // 0.45 dB; the interdigital's stays within 0.01 dB.
     for (const Form& form : {kForms[1], kForms[3]}) {
         Spec s;
         s.type = form.type;
@@ -209,8 +223,8 @@ TEST(TemNarrow, ButterworthEdgesAndSynchronousTuning) {
         const Measure m = measure(fx.list(), s);
         std::printf("type %d %c without tune-up at 10 %%: ripple %.4f dB, edges %.4f Bw\n",
                     form.type, form.cfg, m.ripple, m.edgeErr);
-        EXPECT_LT(m.ripple, 0.5) << form.type;
-        EXPECT_LT(m.edgeErr, 0.15) << form.type;
+        EXPECT_LT(m.ripple, form.type == 16 ? 0.5 : 0.11) << form.type;
+        EXPECT_LT(m.edgeErr, 0.01) << form.type;
     }
 }
 
