@@ -206,16 +206,41 @@ std::vector<std::string> temLineReport(const Design& design) {
     const UnitBlock& cu = design.notation.capacitance;
     const UnitBlock& lu = design.notation.inductance;
     // Lines are numbered from the termination end: 0 and n+1 the end lines
-    // or taps, 1..n the resonators.
+    // (or the terminations), 1..n the resonators. A tapped resonator is a
+    // short-circuited piece up to the tap and the rest of the line, equal
+    // impedances: it is reported as one line with its tap.
+    auto degrees = [&](int i) { return l[i + 1].value * 180 / kPi; };
+    auto sameLine = [&](int i, int j) {
+        return j > 0 && j < n && std::fabs(l[i].value - l[j].value) <= 1e-9 * l[i].value;
+    };
+    auto tapped = [&](int node, int stub, int rest) {
+        std::snprintf(buf, sizeof buf,
+                      "Line %2d self     Y = %-11.5g mho  (%.4g ohm) %6.2f deg, tap %.2f deg "
+                      "from the short",
+                      node, 1 / l[stub].value, l[stub].value, degrees(stub) + degrees(rest),
+                      degrees(stub));
+        out.emplace_back(buf);
+    };
     int node = 0;
     for (int i = 1; i < n; i += std::max(1, groupSize(l[i].code))) {
         const NetEntry& e = l[i];
+        const int next = i + std::max(1, groupSize(e.code));
+        if (e.code == 16 && l[next].code == 23 && sameLine(i, next) && node == 0) {
+            tapped(++node, i, next); // the load end's tap
+            i = next;
+            continue;
+        }
+        if (e.code == 23 && l[next].code == 16 && sameLine(i, next)) {
+            tapped(node, next, i); // the source end's tap
+            i = next;
+            continue;
+        }
         switch (e.code) {
         case 16:
         case 20:
             std::snprintf(buf, sizeof buf,
                           "Line %2d self     Y = %-11.5g mho  (%.4g ohm) %6.2f deg", node,
-                          1 / e.value, e.value, l[i + 1].value * 180 / kPi);
+                          1 / e.value, e.value, degrees(i));
             out.emplace_back(buf);
             if (e.code == 20) {
                 std::snprintf(buf, sizeof buf, "Line %2d lead     L = %-11.5g %s", node,
@@ -232,7 +257,7 @@ std::vector<std::string> temLineReport(const Design& design) {
         case 19:
         case 23:
             std::snprintf(buf, sizeof buf, "Lines %d,%d mutual Y = %-11.5g mho  %6.2f deg%s", node,
-                          node + 1, 1 / e.value, l[i + 1].value * 180 / kPi,
+                          node + 1, 1 / e.value, degrees(i),
                           e.code == 23   ? ""
                           : e.code == 17 ? " (shorted)"
                                          : " (open)");
@@ -240,6 +265,13 @@ std::vector<std::string> temLineReport(const Design& design) {
             ++node;
             break;
         case 3:
+            // A tap lead sits between a termination and its tap.
+            if (e.letter == 'L' && (i == 1 || next == n)) {
+                std::snprintf(buf, sizeof buf, "Tap lead         L = %-11.5g %s",
+                              e.value * lu.multiplier, lu.name.c_str());
+                out.emplace_back(buf);
+                break;
+            }
             std::snprintf(buf, sizeof buf, "Lines %d,%d coupling %c = %-11.5g %s", node, node + 1,
                           e.letter, e.value * (e.letter == 'C' ? cu : lu).multiplier,
                           (e.letter == 'C' ? cu : lu).name.c_str());

@@ -403,5 +403,5 @@ TEST(TemNarrow, ConsoleCalcAnalyseAndSchematic) {
         EXPECT_EQ(status, 0) << name;
         EXPECT_FALSE(drawing.empty()) << name;
     }
-    if (!HasFailure()) std::filesystem::remove_all(dir);
+    if (!HasFailure() && !std::getenv("TEM_KEEP")) std::filesystem::remove_all(dir);
 }
