@@ -40,22 +40,23 @@ bool yesNo(char c) {
 // the start of the next. Returns the remaining
 // residual; v is left empty when there is no design at all.
 double design(const tem::Structure& s, const tem::Target& t, tem::Values& v) {
-    if (!tem::narrowBandDesign(s, t.g, t.f1, t.f2, v)) v = {};
+    if (!tem::edgeCorrectedDesign(s, t, v)) v = {};
     double residual = v.tune.empty() ? INFINITY : tem::refine(s, t, v);
     if (residual < 1e-7) return residual;
     // Widen from a quarter of the band: a step that reaches the equiripple
     // passband is taken and the next one made longer, one that does not is
-    // retried at half its length from the last design reached.
+    // retried at half its length from the last design reached. Steps are
+    // relative: a wider band takes wider steps.
     tem::Target step = t;
     const double centre = (t.f1 + t.f2) / 2, half = (t.f2 - t.f1) / 2;
-    double k = 0.25, dk = 0.25;
+    double k = 0.25, dk = 0.3;
     tem::Values w;
     step.f1 = centre - half * k;
     step.f2 = centre + half * k;
     if (!tem::narrowBandDesign(s, t.g, step.f1, step.f2, w)) return residual;
     if (!(tem::refine(s, step, w) < 1e-7)) return residual;
     for (int tries = 0; tries < kSteps && k < 1; ++tries) {
-        const double next = std::min(1.0, k + dk);
+        const double next = std::min(1.0, k * (1 + dk));
         tem::Values trial = w;
         step.f1 = centre - half * next;
         step.f2 = centre + half * next;
@@ -115,7 +116,8 @@ int temNarrowBand(PrototypeContext& ctx) {
     if (int r = makePrototype(ctx); r != 0) return r;
     const LowpassPrototype& lp = ctx.proto;
     const int n = lp.n;
-    if (n < 1) return fault(rec, 1);
+    // A tap at each end of a single line is not a form this builder writes.
+    if (n < 1 || (n == 1 && cfg == 'T')) return fault(rec, 1);
     // Coupled resonators realize the all-pole ladders only; both ends are
     // terminated.
     for (int k = 1; k <= n; ++k)

@@ -261,7 +261,9 @@ double prototypeLossDb(const std::vector<double>& g, double w) {
 bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f1, double f2,
                       Values& v) {
     const int n = s.n;
-    const double f0 = s.fo, w0 = kTwoPi * f0, w = (f2 - f1) / f0;
+    // Designed at the band's centre f0; the lines' lengths are given at fo.
+    const double f0 = (f1 + f2) / 2, w0 = kTwoPi * f0, w = (f2 - f1) / f0;
+    const double td = s.theta0 * f0 / s.fo;
     v.tune.assign(n, s.loadingCapacitors ? 0.0 : s.theta0);
     v.loaded.assign(n, s.loadingCapacitors ? 1 : 0);
     v.k.assign(n + 1, 0.0);
@@ -270,7 +272,7 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
         const Coupling c = couplingKind(s, j);
         v.k[j] = c == Coupling::Tap ? 0.5 * s.theta0
                  : c == Coupling::Capacitor || c == Coupling::Inductor
-                     ? valueForJ(c, 0.01 / s.rs, s.theta0, w0)
+                     ? valueForJ(c, 0.01 / s.rs, td, w0)
                      : 0.01 * s.level[0];
     }
     std::vector<double> b(n + 1), endB(n + 1, 0.0);
@@ -282,8 +284,8 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
                 double sum = lineSusceptance(s, selfAdmittance(s, v, k), lengthOf(s, v, k), f);
                 if (v.loaded[k - 1]) sum += wf * v.tune[k - 1];
                 if (k > 1)
-                    sum += absorbed(innerCoupling(s, k - 1), v.k[k - 1], s.theta0 * f / f0, wf);
-                if (k < n) sum += absorbed(innerCoupling(s, k), v.k[k], s.theta0 * f / f0, wf);
+                    sum += absorbed(innerCoupling(s, k - 1), v.k[k - 1], s.theta0 * f / s.fo, wf);
+                if (k < n) sum += absorbed(innerCoupling(s, k), v.k[k], s.theta0 * f / s.fo, wf);
                 // The ends' own susceptance and its slope (a strongly
                 // dispersive end coupling, such as an open line near a
                 // quarter wave, changes the end resonator's slope).
@@ -299,7 +301,7 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
         }
         for (int k = 1; k < n; ++k) {
             const double j = w * std::sqrt(b[k] * b[k + 1] / (g[k] * g[k + 1]));
-            v.k[k] = valueForJ(innerCoupling(s, k), j, s.theta0, w0);
+            v.k[k] = valueForJ(innerCoupling(s, k), j, td, w0);
         }
         // The ends: the conductance the node must see, and what the end's
         // realization leaves in shunt there.
@@ -309,35 +311,36 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
             const double gn = j == 0 ? w * b[1] / (g[0] * g[1]) : w * b[n] / (g[n] * g[n + 1]);
             const Coupling c = couplingKind(s, j);
             if (c == Coupling::Tap) {
-                const double x = std::min(0.999, std::sin(lengthOf(s, v, k)) * std::sqrt(gn * r));
-                v.k[j] = std::asin(x);
+                const double x =
+                    std::min(0.999, std::sin(lengthOf(s, v, k) * f0 / s.fo) * std::sqrt(gn * r));
+                v.k[j] = std::asin(x) * s.fo / f0;
                 endB[j] = 0;
             } else if (c == Coupling::EndLine) {
                 const double gt = 1 / r, ye = s.endLine > 0 ? s.endLine : gt;
                 double yc = v.k[j], bt = 0, jc = 0;
                 for (int it = 0; it < 40; ++it) {
-                    bt = -ye / std::tan(s.theta0) + absorbed(s.line, yc, s.theta0, w0);
+                    bt = -ye / std::tan(td) + absorbed(s.line, yc, td, w0);
                     jc = std::sqrt(gn * (gt * gt + bt * bt) / gt);
-                    yc = valueForJ(s.line, jc, s.theta0, w0);
+                    yc = valueForJ(s.line, jc, td, w0);
                 }
                 v.k[j] = yc;
-                endB[j] = absorbed(s.line, yc, s.theta0, w0) - jc * jc * bt / (gt * gt + bt * bt);
+                endB[j] = absorbed(s.line, yc, td, w0) - jc * jc * bt / (gt * gt + bt * bt);
             } else {
                 const double x2 = std::max(r / gn - r * r, 1e-6 * r * r);
                 const double x = std::sqrt(x2);
                 // Capacitive ends (capacitor, open stub) have X < 0.
                 const double xs = c == Coupling::Inductor ? x : -x;
                 v.k[j] = c == Coupling::Capacitor    ? 1 / (w0 * x)
-                         : c == Coupling::OpenSeries ? 1 / (x * std::tan(s.theta0))
+                         : c == Coupling::OpenSeries ? 1 / (x * std::tan(td))
                                                      : x / w0;
                 endB[j] = -xs / (r * r + x2);
             }
         }
-        // Synchronous tuning at fo.
+        // Synchronous tuning at f0.
         for (int k = 1; k <= n; ++k) {
             double rest = 0;
-            if (k > 1) rest += absorbed(innerCoupling(s, k - 1), v.k[k - 1], s.theta0, w0);
-            if (k < n) rest += absorbed(innerCoupling(s, k), v.k[k], s.theta0, w0);
+            if (k > 1) rest += absorbed(innerCoupling(s, k - 1), v.k[k - 1], td, w0);
+            if (k < n) rest += absorbed(innerCoupling(s, k), v.k[k], td, w0);
             if (k == 1) rest += endB[0];
             if (k == n) rest += endB[n];
             const double y = selfAdmittance(s, v, k);
@@ -510,6 +513,8 @@ double refine(const Structure& s, const Target& t, Values& v) {
         if (t.ripple > 0) {
             // Stage 2: the equiripple conditions themselves.
             const double gr = gammaOf(t.ripple);
+            const double kr = std::log(gr / std::sqrt(1 - gr * gr));
+            const double ke = std::log(ge / std::sqrt(1 - ge * ge));
             const int m2 = 12 * n + 24;
             const double step = (t.f2 - t.f1) / m2;
             std::vector<double> mins, maxs; // as the last full evaluation found them
@@ -525,27 +530,44 @@ double refine(const Structure& s, const Target& t, Values& v) {
                     for (double f : mins) mn.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
                     for (double f : maxs) mx.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
                 } else {
-                    std::vector<double> fs(m2 + 1), mag(m2 + 1);
-                    for (int i = 0; i <= m2; ++i) {
-                        fs[i] = t.f1 + step * i;
-                        mag[i] = g2(fs[i]);
-                    }
+                    // Close minima may hide between grid points: a grid four
+                    // times finer when the count is short.
+                    std::vector<double> fs, mag;
                     std::vector<int> at;
-                    for (int i = 1; i < m2; ++i)
-                        if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1]) at.push_back(i);
+                    double h = step;
+                    for (int pass = 0; pass < 2 && static_cast<int>(at.size()) != n; ++pass) {
+                        const int m = pass == 0 ? m2 : 4 * m2;
+                        h = (t.f2 - t.f1) / m;
+                        fs.resize(m + 1);
+                        mag.resize(m + 1);
+                        for (int i = 0; i <= m; ++i) {
+                            fs[i] = t.f1 + h * i;
+                            mag[i] = g2(fs[i]);
+                        }
+                        at.clear();
+                        for (int i = 1; i < m; ++i)
+                            if (mag[i] <= mag[i - 1] && mag[i] < mag[i + 1]) at.push_back(i);
+                    }
                     if (static_cast<int>(at.size()) != n) return false;
-                    for (int i : at) mn.push_back(polish(g2, fs[i], step / 2, t.f1, t.f2, 6));
+                    for (int i : at) mn.push_back(polish(g2, fs[i], h / 2, t.f1, t.f2, 6));
                     for (int k = 0; k + 1 < n; ++k) {
                         int top = at[k];
                         for (int i = at[k]; i <= at[k + 1]; ++i)
                             if (mag[i] > mag[top]) top = i;
-                        mx.push_back(polish(g2, fs[top], step / 2, fs[at[k]], fs[at[k + 1]], 6));
+                        mx.push_back(polish(g2, fs[top], h / 2, fs[at[k]], fs[at[k + 1]], 6));
                     }
                     mins = mn;
                     maxs = mx;
                 }
                 r.clear();
-                for (double f : mx) r.push_back(std::sqrt(g2(f)) - gr);
+                // Levels as the logarithm of the characteristic function
+                // |K| = |gamma| / sqrt(1 - |gamma|^2): it does not saturate
+                // in the skirts, where a widened band's edges start.
+                auto logK = [&](double f) {
+                    const double q = std::min(g2(f), 1 - 1e-15);
+                    return 0.5 * std::log(q / (1 - q));
+                };
+                for (double f : mx) r.push_back(logK(f) - kr);
                 for (double fm : mn) {
                     // Signed distance of the reflection locus from the origin:
                     // zero when the minimum is a perfect match.
@@ -554,8 +576,8 @@ double refine(const Structure& s, const Target& t, Values& v) {
                     const Cx d = (response(fm + h).gamma - response(fm - h).gamma) / (2 * h);
                     r.push_back((std::conj(d) * gm).imag() / std::abs(d));
                 }
-                r.push_back(std::abs(response(t.f1).gamma) - ge);
-                r.push_back(std::abs(response(t.f2).gamma) - ge);
+                r.push_back(logK(t.f1) - ke);
+                r.push_back(logK(t.f2) - ke);
                 return true;
             };
             std::vector<double> x2 = x;
@@ -568,18 +590,16 @@ double refine(const Structure& s, const Target& t, Values& v) {
     return worst;
 }
 
-double passbandScore(const Structure& s, const Values& v, const Target& t) {
-    std::vector<Element> chain;
-    if (!buildChain(s, v, chain)) return INFINITY;
+namespace {
+
+// The outermost frequencies around the band f1..f2 where the loss of the
+// chain comes down to level: a scan from 0.3 bandwidths outside the band
+// towards its centre, then bisection.
+void bandEdges(const Structure& s, const std::vector<Element>& chain, double level, double f1,
+               double f2, double& lo, double& hi) {
     auto loss = [&](double f) { return evaluate(chain, s.fo, s.rl, s.rs, f).lossDb; };
-    const double bw = t.f2 - t.f1, centre = (t.f1 + t.f2) / 2;
+    const double bw = f2 - f1, centre = (f1 + f2) / 2;
     const int points = 60 * s.n + 100;
-    double top = 0;
-    for (int i = 0; i <= points; ++i) top = std::max(top, loss(t.f1 + bw * i / points));
-    // The outermost crossings of the edge loss (just above it, so that
-    // ripple peaks of the same level do not count): a scan from outside the
-    // band inwards, then bisection.
-    const double level = t.edgeDb + 1e-3;
     auto crossing = [&](double out) {
         double prev = out;
         for (int i = 1; i <= points; ++i) {
@@ -596,10 +616,47 @@ double passbandScore(const Structure& s, const Values& v, const Target& t) {
         }
         return centre;
     };
-    const double lo = crossing(t.f1 - 0.3 * bw);
-    const double hi = crossing(t.f2 + 0.3 * bw);
+    lo = crossing(f1 - 0.3 * bw);
+    hi = crossing(f2 + 0.3 * bw);
+}
+
+} // namespace
+
+double passbandScore(const Structure& s, const Values& v, const Target& t) {
+    std::vector<Element> chain;
+    if (!buildChain(s, v, chain)) return INFINITY;
+    const double bw = t.f2 - t.f1;
+    const int points = 60 * s.n + 100;
+    double top = 0;
+    for (int i = 0; i <= points; ++i)
+        top = std::max(top, evaluate(chain, s.fo, s.rl, s.rs, t.f1 + bw * i / points).lossDb);
+    // Just above the edge loss, so that ripple peaks of the same level do
+    // not count as edges.
+    double lo = 0, hi = 0;
+    bandEdges(s, chain, t.edgeDb + 1e-3, t.f1, t.f2, lo, hi);
     const double edge = std::max(std::fabs(lo - t.f1), std::fabs(hi - t.f2)) / bw;
     return std::max(std::fabs(top - t.edgeDb) / 0.05, edge / 0.01);
+}
+
+bool edgeCorrectedDesign(const Structure& s, const Target& t, Values& v) {
+    double a1 = t.f1, a2 = t.f2;
+    const double bw = t.f2 - t.f1;
+    bool ok = false;
+    for (int it = 0; it < 8; ++it) {
+        Values trial;
+        if (!narrowBandDesign(s, t.g, a1, a2, trial)) break;
+        std::vector<Element> chain;
+        if (!buildChain(s, trial, chain)) break;
+        v = trial;
+        ok = true;
+        double lo = 0, hi = 0;
+        bandEdges(s, chain, t.edgeDb + 1e-3, t.f1, t.f2, lo, hi);
+        if (std::fabs(lo - t.f1) < 1e-4 * bw && std::fabs(hi - t.f2) < 1e-4 * bw) break;
+        const double n1 = a1 + (t.f1 - lo), n2 = a2 + (t.f2 - hi);
+        if (!(n1 > 0) || !(n2 > n1)) break;
+        a1 = n1, a2 = n2;
+    }
+    return ok;
 }
 
 bool writeChain(EntryList& list, const std::vector<Element>& chain, double rl, double rs,

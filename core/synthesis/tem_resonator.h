@@ -81,6 +81,12 @@ Response evaluate(const std::vector<Element>& chain, double fo, double rl, doubl
 bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f1, double f2,
                       Values& v);
 
+struct Target;
+// The narrow-band design for band edges moved so that the design's own edges
+// (where its loss reaches the target's edge loss) land on the target's: a
+// few corrections of the design band by the edges' errors.
+bool edgeCorrectedDesign(const Structure& s, const Target& t, Values& v);
+
 // What the refinement aims at.
 struct Target {
     std::vector<double> g; // the prototype's g0..g(n+1)

@@ -209,8 +209,8 @@ TEST(TemNarrow, ButterworthEdgesAndSynchronousTuning) {
         EXPECT_LT(lossDb(fx.list(), s.fo), 0.05) << form.type;
     }
     // Without the Cp tune-up every resonator stays tuned to one frequency
-    // and only the couplings move: at 10 % the combline's ripple rises to
-    // 0.45 dB; the interdigital's stays within 0.01 dB.
+    // and only the couplings move, in the least-squares sense: at 10 % the
+    // combline's edges move by 1.3 % of Bw, the interdigital's stay put.
     for (const Form& form : {kForms[1], kForms[3]}) {
         Spec s;
         s.type = form.type;
@@ -223,8 +223,8 @@ TEST(TemNarrow, ButterworthEdgesAndSynchronousTuning) {
         const Measure m = measure(fx.list(), s);
         std::printf("type %d %c without tune-up at 10 %%: ripple %.4f dB, edges %.4f Bw\n",
                     form.type, form.cfg, m.ripple, m.edgeErr);
-        EXPECT_LT(m.ripple, form.type == 16 ? 0.5 : 0.11) << form.type;
-        EXPECT_LT(m.edgeErr, 0.01) << form.type;
+        EXPECT_NEAR(m.ripple, 0.1, 0.05) << form.type;
+        EXPECT_LT(m.edgeErr, form.type == 16 ? 0.02 : 0.01) << form.type;
     }
 }
 
@@ -320,6 +320,15 @@ TEST(TemNarrow, RefusalsNameTheParameter) {
         s.lead = -1e-9;
         EXPECT_EQ(build(fy, s), 5);
         EXPECT_EQ(faultIndex(fy.rec()), 20);
+    }
+    {
+        // One line cannot be tapped at both its ends here.
+        Spec s;
+        s.cfg = 'T';
+        s.n = 1;
+        Fixture fx;
+        EXPECT_EQ(build(fx, s), 5);
+        EXPECT_EQ(faultIndex(fx.rec()), 1);
     }
     {
         // Singly terminated references: both ends are terminated here.
