@@ -35,6 +35,7 @@ struct Spec {
     char tune = 'Y', equal = 'Y';
     double lead = 0;
     int inductive = 0; // a coupling made an inductor (dielectric resonator)
+    double scaler = 0.5;
 };
 
 int build(Fixture& fx, const Spec& s) {
@@ -46,7 +47,7 @@ int build(Fixture& fx, const Spec& s) {
     r[11].letter = s.cfg;
     r[17].value = s.degrees;
     r[18].letter = s.tune;
-    r[19].value = 0.5;
+    r[19].value = s.scaler;
     r[0].letter = s.equal;
     r[20].value = s.lead;
     setAllCouplings(r, 'C');
@@ -279,6 +280,27 @@ TEST(TemNarrow, StructureOfEachForm) {
     std::string rb;
     for (const std::string& line : parameterReport(*b.design)) rb += line + "\n";
     EXPECT_NE(rb.find("mutual Y"), std::string::npos) << rb;
+}
+
+// The internal scaler sets the interior resonators' admittance level (free
+// rods: their self admittance is the level), the passband stays the design's.
+TEST(TemNarrow, InternalScalerSetsTheInteriorLevel) {
+    Spec s;
+    s.type = 20;
+    s.equal = 'N';
+    s.scaler = 0.25;
+    Fixture fx;
+    ASSERT_EQ(build(fx, s), 0);
+    const EntryList& l = fx.list();
+    std::vector<double> z;
+    for (int i = 1; i + 2 < entryCount(l); ++i)
+        if (l[i].code == 16 && l[i + 2].code == 2) z.push_back(l[i].value);
+    ASSERT_EQ(z.size(), 5u);
+    const double want[] = {75, 150, 150, 150, 75};
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(z[k], want[k], 1e-9 * want[k]) << k;
+    const Measure m = measure(l, s);
+    EXPECT_NEAR(m.ripple, 0.1, 1e-3);
+    EXPECT_LT(m.edgeErr, 2e-3);
 }
 
 TEST(TemNarrow, RefusalsNameTheParameter) {
