@@ -53,7 +53,7 @@ double design(const tem::Structure& s, const tem::Target& t, tem::Values& v) {
     tem::Values w;
     step.f1 = centre - half * k;
     step.f2 = centre + half * k;
-    if (!tem::narrowBandDesign(s, t.g, step.f1, step.f2, w)) return residual;
+    if (!tem::edgeCorrectedDesign(s, step, w)) return residual;
     if (!(tem::refine(s, step, w) < 1e-7)) return residual;
     for (int tries = 0; tries < kSteps && k < 1; ++tries) {
         const double next = std::min(1.0, k * (1 + dk));
