@@ -282,6 +282,28 @@ TEST(TemNarrow, StructureOfEachForm) {
     EXPECT_NE(rb.find("mutual Y"), std::string::npos) << rb;
 }
 
+// The open-line interdigital's end lines pass everything where they are a
+// quarter wave: with 75-degree lines (1.2 Fo) it meets the passband to 20 %.
+TEST(TemNarrow, OpenLineInterdigitalWithShorterLines) {
+    for (double frac : {0.1, 0.2}) {
+        for (int n : {3, 4}) {
+            Spec s;
+            s.type = 18;
+            s.cfg = 'O';
+            s.degrees = 75;
+            s.n = n;
+            s.ar = s.as = n == 4 ? 0.2 : 0.05;
+            s.bw = frac * s.fo;
+            Fixture fx;
+            ASSERT_EQ(build(fx, s), 0);
+            expectSoundElements(fx.list());
+            const Measure m = measure(fx.list(), s);
+            EXPECT_NEAR(m.ripple, s.ar, 0.05) << frac << n;
+            EXPECT_LT(m.edgeErr, 0.01) << frac << n;
+        }
+    }
+}
+
 // The internal scaler sets the interior resonators' admittance level (free
 // rods: their self admittance is the level), the passband stays the design's.
 TEST(TemNarrow, InternalScalerSetsTheInteriorLevel) {
