@@ -87,6 +87,11 @@ struct DistributedNotch {
 bool distributedNotch(int n, double ar, double as, double theta1, DistributedNotch& out);
 // Its loss in dB at the electrical length theta.
 double distributedNotchLossDb(int n, double ar, double kflat, double tc, double theta);
+// Narrow-band TEM bandpass: combline (16), open-line and short-circuited-line
+// interdigital (18, 20), coaxial dielectric resonator (24).
+int temNarrowBand(PrototypeContext& ctx);
+// The line admittances of such a network for the parameter report.
+std::vector<std::string> temNarrowReport(const Design& design);
 // Parameter report lines of the TEM line designs (types 19, 21, 22): every
 // stub and unit element with its impedance, admittance and length.
 std::vector<std::string> temLineReport(const Design& design);

@@ -40,6 +40,11 @@ int runBuilder(PrototypeContext& ctx, NarrowBandView* view) {
         return wideBandDirectConnected(ctx);
     case 21:
         return capCoupledStubNotch(ctx);
+    case 16:
+    case 18:
+    case 20:
+    case 24:
+        return temNarrowBand(ctx);
     case 22:
         return temStubNotch(ctx);
     case 23:

@@ -343,6 +343,8 @@ std::vector<std::string> parameterReport(const Design& design) {
              placerReport(placerFromFile(design.placer), design.notation.frequency.multiplier))
             out.push_back(line);
     }
+    if (const int t = designType(rec); t == 16 || t == 18 || t == 20 || t == 24)
+        for (std::string& line : temNarrowReport(design)) out.push_back(std::move(line));
     return out;
 }
 
