@@ -16,7 +16,7 @@ using namespace tanvex::synthesis;
 
 namespace {
 
-void calculateType(benchmark::State& state, int command, char cfg, double degrees) {
+void calculateType(benchmark::State& state, int command, char cfg, double degrees, int order = 5) {
     auto design = std::make_unique<Design>();
     auto proto = std::make_unique<LowpassPrototype>();
     ui::ScriptedToolkit tk;
@@ -27,7 +27,7 @@ void calculateType(benchmark::State& state, int command, char cfg, double degree
     rec[0].value = 1;
     writeMask(rec, kAllPoleMask);
     writeMask(rec, designTypeInfo(designTypeOfCommand(command)).mask);
-    rec[1].value = 5;
+    rec[1].value = order;
     rec[2].value = 0.1;
     rec[3].value = 0.1;
     rec[13].value = 2;
@@ -67,9 +67,14 @@ void BM_CalculateShortedLineInterdigital(benchmark::State& s) {
 void BM_CalculateDielectricResonator(benchmark::State& s) {
     calculateType(s, 120, 'S', 85);
 }
+// The slowest form: twelve tapped combline resonators.
+void BM_CalculateCombline12Tapped(benchmark::State& s) {
+    calculateType(s, 116, 'T', 45, 12);
+}
 BENCHMARK(BM_CalculateCombline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalculateOpenLineInterdigital)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalculateShortedLineInterdigital)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalculateDielectricResonator)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalculateCombline12Tapped)->Unit(benchmark::kMillisecond);
 
 } // namespace
