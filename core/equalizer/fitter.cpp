@@ -1,0 +1,393 @@
+#include "equalizer/fitter.h"
+
+#include "analysis/data_services.h"
+#include "design/operations.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+namespace tanvex::equalizer {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+// Bounds of the fitted quantities.
+constexpr double kMinQ = 0.2;
+constexpr double kMaxQ = 1000.0;
+constexpr double kMinAmplitudeQ = 0.5;
+constexpr double kMinPeakDb = 1e-4;
+constexpr double kMaxPeakDb = 40.0;
+// Step of the forward differences in the log parameters.
+constexpr double kDifferenceStep = 1e-5;
+
+// Hands the sweep's values over in full precision.
+class Capture : public analysis::SweepObserver {
+public:
+    double* out = nullptr;
+    bool delay = true;
+    void point(int k, const analysis::PointValues& v,
+               const analysis::NetworkInterpreter&) override {
+        out[k - 1] = delay ? v.delay : v.attenuation;
+    }
+};
+
+// Solves a x = b (n x n, row-major) by elimination with partial pivoting.
+bool solve(std::vector<double>& a, std::vector<double>& b, int n) {
+    for (int col = 0; col < n; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < n; ++r)
+            if (std::fabs(a[r * n + col]) > std::fabs(a[pivot * n + col])) pivot = r;
+        if (!(std::fabs(a[pivot * n + col]) > 1e-300)) return false;
+        if (pivot != col) {
+            for (int c = 0; c < n; ++c) std::swap(a[col * n + c], a[pivot * n + c]);
+            std::swap(b[col], b[pivot]);
+        }
+        for (int r = col + 1; r < n; ++r) {
+            const double m = a[r * n + col] / a[col * n + col];
+            if (m == 0.0) continue;
+            for (int c = col; c < n; ++c) a[r * n + c] -= m * a[col * n + c];
+            b[r] -= m * b[col];
+        }
+    }
+    for (int r = n - 1; r >= 0; --r) {
+        double s = b[r];
+        for (int c = r + 1; c < n; ++c) s -= a[r * n + c] * b[c];
+        b[r] = s / a[r * n + r];
+    }
+    return true;
+}
+
+// The log parameters of the sections, and back with the bounds applied.
+struct Packing {
+    double fMin = 1.0, fMax = 2.0;
+    void pack(const std::vector<Section>& sections, std::vector<double>& x) const {
+        x.clear();
+        for (const Section& s : sections) {
+            x.push_back(std::log(s.f0));
+            if (s.kind != SectionKind::kAllPass1) x.push_back(std::log(s.q));
+            if (s.kind == SectionKind::kAmplitude) x.push_back(std::log(s.peakDb));
+        }
+    }
+    void unpack(const std::vector<double>& x, std::vector<Section>& sections) const {
+        std::size_t j = 0;
+        for (Section& s : sections) {
+            s.f0 = std::clamp(std::exp(x[j++]), fMin, fMax);
+            if (s.kind != SectionKind::kAllPass1) {
+                const double lo = s.kind == SectionKind::kAmplitude ? kMinAmplitudeQ : kMinQ;
+                s.q = std::clamp(std::exp(x[j++]), lo, kMaxQ);
+            }
+            if (s.kind == SectionKind::kAmplitude)
+                s.peakDb = std::clamp(std::exp(x[j++]), kMinPeakDb, kMaxPeakDb);
+        }
+    }
+};
+
+} // namespace
+
+double peakToPeak(const double* v, int n) {
+    if (n <= 0) return 0.0;
+    double lo = v[0], hi = v[0];
+    for (int k = 1; k < n; ++k) {
+        lo = std::min(lo, v[k]);
+        hi = std::max(hi, v[k]);
+    }
+    return hi - lo;
+}
+
+struct Fitter::Scratch {
+    explicit Scratch(ui::Toolkit& toolkit)
+        : data(toolkit), sweep(design, table, options, toolkit, data, views) {
+        sweep.setObserver(&capture);
+    }
+    Design design;
+    analysis::ResultsTable table;
+    analysis::SweepOptions options;
+    analysis::NoDataServices data;
+    analysis::NoAnalysisViews views;
+    analysis::SweepEvaluator sweep;
+    Capture capture;
+};
+
+Fitter::Fitter(ui::Toolkit& toolkit, const Notation& notation)
+    : scratch_(std::make_unique<Scratch>(toolkit)) {
+    Design& d = scratch_->design;
+    newDesign(d.entries);
+    d.notation = notation;
+    completeSettingsString(d.record);
+    char* text = d.record[kSlotSettings].text;
+    text[8] = '0';  // no plot window
+    text[9] = '0';  // the precise group delay method
+    text[24] = '0'; // linear spacing
+    scratch_->options.fastDelay = false;
+}
+
+Fitter::~Fitter() = default;
+
+void Fitter::setGrid(double f1, double f2, int points) {
+    f1_ = f1;
+    f2_ = f2;
+    points_ = std::clamp(points, kMinGridPoints, kMaxGridPoints);
+    AnalysisSettings& as = scratch_->design.analysis;
+    const double mult = scratch_->design.notation.frequency.multiplier;
+    as[0] = f1 * mult;
+    as[1] = f2 * mult;
+    as[2] = -static_cast<double>(points_);
+    as[3] = as[4] = as[5] = 0.0; // lossless: the sections as designed
+    as[6] = as[0];
+    work_.assign(static_cast<std::size_t>(points_), 0.0);
+}
+
+double Fitter::frequency(int k) const {
+    return f1_ + k * (f2_ - f1_) / (points_ - 1);
+}
+
+bool Fitter::evaluate(const std::vector<Section>& sections, Mode mode, double r, double* out) {
+    EntryList& list = scratch_->design.entries;
+    int size = 0;
+    for (const Section& s : sections) size += sectionSize(s);
+    if (size + 3 > kEntrySlots) return false;
+    setEntry(list, 0, r, 'R', 1);
+    int i = 1;
+    for (const Section& s : sections) i += writeSection(list, i, s, r);
+    setEntry(list, i, r, 'R', 1);
+    setEntry(list, i + 1, 1.0 / kTwoPi, 'x', 1);
+    // The sweep rewrites the start of a range it was handed; keep ours.
+    AnalysisSettings& as = scratch_->design.analysis;
+    as[0] = as[6];
+    scratch_->capture.out = out;
+    scratch_->capture.delay = mode == Mode::kDelay;
+    ++sweeps_;
+    return scratch_->sweep.analyse(mode == Mode::kDelay ? 1 : 2) == 0;
+}
+
+double Fitter::spreadOf(const std::vector<double>& target, const std::vector<Section>& sections,
+                        const FitSettings& s, bool& ok) {
+    ok = evaluate(sections, s.mode, s.r, work_.data());
+    for (int k = 0; k < points_; ++k) work_[k] += target[k];
+    return peakToPeak(work_.data(), points_);
+}
+
+bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
+                    std::vector<Section>& sections, int rounds, double& best) {
+    const int m = points_;
+    Packing packing;
+    packing.fMin = std::max(f1_ / 4.0, f2_ / 1000.0);
+    packing.fMax = f2_ * 4.0;
+    std::vector<double> x;
+    packing.pack(sections, x);
+    const int p = static_cast<int>(x.size());
+    const int np = p + 1; // and the level
+    std::vector<Section> trial = sections;
+    std::vector<double> base(m), shifted(m), jac(static_cast<std::size_t>(m) * p), w(m, 1.0);
+    std::vector<double> a(static_cast<std::size_t>(np) * np), g(np), xt(p);
+
+    auto sumInto = [&](const std::vector<double>& params, std::vector<double>& out) {
+        packing.unpack(params, trial);
+        if (!evaluate(trial, s.mode, s.r, out.data())) return false;
+        for (int k = 0; k < m; ++k) out[k] += target[k];
+        return true;
+    };
+    auto levelOf = [&](const std::vector<double>& sum) {
+        double sw = 0.0, swv = 0.0;
+        for (int k = 0; k < m; ++k) sw += w[k], swv += w[k] * sum[k];
+        return swv / sw;
+    };
+    auto costOf = [&](const std::vector<double>& sum, double c) {
+        double e = 0.0;
+        for (int k = 0; k < m; ++k) e += w[k] * (sum[k] - c) * (sum[k] - c);
+        return e;
+    };
+
+    if (!sumInto(x, base)) return false;
+    std::vector<double> bestX = x;
+    best = peakToPeak(base.data(), m);
+
+    for (int round = 0; round < rounds; ++round) {
+        double c = levelOf(base);
+        double cost = costOf(base, c);
+        double lambda = 1e-3;
+        const int iterations = round == 0 ? 25 : 10;
+        for (int it = 0; it < iterations; ++it) {
+            // Jacobian of the sum by forward differences.
+            for (int j = 0; j < p; ++j) {
+                xt = x;
+                xt[j] += kDifferenceStep;
+                if (!sumInto(xt, shifted)) return false;
+                for (int k = 0; k < m; ++k)
+                    jac[static_cast<std::size_t>(k) * p + j] =
+                        (shifted[k] - base[k]) / kDifferenceStep;
+            }
+            // Normal equations of the residuals sum - c in (x, c).
+            std::fill(a.begin(), a.end(), 0.0);
+            std::fill(g.begin(), g.end(), 0.0);
+            for (int k = 0; k < m; ++k) {
+                const double rk = base[k] - c;
+                const double* jr = &jac[static_cast<std::size_t>(k) * p];
+                for (int i = 0; i < np; ++i) {
+                    const double ji = i < p ? jr[i] : -1.0;
+                    g[i] += w[k] * ji * rk;
+                    for (int j = 0; j <= i; ++j) {
+                        const double jj = j < p ? jr[j] : -1.0;
+                        a[i * np + j] += w[k] * ji * jj;
+                    }
+                }
+            }
+            for (int i = 0; i < np; ++i)
+                for (int j = 0; j < i; ++j) a[j * np + i] = a[i * np + j];
+            bool improved = false;
+            for (int attempt = 0; attempt < 6 && !improved; ++attempt) {
+                std::vector<double> damped = a;
+                std::vector<double> step = g;
+                for (int i = 0; i < np; ++i)
+                    damped[i * np + i] += lambda * std::max(a[i * np + i], 1e-30);
+                if (!solve(damped, step, np)) {
+                    lambda *= 10.0;
+                    continue;
+                }
+                for (int j = 0; j < p; ++j) xt[j] = x[j] - std::clamp(step[j], -0.5, 0.5);
+                if (!sumInto(xt, shifted)) return false;
+                const double ct = c - step[p];
+                const double cb = levelOf(shifted);
+                const double trialCost = std::min(costOf(shifted, ct), costOf(shifted, cb));
+                if (trialCost < cost) {
+                    x = xt;
+                    base = shifted;
+                    c = costOf(shifted, ct) < costOf(shifted, cb) ? ct : cb;
+                    const double gain = (cost - trialCost) / std::max(cost, 1e-300);
+                    cost = trialCost;
+                    lambda = std::max(lambda / 3.0, 1e-9);
+                    improved = true;
+                    if (gain < 1e-7) it = iterations;
+                } else {
+                    lambda *= 4.0;
+                }
+            }
+            const double spread = peakToPeak(base.data(), m);
+            if (spread < best) {
+                best = spread;
+                bestX = x;
+            }
+            if (!improved) break;
+        }
+        // Lawson's step: weight each point by its deviation, so that the
+        // next least-squares pass leans towards the minimax solution.
+        double total = 0.0;
+        for (int k = 0; k < m; ++k) {
+            w[k] *= std::fabs(base[k] - c) + 1e-12 * (std::fabs(c) + 1e-30);
+            total += w[k];
+        }
+        if (!(total > 0.0)) break;
+        for (int k = 0; k < m; ++k) w[k] = std::max(w[k] * m / total, 1e-6);
+    }
+    packing.unpack(bestX, sections);
+    return true;
+}
+
+bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
+                 std::vector<Section>& sections, FitReport& report) {
+    const int m = points_;
+    report = FitReport{};
+    report.rippleBefore = peakToPeak(target.data(), m);
+    bool ok = true;
+    double spread = spreadOf(target, sections, s, ok);
+    if (!ok) return false;
+    const int wanted = s.sections > 0 ? s.sections : kMaxSections;
+    std::vector<double> sum(m);
+    std::vector<Section> candidate;
+    for (int added = 0; added < wanted && static_cast<int>(sections.size()) < kMaxSections;
+         ++added) {
+        if (s.sections <= 0 && spread <= s.ripple) break;
+        if (!evaluate(sections, s.mode, s.r, sum.data())) return false;
+        for (int k = 0; k < m; ++k) sum[k] += target[k];
+        const double top = *std::max_element(sum.begin(), sum.end());
+        const double band = f2_ - f1_;
+        // Candidates: a section centred on each of nine points of the band,
+        // filling the deficit there, at three widths.
+        std::vector<Section> options;
+        for (int j = 0; j < 9; ++j) {
+            const double fc = f1_ + (j + 0.5) / 9.0 * band;
+            const int k =
+                std::clamp(static_cast<int>(std::lround((fc - f1_) / band * (m - 1))), 0, m - 1);
+            const double deficit = top - sum[k];
+            const double width = fc / (0.5 * band);
+            for (double factor : {0.5, 1.0, 2.0}) {
+                Section c;
+                c.f0 = fc;
+                if (s.mode == Mode::kDelay) {
+                    c.kind = SectionKind::kAllPass2;
+                    const double q = deficit * kTwoPi * fc / 4.0;
+                    c.q = std::clamp((q > 0.3 ? q : width) * factor, kMinQ, kMaxQ);
+                } else {
+                    c.kind = SectionKind::kAmplitude;
+                    c.q = std::clamp(width * factor, kMinAmplitudeQ, kMaxQ);
+                    c.peakDb = std::clamp(deficit, 0.01, kMaxPeakDb);
+                }
+                options.push_back(c);
+            }
+        }
+        if (s.mode == Mode::kDelay && s.firstOrder)
+            for (double factor : {0.5, 1.0, 2.0}) {
+                Section c;
+                c.kind = SectionKind::kAllPass1;
+                c.f0 = f2_ * factor;
+                options.push_back(c);
+            }
+        double bestSpread = 0.0;
+        int bestIndex = -1;
+        for (std::size_t j = 0; j < options.size(); ++j) {
+            candidate = sections;
+            candidate.push_back(options[j]);
+            const double sp = spreadOf(target, candidate, s, ok);
+            if (!ok) return false;
+            if (bestIndex < 0 || sp < bestSpread) {
+                bestSpread = sp;
+                bestIndex = static_cast<int>(j);
+            }
+        }
+        sections.push_back(options[static_cast<std::size_t>(bestIndex)]);
+        const bool last = added + 1 == wanted;
+        if (!refine(target, s, sections, last ? 6 : 2, spread)) return false;
+        report.stepRipple.push_back(spread);
+    }
+    if (!sections.empty() && !refine(target, s, sections, 4, spread)) return false;
+    report.rippleAfter = spreadOf(target, sections, s, ok);
+    if (!ok) return false;
+    report.reachedRipple = s.sections <= 0 && report.rippleAfter <= s.ripple;
+    report.sweeps = sweeps_;
+    return true;
+}
+
+bool analyseTarget(Design& design, analysis::DataServices& data, ui::Toolkit& toolkit,
+                   const Fitter& grid, Mode mode, std::vector<double>& out) {
+    const AnalysisSettings saved = design.analysis;
+    completeSettingsString(design.record);
+    char* text = design.record[kSlotSettings].text;
+    const char kept[3] = {text[8], text[9], text[24]};
+    text[8] = '0';
+    text[9] = '0';
+    text[24] = '0';
+    AnalysisSettings& as = design.analysis;
+    const double mult = design.notation.frequency.multiplier;
+    as[0] = grid.from() * mult;
+    as[1] = grid.to() * mult;
+    as[2] = -static_cast<double>(grid.points());
+    out.assign(static_cast<std::size_t>(grid.points()), 0.0);
+    auto table = std::make_unique<analysis::ResultsTable>();
+    analysis::SweepOptions options;
+    analysis::NoAnalysisViews views;
+    analysis::SweepEvaluator sweep(design, *table, options, toolkit, data, views);
+    Capture capture;
+    capture.out = out.data();
+    capture.delay = mode == Mode::kDelay;
+    sweep.setObserver(&capture);
+    const int r = sweep.analyse(mode == Mode::kDelay ? 1 : 2);
+    design.analysis = saved;
+    text[8] = kept[0];
+    text[9] = kept[1];
+    text[24] = kept[2];
+    return r == 0;
+}
+
+} // namespace tanvex::equalizer
