@@ -21,6 +21,8 @@ constexpr double kMinPeakDb = 1e-4;
 constexpr double kMaxPeakDb = 40.0;
 // Step of the forward differences in the log parameters.
 constexpr double kDifferenceStep = 1e-5;
+// Candidates refined for every added section.
+constexpr std::size_t kStartsPerSection = 4;
 
 // Hands the sweep's values over in full precision.
 class Capture : public analysis::SweepObserver {
@@ -304,51 +306,64 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
         const double top = *std::max_element(sum.begin(), sum.end());
         const double band = f2_ - f1_;
         // Candidates: a section centred on each of nine points of the band,
-        // filling the deficit there, at three widths.
+        // filling the deficit there or at one of several widths.
         std::vector<Section> options;
         for (int j = 0; j < 9; ++j) {
             const double fc = f1_ + (j + 0.5) / 9.0 * band;
             const int k =
                 std::clamp(static_cast<int>(std::lround((fc - f1_) / band * (m - 1))), 0, m - 1);
             const double deficit = top - sum[k];
-            const double width = fc / (0.5 * band);
-            for (double factor : {0.5, 1.0, 2.0}) {
+            const double width = fc / band;
+            for (double factor : {0.0, 0.125, 0.25, 0.5, 1.0, 2.0, 4.0}) {
                 Section c;
                 c.f0 = fc;
                 if (s.mode == Mode::kDelay) {
                     c.kind = SectionKind::kAllPass2;
-                    const double q = deficit * kTwoPi * fc / 4.0;
-                    c.q = std::clamp((q > 0.3 ? q : width) * factor, kMinQ, kMaxQ);
+                    // factor 0: the Q whose peak 4Q/w0 is the deficit.
+                    const double q = factor > 0.0 ? width * factor : deficit * kTwoPi * fc / 4.0;
+                    c.q = std::clamp(q, kMinQ, kMaxQ);
                 } else {
                     c.kind = SectionKind::kAmplitude;
-                    c.q = std::clamp(width * factor, kMinAmplitudeQ, kMaxQ);
+                    c.q = std::clamp(width * (factor > 0.0 ? factor : 8.0), kMinAmplitudeQ, kMaxQ);
                     c.peakDb = std::clamp(deficit, 0.01, kMaxPeakDb);
                 }
                 options.push_back(c);
             }
         }
         if (s.mode == Mode::kDelay && s.firstOrder)
-            for (double factor : {0.5, 1.0, 2.0}) {
+            for (double factor : {0.25, 0.5, 1.0, 2.0}) {
                 Section c;
                 c.kind = SectionKind::kAllPass1;
                 c.f0 = f2_ * factor;
                 options.push_back(c);
             }
-        double bestSpread = 0.0;
-        int bestIndex = -1;
+        // The best few by their spread as they stand, each refined; the
+        // best refined set is kept.
+        std::vector<std::pair<double, std::size_t>> ranked;
         for (std::size_t j = 0; j < options.size(); ++j) {
             candidate = sections;
             candidate.push_back(options[j]);
             const double sp = spreadOf(target, candidate, s, ok);
             if (!ok) return false;
-            if (bestIndex < 0 || sp < bestSpread) {
-                bestSpread = sp;
-                bestIndex = static_cast<int>(j);
+            ranked.emplace_back(sp, j);
+        }
+        std::sort(ranked.begin(), ranked.end());
+        const bool last = added + 1 == wanted;
+        std::vector<Section> chosen;
+        double chosenSpread = 0.0;
+        const std::size_t tries = std::min<std::size_t>(ranked.size(), kStartsPerSection);
+        for (std::size_t t = 0; t < tries; ++t) {
+            candidate = sections;
+            candidate.push_back(options[ranked[t].second]);
+            double sp = 0.0;
+            if (!refine(target, s, candidate, last ? 3 : 2, sp)) return false;
+            if (chosen.empty() || sp < chosenSpread) {
+                chosen = candidate;
+                chosenSpread = sp;
             }
         }
-        sections.push_back(options[static_cast<std::size_t>(bestIndex)]);
-        const bool last = added + 1 == wanted;
-        if (!refine(target, s, sections, last ? 6 : 2, spread)) return false;
+        sections = chosen;
+        spread = chosenSpread;
         report.stepRipple.push_back(spread);
     }
     if (!sections.empty() && !refine(target, s, sections, 4, spread)) return false;
