@@ -2,9 +2,12 @@
 // bandpass filters flattened by all-pass sections (judged by a dense sweep
 // of the finished cascade, not by the fitter's own grid), the attenuation of
 // a lossy bandpass flattened by amplitude sections.
+#include "../design/test_dir.h"
 #include "builder_response.h"
+#include "design/text_io.h"
 #include "equalizer/equalizer.h"
 #include "synthesis/builders.h"
+#include "synthesis/calculate.h"
 
 #include <gtest/gtest.h>
 
@@ -97,4 +100,159 @@ TEST(DelayFit, FourSectionsFlattenChebyshevAndBesselBandpassDelayFiveTimes) {
         EXPECT_GT(o.before / o.after, 5.0);
         EXPECT_LT(o.lossChange, 0.001);
     }
+}
+
+TEST(AmplitudeFit, BumpSectionsFlattenTheRoundedPassbandOfALossyBandpass) {
+    Bandpass bp(1, 5, 0.1);
+    Design& d = *bp.design;
+    d.analysis[3] = 60;  // coil Q: the passband edges droop
+    d.analysis[4] = 1e4; // capacitor Q
+    const double f1 = kFo - 0.4 * kBw, f2 = kFo + 0.4 * kBw;
+    std::vector<double> delay0, loss0, delay1, loss1;
+    response(d, f1, f2, delay0, loss0);
+    ui::ScriptedToolkit tk;
+    Equalizer eq(d, tk, nullptr);
+    Job job;
+    job.mode = Mode::kAmplitude;
+    job.from = f1;
+    job.to = f2;
+    job.sections = 0; // until the ripple is reached
+    job.ripple = 0.05;
+    ASSERT_TRUE(eq.takeTarget(job));
+    ASSERT_TRUE(eq.fit());
+    EXPECT_TRUE(eq.report().reachedRipple);
+    EXPECT_LE(eq.report().rippleAfter, 0.05);
+    EXPECT_GE(eq.sections().size(), 1u);
+    ASSERT_GT(eq.append(d), 0);
+    // The cascade analysed as one network, densely, sections lossless.
+    d.analysis[3] = 1e11;
+    d.analysis[4] = 1e11;
+    std::vector<double> lossless0, unused;
+    {
+        Bandpass plain(1, 5, 0.1);
+        response(*plain.design, f1, f2, unused, lossless0);
+    }
+    response(d, f1, f2, delay1, loss1);
+    // Lossless design + sections = lossy design's rounding removed: compare
+    // the sections' own loss (cascade minus lossless design) with the
+    // rounding they were fitted against.
+    std::vector<double> flattened(loss0.size());
+    for (std::size_t k = 0; k < loss0.size(); ++k)
+        flattened[k] = loss0[k] + (loss1[k] - lossless0[k]);
+    std::printf("attenuation p-p %.4g dB -> %.4g dB with %zu sections\n",
+                peakToPeak(loss0.data(), 241), peakToPeak(flattened.data(), 241),
+                eq.sections().size());
+    EXPECT_GT(peakToPeak(loss0.data(), 241), 0.5);
+    EXPECT_LT(peakToPeak(flattened.data(), 241), 0.06);
+}
+
+TEST(DelayFit, RippleGoalStopsAddingSectionsAndAnUnreachableGoalUsesTheMost) {
+    Bandpass bp(1, 3, 0.1);
+    const double f1 = kFo - 0.4 * kBw, f2 = kFo + 0.4 * kBw;
+    ui::ScriptedToolkit tk;
+    Equalizer eq(*bp.design, tk, nullptr);
+    Job job;
+    job.from = f1;
+    job.to = f2;
+    job.sections = 0;
+    job.ripple = 20e-9; // the target spreads over 84 ns
+    ASSERT_TRUE(eq.takeTarget(job));
+    ASSERT_TRUE(eq.fit());
+    EXPECT_TRUE(eq.report().reachedRipple);
+    EXPECT_LE(eq.report().rippleAfter, 20e-9);
+    EXPECT_LE(eq.sections().size(), 2u);
+    // Steps never get worse.
+    const auto& steps = eq.report().stepRipple;
+    for (std::size_t i = 1; i < steps.size(); ++i) EXPECT_LE(steps[i], steps[i - 1] * 1.0001);
+}
+
+// Typed delay data (.eqd) as the target, the equalizer's own delay saved as
+// kbd_data.eqd and read back through the same data services.
+TEST(DataTarget, TypedDelayIsFlattenedAndTheSavedDataReadsBack) {
+    test::ScratchDir dir;
+    std::string text = "MHz nSec\r\n";
+    for (int i = 0; i <= 20; ++i) {
+        const double fMHz = 9.0 + 0.1 * i, x = fMHz - 10.0;
+        text += formatText("%g,%g\r\n", fMHz, 60.0 + 45.0 * x * x * (1.0 - 0.3 * x));
+    }
+    dir.write("meas.eqd", text);
+    auto design = std::make_unique<Design>();
+    newDesign(design->entries);
+    design->entries[0].value = 75.0;
+    design->entries[1].value = 75.0;
+    ui::ScriptedToolkit tk;
+    analysis::DataFileServices data(*design, tk);
+    data.directory = dir.str();
+    tk.answer("meas");
+    Equalizer eq(*design, tk, &data);
+    Job job;
+    job.fromData = true;
+    job.sections = 3;
+    ASSERT_TRUE(eq.takeTarget(job));
+    EXPECT_DOUBLE_EQ(eq.job().from, 9e6);
+    EXPECT_DOUBLE_EQ(eq.job().to, 11e6);
+    EXPECT_NEAR(eq.target()[0], (60.0 + 45.0 * 1.3) * 1e-9, 1e-15);
+    EXPECT_NEAR(eq.impedance(), 75.0, 0);
+    ASSERT_TRUE(eq.fit());
+    EXPECT_LT(eq.report().rippleAfter, eq.report().rippleBefore / 5.0);
+
+    ASSERT_EQ(eq.saveData(), 0);
+    EXPECT_TRUE(tk.sawNotice("Data saved in file: KBD_DATA.EQD"));
+    const std::string saved = dir.read("kbd_data.eqd");
+    EXPECT_EQ(saved.rfind("MHz nSec\r\n", 0), 0u);
+    // Read back as equalizer data: the section delay at every grid point.
+    analysis::DataFileServices again(*design, tk);
+    again.directory = dir.str();
+    tk.answer("kbd_data");
+    ASSERT_EQ(again.value(0.0, analysis::kLoadForEqualizer), 0.0);
+    for (int k = 0; k < eq.points(); ++k) {
+        const double ns = again.value(eq.frequency(k), analysis::kValueAt);
+        EXPECT_NEAR(ns, eq.response()[k] * 1e9, 1e-5 * ns);
+    }
+    // A file that is not there: the notice of the data services, no target.
+    tk.answer("absent");
+    EXPECT_FALSE(eq.takeTarget(job));
+    EXPECT_TRUE(tk.sawNotice("Can't open: absent.eqd"));
+}
+
+// Design types 12 and 13 through Calculate: the equalizer alone, at the
+// design Zo, for the delay of a reference lowpass or for the .eqd data.
+TEST(Calculate, EqualizerDesignTypesBuildTheSectionsAlone) {
+    test::ScratchDir dir;
+    buildertest::Fixture fx;
+    fx.choose(121, 1, 5, 0.5, 0.5); // a Chebyshev lowpass first
+    fx.rec()[10].value = 1e6;
+    fx.rec()[11].letter = 'P';
+    synthesis::applyDesignType(*fx.design, 129);
+    EXPECT_EQ(synthesis::designType(fx.rec()), 12);
+    fx.rec()[0].value = 1; // the reference kind chosen again
+    fx.rec()[7].value = 600;
+    analysis::DataFileServices data(*fx.design, fx.tk);
+    data.directory = dir.str();
+    ASSERT_EQ(equalizerDesign(fx.ctx, data), synthesis::kBuildOk);
+    const EntryList& l = fx.list();
+    const int n = entryCount(l);
+    EXPECT_DOUBLE_EQ(l[0].value, 600);
+    EXPECT_DOUBLE_EQ(l[n].value, 600);
+    EXPECT_GE(n, 1 + 4 * 4);
+    // All-pass: flat and 600 ohm at the input (the walk's Q of 1e11 leaves
+    // a trace of loss in four sections).
+    for (double f : {1e5, 5e5, 9e5, 3e6}) {
+        EXPECT_NEAR(buildertest::lossDb(l, f), 0.0, 1e-8);
+        EXPECT_NEAR(std::abs(buildertest::inputZ(l, f) - 600.0), 0.0, 1e-6);
+    }
+    // Reference kind 0: the .eqd data (amplitude for type 13).
+    dir.write("kbd_data.eqd", "MHz dB\r\n1,0.8\r\n1.5,0.2\r\n2,0\r\n2.5,0.2\r\n3,0.9\r\n");
+    synthesis::applyDesignType(*fx.design, 130);
+    fx.rec()[0].value = 0;
+    ASSERT_EQ(equalizerDesign(fx.ctx, data), synthesis::kBuildOk);
+    bool sawAmplitude = false;
+    for (int i = 1; i < entryCount(fx.list()); ++i) sawAmplitude |= fx.list()[i].code == 51;
+    EXPECT_TRUE(sawAmplitude);
+    // Design Zo missing: the parameter at fault.
+    fx.rec()[7].value = 0;
+    EXPECT_EQ(equalizerDesign(fx.ctx, data), synthesis::kBuildFault);
+    // Other design types are not the equalizer's.
+    synthesis::applyDesignType(*fx.design, 121);
+    EXPECT_EQ(equalizerDesign(fx.ctx, data), synthesis::CalculateHooks::kNotMine);
 }
