@@ -11,15 +11,11 @@
 
 namespace tanvex::equalizer {
 
-namespace {
-
 std::string trimmedUnit(const std::string& s) {
     const std::size_t a = s.find_first_not_of(' ');
     if (a == std::string::npos) return "";
     return s.substr(a, s.find_last_not_of(' ') - a + 1);
 }
-
-} // namespace
 
 Equalizer::Equalizer(Design& design, ui::Toolkit& toolkit, analysis::DataFileServices* data)
     : design_(design), toolkit_(toolkit), data_(data), fitter_(toolkit, design.notation) {}

@@ -87,6 +87,9 @@ private:
     FitReport report_;
 };
 
+// A unit name without its padding ("MHz " -> "MHz").
+std::string trimmedUnit(const std::string& name);
+
 // Design types 12 ("All-pass delay equalizer") and 13 ("Amplitude
 // equalizer") for Calculate: the equalizer alone, at the design Zo, for the
 // group delay (12) or attenuation (13) of the equalizer data table

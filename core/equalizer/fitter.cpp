@@ -22,7 +22,10 @@ constexpr double kMaxPeakDb = 40.0;
 // Step of the forward differences in the log parameters.
 constexpr double kDifferenceStep = 1e-5;
 // Candidates refined for every added section.
-constexpr std::size_t kStartsPerSection = 4;
+constexpr std::size_t kStartsPerSection = 6;
+// The least relative drop of the spread for which a section is added.
+constexpr double kLeastGain = 0.02;
+constexpr std::size_t kStallSteps = 3;
 
 // Hands the sweep's values over in full precision.
 class Capture : public analysis::SweepObserver {
@@ -296,6 +299,7 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
     double spread = spreadOf(target, sections, s, ok);
     if (!ok) return false;
     const int wanted = s.sections > 0 ? s.sections : kMaxSections;
+    std::vector<std::vector<Section>> history; // the sections after each step
     std::vector<double> sum(m);
     std::vector<Section> candidate;
     for (int added = 0; added < wanted && static_cast<int>(sections.size()) < kMaxSections;
@@ -356,7 +360,7 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
             candidate = sections;
             candidate.push_back(options[ranked[t].second]);
             double sp = 0.0;
-            if (!refine(target, s, candidate, last ? 3 : 2, sp)) return false;
+            if (!refine(target, s, candidate, last ? 5 : 4, sp)) return false;
             if (chosen.empty() || sp < chosenSpread) {
                 chosen = candidate;
                 chosenSpread = sp;
@@ -365,6 +369,30 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
         sections = chosen;
         spread = chosenSpread;
         report.stepRipple.push_back(spread);
+        history.push_back(sections);
+        // Towards a ripple: when three sections in a row have not lowered the
+        // spread by 2 %, further ones will not either.
+        const std::size_t steps = report.stepRipple.size();
+        if (s.sections <= 0 && steps > kStallSteps &&
+            spread > report.stepRipple[steps - 1 - kStallSteps] * (1.0 - kLeastGain)) {
+            report.stalled = true;
+            break;
+        }
+    }
+    // Towards a ripple the fewest sections that reach it, else the smallest
+    // spread found; a number of sections asked for is kept.
+    if (s.sections <= 0 && !history.empty()) {
+        const auto& steps = report.stepRipple;
+        std::size_t pick = 0;
+        for (std::size_t k = 0; k < steps.size(); ++k) {
+            if (steps[k] <= s.ripple) {
+                pick = k;
+                break;
+            }
+            if (steps[k] < steps[pick]) pick = k;
+        }
+        sections = history[pick];
+        report.stepRipple.resize(pick + 1);
     }
     if (!sections.empty() && !refine(target, s, sections, 4, spread)) return false;
     report.rippleAfter = spreadOf(target, sections, s, ok);

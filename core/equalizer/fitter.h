@@ -58,6 +58,7 @@ struct FitReport {
     int sweeps = 0;                 // sweeps of the equalizer run
     std::vector<double> stepRipple; // after each added section
     bool reachedRipple = false;
+    bool stalled = false; // a further section would not lower the spread by 2 %
 };
 
 // Peak-to-peak spread of v[0..n-1].
