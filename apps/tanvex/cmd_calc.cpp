@@ -4,9 +4,9 @@
 
 #include "analysis/data_files.h"
 #include "design/design_file.h"
-#include "equalizer/equalizer.h"
 #include "design/operations.h"
 #include "design/paths.h"
+#include "equalizer/equalizer.h"
 #include "synthesis/calculate.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/matcher.h"

@@ -45,11 +45,11 @@ const char* const kUsage =
     "  --end source|load where the sections go (default source)\n"
     "  --points N        points of the fitting grid (5..400, default 51)\n"
     "  --save-data       also save the equalizer's response as kbd_data.eqd\n"
-    "  --out NAME2       write NAME2.dzn instead of replacing NAME.dzn\n"
+    "  --out NAME2       write the design as NAME2 instead of replacing NAME\n"
     "  --help            this text\n"
     "\n"
     "Prints the spread before and after, one line per section and the time the\n"
-    "fit took. The network file is written to a temporary name and renamed.\n"
+    "fit took. The design files are written to temporary names and renamed.\n"
     "Exit status: 0 done, 1 refused (message on standard error, nothing\n"
     "written), 2 bad options or a design that cannot be read.\n";
 
@@ -160,7 +160,8 @@ int cmdEqualize(int argc, char** argv) {
     job.to = haveFrom ? to / mult : 0.0;
     job.points = points;
     job.sections = haveRipple ? 0 : sections;
-    const double unit = job.mode == equalizer::Mode::kDelay ? design->notation.time.multiplier : 1.0;
+    const double unit =
+        job.mode == equalizer::Mode::kDelay ? design->notation.time.multiplier : 1.0;
     job.ripple = ripple / unit;
     job.sourceEnd = sourceEnd;
     if (!dataFile.empty()) {
@@ -176,18 +177,18 @@ int cmdEqualize(int argc, char** argv) {
     if (!eq.takeTarget(job) || !eq.fit()) return 1;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const std::string u =
-        job.mode == equalizer::Mode::kDelay ? equalizer::trimmedUnit(design->notation.time.name) : "dB";
+    const std::string u = job.mode == equalizer::Mode::kDelay
+                              ? equalizer::trimmedUnit(design->notation.time.name)
+                              : "dB";
     std::printf("band %.6g .. %.6g %s, %d points, sections at %g ohms (%s end)\n",
                 eq.job().from * mult, eq.job().to * mult,
-                equalizer::trimmedUnit(design->notation.frequency.name).c_str(), eq.points(), eq.impedance(),
-                sourceEnd ? "source" : "load");
+                equalizer::trimmedUnit(design->notation.frequency.name).c_str(), eq.points(),
+                eq.impedance(), sourceEnd ? "source" : "load");
     std::printf("peak-to-peak before  %.6g %s\n", eq.report().rippleBefore * unit, u.c_str());
     for (std::size_t k = 0; k < eq.sections().size(); ++k)
-        std::printf("section %zu  %s   spread %.6g %s\n", k + 1,
-                    eq.describe(eq.sections()[k]).c_str(),
-                    k < eq.report().stepRipple.size() ? eq.report().stepRipple[k] * unit : 0.0,
-                    u.c_str());
+        std::printf(
+            "section %zu  %s   spread %.6g %s\n", k + 1, eq.describe(eq.sections()[k]).c_str(),
+            k < eq.report().stepRipple.size() ? eq.report().stepRipple[k] * unit : 0.0, u.c_str());
     std::printf("peak-to-peak after   %.6g %s  (%d sweeps, %.3f s)\n",
                 eq.report().rippleAfter * unit, u.c_str(), eq.report().sweeps, seconds);
     if (eq.report().stalled)
@@ -204,10 +205,9 @@ int cmdEqualize(int argc, char** argv) {
         data.directory.clear(); // kbd_data.eqd goes to the working directory
         if (eq.saveData() != 0) return 1;
     }
-    const int w =
-        writeNetworkFile(designFilePath(out, ".dzn"), design->entries, design->names, toolkit);
-    if (w != 0) {
-        std::fprintf(stderr, "tanvex equalize: cannot write %s.dzn\n", out.c_str());
+    // The whole design, so that NAME2 is a design of its own.
+    if (saveDesign(*design, "", out, toolkit) != 0) {
+        std::fprintf(stderr, "tanvex equalize: cannot write %s\n", out.c_str());
         return 1;
     }
     return 0;

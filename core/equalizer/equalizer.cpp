@@ -52,6 +52,10 @@ bool Equalizer::takeTarget(const Job& job) {
         return false;
     }
     fitter_.setGrid(job_.from, job_.to, job_.points);
+    // The sections are fitted as the analysis will see them, with the
+    // design's component Q.
+    const AnalysisSettings& as = design_.analysis;
+    fitter_.setQ(as[3], as[4], as[5]);
     const int m = fitter_.points();
     if (job.fromData) {
         data_->margin = (job_.to - job_.from) / (m - 1);

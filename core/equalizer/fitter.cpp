@@ -139,9 +139,15 @@ void Fitter::setGrid(double f1, double f2, int points) {
     as[0] = f1 * mult;
     as[1] = f2 * mult;
     as[2] = -static_cast<double>(points_);
-    as[3] = as[4] = as[5] = 0.0; // lossless: the sections as designed
     as[6] = as[0];
     work_.assign(static_cast<std::size_t>(points_), 0.0);
+}
+
+void Fitter::setQ(double ql, double qc, double qt) {
+    AnalysisSettings& as = scratch_->design.analysis;
+    as[3] = ql;
+    as[4] = qc;
+    as[5] = qt;
 }
 
 double Fitter::frequency(int k) const {

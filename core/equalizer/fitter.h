@@ -71,6 +71,9 @@ public:
 
     // A linear grid from f1 to f2 hertz (f1 > 0, f2 > f1).
     void setGrid(double f1, double f2, int points);
+    // Q of the sections' coils, capacitors and lines as the analysis takes
+    // them (0 or below 0.1: lossless, the default).
+    void setQ(double ql, double qc, double qt);
     int points() const { return points_; }
     double frequency(int k) const; // k = 0 .. points-1
     double from() const { return f1_; }
