@@ -9,8 +9,25 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <numbers>
+
+// Counts the allocations of the whole program, for the sweep test below.
+static std::atomic<long> allocations{0};
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 using namespace tanvex;
 using namespace tanvex::equalizer;
@@ -117,4 +134,22 @@ TEST(Sections, AllPassDelayIsTheTextbookDelayAndAmplitudePeakIsAsAsked) {
         // Well above the bump the section passes everything.
         EXPECT_LT(walk(alone(s, 50.0), s.f0 * 1e4).lossDb, 0.02 * s.peakDb + 1e-3);
     }
+}
+
+TEST(Sections, TheFitterSweepAllocatesNothing) {
+    ui::ScriptedToolkit tk;
+    Notation notation;
+    Fitter fit(tk, notation);
+    fit.setGrid(9e6, 11e6, 51);
+    const std::vector<Section> sections = {{SectionKind::kAllPass2, 9.5e6, 8.0, 0},
+                                           {SectionKind::kAmplitude, 10e6, 3.0, 1.0},
+                                           {SectionKind::kAllPass1, 12e6, 0, 0}};
+    std::vector<double> out(static_cast<std::size_t>(fit.points()));
+    ASSERT_TRUE(fit.evaluate(sections, Mode::kDelay, 50, out.data()));
+    const long before = allocations.load();
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(fit.evaluate(sections, Mode::kDelay, 50, out.data()));
+        ASSERT_TRUE(fit.evaluate(sections, Mode::kAmplitude, 50, out.data()));
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
 }
