@@ -340,7 +340,9 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
                 options.push_back(c);
             }
         }
-        if (s.mode == Mode::kDelay && s.firstOrder)
+        // First-order sections (delay falling from DC) suit a band that
+        // reaches down towards DC.
+        if (s.mode == Mode::kDelay && s.firstOrder && f1_ < 0.25 * f2_)
             for (double factor : {0.25, 0.5, 1.0, 2.0}) {
                 Section c;
                 c.kind = SectionKind::kAllPass1;

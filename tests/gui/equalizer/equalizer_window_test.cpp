@@ -1,0 +1,109 @@
+// The "Equalizer" window offscreen on a Chebyshev bandpass: fit, the plotted
+// curves against the fitter's numbers, apply and undo on the design, data
+// saving, refusals; a picture for a person to look at.
+#include "equalizer/equalizer_window.h"
+#include "synthesis/builders.h"
+#include "synthesis/catalogue.h"
+#include "ui/scripted_toolkit.h"
+
+#include "../../core/design/test_dir.h"
+#include "../test_app.h"
+
+#include <QListWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tanvex;
+using tanvex::testing::app;
+
+namespace {
+
+std::unique_ptr<Design> chebyshevBandpass(ui::Toolkit& tk) {
+    auto design = std::make_unique<Design>();
+    auto proto = std::make_unique<synthesis::LowpassPrototype>();
+    newDesign(design->entries);
+    synthesis::applyDesignType(*design, 106);
+    DesignRecord& rec = design->record;
+    rec[0].value = 1;
+    synthesis::writeMask(rec, synthesis::kAllPoleMask);
+    synthesis::writeMask(rec, synthesis::designTypeInfo(3).mask);
+    rec[1].value = 5;
+    rec[2].value = 0.1;
+    rec[3].value = 0.1;
+    rec[4].value = 60;
+    rec[13].value = 2;
+    rec[5].value = 10e6;
+    rec[6].value = 2e6;
+    rec[7].value = rec[8].value = rec[9].value = 50;
+    rec[11].letter = 'P';
+    synthesis::PrototypeContext ctx{*design, *proto, tk, "", true, {}};
+    EXPECT_EQ(synthesis::directBandpass(ctx, 0), 0);
+    return design;
+}
+
+} // namespace
+
+TEST(EqualizerWindow, FitApplyUndoAndThePicture) {
+    app();
+    test::ScratchDir dir;
+    ui::ScriptedToolkit tk;
+    auto design = chebyshevBandpass(tk);
+    analysis::DataFileServices data(*design, tk);
+    data.directory = dir.str();
+    gui::EqualizerWindow w(*design, tk, data);
+    int changes = 0;
+    w.designChanged = [&] { ++changes; };
+    w.resize(980, 560);
+    w.show();
+
+    // Before a fit there is nothing to apply or save.
+    EXPECT_FALSE(w.apply());
+    EXPECT_TRUE(tk.sawNotice("Fit the equalizer first."));
+
+    // The job starts on 80 % of the passband, delay, four sections.
+    equalizer::Job job;
+    ASSERT_TRUE(w.readJob(job));
+    EXPECT_NEAR(job.from, 9.2e6, 1);
+    EXPECT_NEAR(job.to, 10.8e6, 1);
+    EXPECT_EQ(job.mode, equalizer::Mode::kDelay);
+    EXPECT_EQ(job.sections, 4);
+
+    ASSERT_TRUE(w.fit());
+    const auto& eq = w.equalizer();
+    EXPECT_EQ(w.sectionList()->count(), static_cast<int>(eq.sections().size()));
+    EXPECT_LT(eq.report().rippleAfter, eq.report().rippleBefore / 5.0);
+    // The plot holds the fitter's curves in nanoseconds and MHz.
+    const auto& c = w.plot()->curves();
+    ASSERT_EQ(static_cast<int>(c.f.size()), eq.points());
+    EXPECT_NEAR(c.f.front(), 9.2, 1e-9);
+    for (std::size_t k = 0; k < c.f.size(); ++k)
+        EXPECT_NEAR(c.sum[k], c.target[k] + c.equalizer[k], 1e-9 * std::fabs(c.sum[k]));
+    EXPECT_TRUE(w.status().startsWith("Peak-to-peak")) << w.status().toStdString();
+    const QString path = QString::fromUtf8(TANVEX_PICTURE_DIR) + "/equalizer_window.png";
+    EXPECT_TRUE(w.grab().save(path));
+
+    ASSERT_EQ(w.saveData(), 0);
+    EXPECT_TRUE(tk.sawNotice("Data saved in file: KBD_DATA.EQD"));
+
+    const EntryList before = design->entries;
+    const int n0 = entryCount(before);
+    ASSERT_TRUE(w.apply());
+    EXPECT_GT(entryCount(design->entries), n0);
+    EXPECT_EQ(changes, 1);
+    ASSERT_TRUE(w.undo());
+    EXPECT_EQ(changes, 2);
+    for (int i = 0; i <= n0 + 1; ++i) {
+        EXPECT_EQ(design->entries[i].value, before[i].value);
+        EXPECT_EQ(design->entries[i].code, before[i].code);
+    }
+    EXPECT_FALSE(w.undo());
+
+    // A ripple goal needs a ripple.
+    equalizer::Job byRipple = job;
+    byRipple.sections = 0;
+    byRipple.ripple = 0;
+    w.showJob(byRipple);
+    EXPECT_FALSE(w.fit());
+    EXPECT_TRUE(tk.sawNotice("Give the number of sections or a ripple above 0."));
+}
