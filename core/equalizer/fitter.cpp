@@ -189,7 +189,12 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
     std::vector<double> x;
     packing.pack(sections, x);
     const int p = static_cast<int>(x.size());
-    const int np = p + 1; // and the level
+    // Delay: the level of the flattened sum is free (every all-pass adds
+    // delay). Amplitude: the sum is drawn to the target's highest loss, so
+    // that the sections add no more loss than flattening needs.
+    const bool freeLevel = s.mode == Mode::kDelay;
+    const double fixedLevel = *std::max_element(target.begin(), target.begin() + m);
+    const int np = freeLevel ? p + 1 : p;
     std::vector<Section> trial = sections;
     std::vector<double> base(m), shifted(m), jac(static_cast<std::size_t>(m) * p), w(m, 1.0);
     std::vector<double> a(static_cast<std::size_t>(np) * np), g(np), xt(p);
@@ -201,6 +206,7 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
         return true;
     };
     auto levelOf = [&](const std::vector<double>& sum) {
+        if (!freeLevel) return fixedLevel;
         double sw = 0.0, swv = 0.0;
         for (int k = 0; k < m; ++k) sw += w[k], swv += w[k] * sum[k];
         return swv / sw;
@@ -259,7 +265,7 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
                 }
                 for (int j = 0; j < p; ++j) xt[j] = x[j] - std::clamp(step[j], -0.5, 0.5);
                 if (!sumInto(xt, shifted)) return false;
-                const double ct = c - step[p];
+                const double ct = freeLevel ? c - step[p] : fixedLevel;
                 const double cb = levelOf(shifted);
                 const double trialCost = std::min(costOf(shifted, ct), costOf(shifted, cb));
                 if (trialCost < cost) {
