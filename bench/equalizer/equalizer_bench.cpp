@@ -3,9 +3,8 @@
 // 80 % of its passband, every sweep through the sweep evaluator: well under
 // one second. A single sweep of four sections over the 51-point grid is
 // measured beside it.
+#include "../../tests/core/equalizer/bandpass_design.h"
 #include "equalizer/equalizer.h"
-#include "synthesis/builders.h"
-#include "synthesis/catalogue.h"
 #include "ui/scripted_toolkit.h"
 
 #include <benchmark/benchmark.h>
@@ -17,32 +16,9 @@ using namespace tanvex::equalizer;
 
 namespace {
 
-std::unique_ptr<Design> chebyshevBandpass(ui::Toolkit& tk) {
-    auto design = std::make_unique<Design>();
-    auto proto = std::make_unique<synthesis::LowpassPrototype>();
-    newDesign(design->entries);
-    synthesis::applyDesignType(*design, 106);
-    DesignRecord& rec = design->record;
-    rec[0].value = 1;
-    synthesis::writeMask(rec, synthesis::kAllPoleMask);
-    synthesis::writeMask(rec, synthesis::designTypeInfo(3).mask);
-    rec[1].value = 5;
-    rec[2].value = 0.1;
-    rec[3].value = 0.1;
-    rec[4].value = 60;
-    rec[13].value = 2;
-    rec[5].value = 10e6;
-    rec[6].value = 2e6;
-    rec[7].value = rec[8].value = rec[9].value = 50;
-    rec[11].letter = 'P';
-    synthesis::PrototypeContext ctx{*design, *proto, tk, "", true, {}};
-    if (synthesis::directBandpass(ctx, 0) != 0) return nullptr;
-    return design;
-}
-
 void BM_FitFourAllPassSections(benchmark::State& state) {
     ui::ScriptedToolkit tk;
-    auto design = chebyshevBandpass(tk);
+    auto design = equalizertest::directBandpass(tk, 1, 5, 0.1, 10e6, 2e6);
     if (!design) {
         state.SkipWithError("the bandpass does not build");
         return;

@@ -2,11 +2,10 @@
 // curves against the fitter's numbers, apply and undo on the design, data
 // saving, refusals; a picture for a person to look at.
 #include "equalizer/equalizer_window.h"
-#include "synthesis/builders.h"
-#include "synthesis/catalogue.h"
 #include "ui/scripted_toolkit.h"
 
 #include "../../core/design/test_dir.h"
+#include "../../core/equalizer/bandpass_design.h"
 #include "../test_app.h"
 
 #include <QListWidget>
@@ -17,38 +16,12 @@
 using namespace tanvex;
 using tanvex::testing::app;
 
-namespace {
-
-std::unique_ptr<Design> chebyshevBandpass(ui::Toolkit& tk) {
-    auto design = std::make_unique<Design>();
-    auto proto = std::make_unique<synthesis::LowpassPrototype>();
-    newDesign(design->entries);
-    synthesis::applyDesignType(*design, 106);
-    DesignRecord& rec = design->record;
-    rec[0].value = 1;
-    synthesis::writeMask(rec, synthesis::kAllPoleMask);
-    synthesis::writeMask(rec, synthesis::designTypeInfo(3).mask);
-    rec[1].value = 5;
-    rec[2].value = 0.1;
-    rec[3].value = 0.1;
-    rec[4].value = 60;
-    rec[13].value = 2;
-    rec[5].value = 10e6;
-    rec[6].value = 2e6;
-    rec[7].value = rec[8].value = rec[9].value = 50;
-    rec[11].letter = 'P';
-    synthesis::PrototypeContext ctx{*design, *proto, tk, "", true, {}};
-    EXPECT_EQ(synthesis::directBandpass(ctx, 0), 0);
-    return design;
-}
-
-} // namespace
-
 TEST(EqualizerWindow, FitApplyUndoAndThePicture) {
     app();
     test::ScratchDir dir;
     ui::ScriptedToolkit tk;
-    auto design = chebyshevBandpass(tk);
+    auto design = equalizertest::directBandpass(tk, 1, 5, 0.1, 10e6, 2e6);
+    ASSERT_TRUE(design);
     analysis::DataFileServices data(*design, tk);
     data.directory = dir.str();
     gui::EqualizerWindow w(*design, tk, data);
