@@ -26,6 +26,9 @@ constexpr std::size_t kStartsPerSection = 6;
 // The least relative drop of the spread for which a section is added.
 constexpr double kLeastGain = 0.02;
 constexpr std::size_t kStallSteps = 3;
+// Weight of the pull of an amplitude equalizer's level towards the
+// target's highest loss, relative to the sum of the point weights.
+constexpr double kLevelPull = 1e-4;
 
 // Hands the sweep's values over in full precision.
 class Capture : public analysis::SweepObserver {
@@ -189,12 +192,14 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
     std::vector<double> x;
     packing.pack(sections, x);
     const int p = static_cast<int>(x.size());
-    // Delay: the level of the flattened sum is free (every all-pass adds
-    // delay). Amplitude: the sum is drawn to the target's highest loss, so
-    // that the sections add no more loss than flattening needs.
-    const bool freeLevel = s.mode == Mode::kDelay;
-    const double fixedLevel = *std::max_element(target.begin(), target.begin() + m);
-    const int np = freeLevel ? p + 1 : p;
+    // The level c of the flattened sum is a free parameter. Every all-pass
+    // adds delay, so for delay it is left alone; for amplitude a light pull
+    // draws it towards the target's highest loss, so that the sections add
+    // no more loss than flattening needs (a flat loss of any height would
+    // flatten as well).
+    const double pullLevel = *std::max_element(target.begin(), target.begin() + m);
+    const double pull = s.mode == Mode::kAmplitude ? kLevelPull : 0.0;
+    const int np = p + 1;
     std::vector<Section> trial = sections;
     std::vector<double> base(m), shifted(m), jac(static_cast<std::size_t>(m) * p), w(m, 1.0);
     std::vector<double> a(static_cast<std::size_t>(np) * np), g(np), xt(p);
@@ -205,14 +210,19 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
         for (int k = 0; k < m; ++k) out[k] += target[k];
         return true;
     };
+    auto weightSum = [&] {
+        double sw = 0.0;
+        for (int k = 0; k < m; ++k) sw += w[k];
+        return sw;
+    };
     auto levelOf = [&](const std::vector<double>& sum) {
-        if (!freeLevel) return fixedLevel;
-        double sw = 0.0, swv = 0.0;
-        for (int k = 0; k < m; ++k) sw += w[k], swv += w[k] * sum[k];
-        return swv / sw;
+        const double sw = weightSum();
+        double swv = pull * sw * pullLevel;
+        for (int k = 0; k < m; ++k) swv += w[k] * sum[k];
+        return swv / (sw * (1.0 + pull));
     };
     auto costOf = [&](const std::vector<double>& sum, double c) {
-        double e = 0.0;
+        double e = pull * weightSum() * (c - pullLevel) * (c - pullLevel);
         for (int k = 0; k < m; ++k) e += w[k] * (sum[k] - c) * (sum[k] - c);
         return e;
     };
@@ -251,6 +261,9 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
                     }
                 }
             }
+            const double pullWeight = pull * weightSum();
+            a[p * np + p] += pullWeight;
+            g[p] += pullWeight * (c - pullLevel);
             for (int i = 0; i < np; ++i)
                 for (int j = 0; j < i; ++j) a[j * np + i] = a[i * np + j];
             bool improved = false;
@@ -265,7 +278,7 @@ bool Fitter::refine(const std::vector<double>& target, const FitSettings& s,
                 }
                 for (int j = 0; j < p; ++j) xt[j] = x[j] - std::clamp(step[j], -0.5, 0.5);
                 if (!sumInto(xt, shifted)) return false;
-                const double ct = freeLevel ? c - step[p] : fixedLevel;
+                const double ct = c - step[p];
                 const double cb = levelOf(shifted);
                 const double trialCost = std::min(costOf(shifted, ct), costOf(shifted, cb));
                 if (trialCost < cost) {
@@ -321,14 +334,11 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
         for (int k = 0; k < m; ++k) sum[k] += target[k];
         const double top = *std::max_element(sum.begin(), sum.end());
         const double band = f2_ - f1_;
-        // Candidates: a section centred on each of nine points of the band,
-        // filling the deficit there or at one of several widths.
+        // Candidates: a section centred on each of nine points of the band
+        // and at the sum's deepest point, filling the deficit there or at
+        // one of several widths.
         std::vector<Section> options;
-        for (int j = 0; j < 9; ++j) {
-            const double fc = f1_ + (j + 0.5) / 9.0 * band;
-            const int k =
-                std::clamp(static_cast<int>(std::lround((fc - f1_) / band * (m - 1))), 0, m - 1);
-            const double deficit = top - sum[k];
+        auto addCandidates = [&](double fc, double deficit) {
             const double width = fc / band;
             for (double factor : {0.0, 0.125, 0.25, 0.5, 1.0, 2.0, 4.0}) {
                 Section c;
@@ -345,7 +355,18 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
                 }
                 options.push_back(c);
             }
+        };
+        for (int j = 0; j < 9; ++j) {
+            const double fc = f1_ + (j + 0.5) / 9.0 * band;
+            const int k =
+                std::clamp(static_cast<int>(std::lround((fc - f1_) / band * (m - 1))), 0, m - 1);
+            addCandidates(fc, top - sum[k]);
         }
+        const std::size_t deepFirst = options.size();
+        const int deepest =
+            static_cast<int>(std::min_element(sum.begin(), sum.end()) - sum.begin());
+        addCandidates(frequency(deepest), top - sum[deepest]);
+        const std::size_t deepLast = options.size();
         // First-order sections (delay falling from DC) suit a band that
         // reaches down towards DC.
         if (s.mode == Mode::kDelay && s.firstOrder && f1_ < 0.25 * f2_)
@@ -369,10 +390,20 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
         const bool last = added + 1 == wanted;
         std::vector<Section> chosen;
         double chosenSpread = 0.0;
-        const std::size_t tries = std::min<std::size_t>(ranked.size(), kStartsPerSection);
-        for (std::size_t t = 0; t < tries; ++t) {
+        // The best few overall, and the best two at the deepest point.
+        std::vector<std::size_t> starts;
+        for (std::size_t t = 0; t < ranked.size() && starts.size() < kStartsPerSection; ++t)
+            starts.push_back(ranked[t].second);
+        int deep = 0;
+        for (std::size_t t = 0; t < ranked.size() && deep < 2; ++t) {
+            const std::size_t j = ranked[t].second;
+            if (j < deepFirst || j >= deepLast) continue;
+            ++deep;
+            if (std::find(starts.begin(), starts.end(), j) == starts.end()) starts.push_back(j);
+        }
+        for (const std::size_t j : starts) {
             candidate = sections;
-            candidate.push_back(options[ranked[t].second]);
+            candidate.push_back(options[j]);
             double sp = 0.0;
             if (!refine(target, s, candidate, last ? 5 : 4, sp)) return false;
             if (chosen.empty() || sp < chosenSpread) {
