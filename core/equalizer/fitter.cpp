@@ -415,6 +415,7 @@ bool Fitter::run(const std::vector<double>& target, const FitSettings& s,
         spread = chosenSpread;
         report.stepRipple.push_back(spread);
         history.push_back(sections);
+        if (onStep) onStep(sections);
         // Towards a ripple: when three sections in a row have not lowered the
         // spread by 2 %, further ones will not either.
         const std::size_t steps = report.stepRipple.size();

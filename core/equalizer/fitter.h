@@ -32,6 +32,7 @@
 #include "equalizer/sections.h"
 #include "ui/toolkit.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -90,6 +91,10 @@ public:
              std::vector<Section>& sections, FitReport& report);
 
     int sweeps() const { return sweeps_; }
+
+    // Called after each section is added and refined, with the sections so
+    // far (a window redraws its plot from them).
+    std::function<void(const std::vector<Section>&)> onStep;
 
 private:
     struct Scratch;

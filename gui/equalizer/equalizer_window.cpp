@@ -274,6 +274,10 @@ bool EqualizerWindow::fit() {
     equalizer::Job job;
     if (!readJob(job)) return false;
     fitted_ = false;
+    // The plot follows the fit section by section.
+    equalizer_->fitter().onStep = [this](const std::vector<equalizer::Section>& sections) {
+        showProgress(sections);
+    };
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = equalizer_->takeTarget(job) && equalizer_->fit();
     QApplication::restoreOverrideCursor();
@@ -313,6 +317,34 @@ int EqualizerWindow::saveData() {
         return -1;
     }
     return equalizer_->saveData();
+}
+
+void EqualizerWindow::showProgress(const std::vector<equalizer::Section>& sections) {
+    const equalizer::Equalizer& eq = *equalizer_;
+    const int m = eq.points();
+    std::vector<double> response(static_cast<std::size_t>(m));
+    if (!equalizer_->fitter().evaluate(sections, eq.job().mode, eq.impedance(), response.data()))
+        return;
+    const bool delay = eq.job().mode == equalizer::Mode::kDelay;
+    const double unit = delay ? design_.notation.time.multiplier : 1.0;
+    EqualizerPlot::Curves c;
+    const double mult = design_.notation.frequency.multiplier;
+    for (int k = 0; k < m; ++k) {
+        c.f.push_back(eq.frequency(k) * mult);
+        c.target.push_back(eq.target()[k] * unit);
+        c.equalizer.push_back(response[k] * unit);
+        c.sum.push_back((eq.target()[k] + response[k]) * unit);
+    }
+    c.frequencyUnit =
+        QString::fromStdString(equalizer::trimmedUnit(design_.notation.frequency.name));
+    c.valueUnit = delay ? QString::fromStdString(equalizer::trimmedUnit(design_.notation.time.name))
+                        : QStringLiteral("dB");
+    plot_->setCurves(std::move(c));
+    status_->setText(QStringLiteral("Fitting: %1 section(s), peak-to-peak %2")
+                         .arg(sections.size())
+                         .arg(equalizer::peakToPeak(plot_->curves().sum.data(), m), 0, 'g', 5));
+    plot_->repaint();
+    status_->repaint();
 }
 
 QString EqualizerWindow::status() const {

@@ -79,6 +79,7 @@ public:
 
 private:
     void refresh();
+    void showProgress(const std::vector<equalizer::Section>& sections);
 
     Design& design_;
     ui::Toolkit& toolkit_;

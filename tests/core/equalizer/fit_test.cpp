@@ -144,7 +144,10 @@ TEST(DelayFit, RippleGoalTakesTheFewestSectionsAndAnUnreachableOneTheBestSet) {
     job.sections = 0;
     job.ripple = 20e-9; // the target spreads over 84 ns
     ASSERT_TRUE(eq.takeTarget(job));
+    std::size_t reported = 0;
+    eq.fitter().onStep = [&](const std::vector<Section>& s) { reported = s.size(); };
     ASSERT_TRUE(eq.fit());
+    EXPECT_GE(reported, eq.sections().size()); // every step was shown
     EXPECT_TRUE(eq.report().reachedRipple);
     EXPECT_LE(eq.report().rippleAfter, 20e-9);
     // The fewest sections that reach it: one fewer did not.
