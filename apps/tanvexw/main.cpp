@@ -10,7 +10,7 @@
 #include "analysis/power_front.h"
 #include "design/design_record.h"
 #include "design/paths.h"
-#include "equalizer/equalizer_window.h"
+#include "equalizer/equalizer_command.h"
 #include "optimizer/optimizer_commands.h"
 #include "outputs/review_front.h"
 #include "shell/main_window.h"
@@ -111,20 +111,12 @@ int main(int argc, char** argv) {
     };
     // Equalizer window (168): delay or amplitude sections for the design;
     // the equalizer design types (12, 13) of Calculate.
-    QPointer<tanvex::gui::EqualizerWindow> equalizerWindow;
-    shell.commands.add(tanvex::shell::kCmdEqualizer, [&](int) {
-        if (!equalizerWindow) {
-            equalizerWindow =
-                new tanvex::gui::EqualizerWindow(*design, toolkit, analysisFront->dataFiles());
-            equalizerWindow->setAttribute(Qt::WA_DeleteOnClose);
-            window.rememberRect(equalizerWindow, tanvex::shell::kEqualizerWindow);
-            equalizerWindow->designChanged = [&window] { window.designChanged(); };
-        }
-        equalizerWindow->show();
-        equalizerWindow->raise();
-        equalizerWindow->activateWindow();
-        return 0;
-    });
+    auto equalizerCommand =
+        tanvex::gui::registerEqualizerCommand(shell, toolkit, analysisFront->dataFiles());
+    equalizerCommand->onCreated = [&window](QWidget* w) {
+        window.rememberRect(w, tanvex::shell::kEqualizerWindow);
+    };
+    equalizerCommand->designChanged = [&window] { window.designChanged(); };
     synthesis.otherBuilder = [&](int type) {
         if (type != 12 && type != 13) return tanvex::synthesis::CalculateHooks::kNotMine;
         tanvex::synthesis::PrototypeContext ctx{

@@ -1,7 +1,9 @@
 // The "Equalizer" window offscreen on a Chebyshev bandpass: fit, the plotted
 // curves against the fitter's numbers, apply and undo on the design, data
 // saving, refusals; a picture for a person to look at.
+#include "equalizer/equalizer_command.h"
 #include "equalizer/equalizer_window.h"
+#include "shell/command_table.h"
 #include "ui/scripted_toolkit.h"
 
 #include "../../core/design/test_dir.h"
@@ -79,4 +81,34 @@ TEST(EqualizerWindow, FitApplyUndoAndThePicture) {
     w.showJob(byRipple);
     EXPECT_FALSE(w.fit());
     EXPECT_TRUE(tk.sawNotice("Give the number of sections or a ripple above 0."));
+}
+
+// Command 168 opens the window once, raises it after, and lets it go when
+// it closes; Apply reaches the program's designChanged.
+TEST(EqualizerCommand, OpensOneWindowAndForgetsItWhenClosed) {
+    app();
+    ui::ScriptedToolkit tk;
+    auto design = equalizertest::directBandpass(tk, 1, 3, 0.1, 10e6, 2e6);
+    ASSERT_TRUE(design);
+    shell::Shell shell(*design, tk);
+    analysis::DataFileServices data(*design, tk);
+    auto command = gui::registerEqualizerCommand(shell, tk, data);
+    int created = 0, changes = 0;
+    command->onCreated = [&](QWidget*) { ++created; };
+    command->designChanged = [&] { ++changes; };
+    EXPECT_EQ(command->window(), nullptr);
+    EXPECT_EQ(shell.runCommand(shell::kCmdEqualizer), 0);
+    gui::EqualizerWindow* w = command->window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Equalizer");
+    shell.runCommand(shell::kCmdEqualizer);
+    EXPECT_EQ(command->window(), w);
+    EXPECT_EQ(created, 1);
+    ASSERT_TRUE(w->fit());
+    ASSERT_TRUE(w->apply());
+    EXPECT_EQ(changes, 1);
+    w->close();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(command->window(), nullptr);
 }
