@@ -2,9 +2,11 @@
 // the network it builds.
 #include "commands.h"
 
+#include "analysis/data_files.h"
 #include "design/design_file.h"
 #include "design/operations.h"
 #include "design/paths.h"
+#include "equalizer/equalizer.h"
 #include "synthesis/calculate.h"
 #include "synthesis/catalogue.h"
 #include "synthesis/matcher.h"
@@ -130,6 +132,9 @@ int cmdCalc(int argc, char** argv) {
                 end == 0 ? "source" : "termination", end == 0 ? "--match-source" : "--match-term");
         endLines.push_back(synthesis::runMatcher(*design, end, tk, nullptr, presets).line());
     };
+    // The equalizer design types read .eqd data from the working directory.
+    analysis::DataFileServices eqData(*design, tk);
+    hooks.otherBuilder = [&](int) { return equalizer::equalizerDesign(ctx, eqData); };
     const int r = synthesis::calculate(ctx, hooks);
     // Every result that leaves a built network is saved; only refusals are not.
     const bool built = r == 0 || r == synthesis::kBuildTerminationMatcher ||

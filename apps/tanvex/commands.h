@@ -14,3 +14,4 @@ int cmdReport(int argc, char** argv);
 int cmdParts(int argc, char** argv);
 int cmdScript(int argc, char** argv);
 int cmdPlacer(int argc, char** argv);
+int cmdEqualize(int argc, char** argv);

@@ -32,6 +32,8 @@ const Command kCommands[] = {
     {"report", cmdReport, "write a review item (analysis, parameters, ...) as its report file"},
     {"parts", cmdParts, "print the parts list of a design worked out by KORVADEX"},
     {"script", cmdScript, "write the CAD drawing script of a design's parts"},
+    {"equalize", cmdEqualize, "add delay or amplitude equalizer sections to a design"},
+    {"equalise", cmdEqualize, "the same as equalize"},
 };
 
 void usage(std::FILE* f) {

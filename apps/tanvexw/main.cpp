@@ -10,6 +10,7 @@
 #include "analysis/power_front.h"
 #include "design/design_record.h"
 #include "design/paths.h"
+#include "equalizer/equalizer_command.h"
 #include "optimizer/optimizer_commands.h"
 #include "outputs/review_front.h"
 #include "shell/main_window.h"
@@ -107,6 +108,20 @@ int main(int argc, char** argv) {
         if (!editor) return std::pair<int, int>(-1, -1);
         return std::pair<int, int>(editor->editor().firstSelected(),
                                    editor->editor().secondSelected());
+    };
+    // Equalizer window (168): delay or amplitude sections for the design;
+    // the equalizer design types (12, 13) of Calculate.
+    auto equalizerCommand =
+        tanvex::gui::registerEqualizerCommand(shell, toolkit, analysisFront->dataFiles());
+    equalizerCommand->onCreated = [&window](QWidget* w) {
+        window.rememberRect(w, tanvex::shell::kEqualizerWindow);
+    };
+    equalizerCommand->designChanged = [&window] { window.designChanged(); };
+    synthesis.otherBuilder = [&](int type) {
+        if (type != 12 && type != 13) return tanvex::synthesis::CalculateHooks::kNotMine;
+        tanvex::synthesis::PrototypeContext ctx{
+            *design, synthesis.prototype(), toolkit, tanvex::homeDirectory(), true, {}};
+        return tanvex::equalizer::equalizerDesign(ctx, analysisFront->dataFiles());
     };
     // After every command the schematic shows the design as it now is.
     auto repaintMain = shell.repaint;

@@ -75,6 +75,7 @@ const std::map<int, std::string>& textTable() {
         {165, "Set Trans. line Q&T"},
         {166, "file list &Box"},
         {167, "&? File menu help"},
+        {168, "E&qualizer window"},
     };
     return table;
 }
@@ -123,11 +124,11 @@ std::vector<MenuNode> buildMenu() {
               {cmd(101), cmd(166), cmd(160), cmd(161), cmd(102), sep(), cmd(144), cmd(145),
                cmd(143), cmd(146), cmd(154), cmd(150), sep(), cmd(167), cmd(105)},
               'F');
-    MenuNode utilities = popup("&Utilities",
-                               {cmd(155), cmd(140), cmd(141), sep(), cmd(159), cmd(163), cmd(164),
-                                cmd(165), sep(), cmd(142), cmd(148), cmd(147), sep(), cmd(149),
-                                cmd(151), cmd(152), cmd(153), sep(), cmd(158)},
-                               'U');
+    MenuNode utilities =
+        popup("&Utilities", {cmd(155), cmd(140), cmd(141), sep(),    cmd(159), cmd(163), cmd(164),
+                             cmd(165), sep(),    cmd(142), cmd(148), cmd(147), sep(),    cmd(149),
+                             cmd(151), cmd(152), cmd(153), cmd(168), sep(),    cmd(158)},
+              'U');
     return {design,   cmd(137), cmd(136),  cmd(133), cmd(135),
             cmd(139), file,     utilities, cmd(138), cmd(104)};
 }

@@ -51,6 +51,7 @@ enum CommandId : int {
     kCmdSetQt = 165,
     kCmdFileListBox = 166,
     kCmdFileHelp = 167,
+    kCmdEqualizer = 168,   // the "Equalizer" window
     kCmdRecentFirst = 200, // recent designs 200..208
     kCmdRecentLast = 208,
 };

@@ -274,12 +274,13 @@ TEST(CalcCommand, BuildsSavesAndReports) {
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("Inappropriate parameter set!"), std::string::npos) << out;
     EXPECT_NE(out.find("Cutoff freqency fc."), std::string::npos) << out;
-    // A design type that is not built here.
+    // An equalizer design whose data file is missing: the data services'
+    // notice, and the calculation is refused.
     applyDesignType(*fx.design, 129);
     saveDesign(*fx.design, dir, "eq", tk);
     out = runCalc(dir, "eq", status);
     EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("Not implemented"), std::string::npos) << out;
+    EXPECT_NE(out.find("Can't open: kbd_data.eqd"), std::string::npos) << out;
     out = runCalc(dir, "missing", status);
     EXPECT_EQ(status, 2);
 }
