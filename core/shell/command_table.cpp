@@ -75,7 +75,7 @@ const std::map<int, std::string>& textTable() {
         {165, "Set Trans. line Q&T"},
         {166, "file list &Box"},
         {167, "&? File menu help"},
-        {168, "E&qualizer window"},
+        {168, "&Equalizer window"},
     };
     return table;
 }

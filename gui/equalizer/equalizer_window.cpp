@@ -85,7 +85,14 @@ void EqualizerPlot::paintEvent(QPaintEvent*) {
     const double f1 = c.f.front(), f2 = c.f.back();
     auto px = [&](double f) { return left + (f - f1) / (f2 - f1) * (right - left); };
     auto py = [&](double y) { return bottom - (y - lo) / (hi - lo) * (bottom - top); };
-    // Grid and scale: five divisions each way.
+    // Grid and scale: five divisions each way, each scale with the decimals
+    // its step needs. The end labels of the frequency scale stand inside the
+    // plot's width, so that neither runs into the level scale or off the edge.
+    const auto decimals = [](double step) {
+        return std::clamp(1 - static_cast<int>(std::floor(std::log10(step))), 0, 6);
+    };
+    const int yDecimals = decimals((hi - lo) / 5.0);
+    const int fDecimals = decimals((f2 - f1) / 5.0);
     QPen grid(paletteColour(kGridColour));
     grid.setStyle(Qt::DotLine);
     for (int i = 0; i <= 5; ++i) {
@@ -96,9 +103,11 @@ void EqualizerPlot::paintEvent(QPaintEvent*) {
         painter.drawLine(QPointF(px(f), top), QPointF(px(f), bottom));
         painter.setPen(paletteColour(0));
         painter.drawText(QRectF(0, py(y) - fm.height() / 2.0, left - 4, fm.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, QString::number(y, 'g', 5));
-        painter.drawText(QRectF(px(f) - 60, bottom + 2, 120, fm.height()), Qt::AlignCenter,
-                         QString::number(f, 'g', 6));
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(y, 'f', yDecimals));
+        const QString label = QString::number(f, 'f', fDecimals);
+        const double w = fm.horizontalAdvance(label) + 2;
+        const double x0 = std::clamp(px(f) - w / 2.0, static_cast<double>(left), right - w);
+        painter.drawText(QRectF(x0, bottom + 2, w, fm.height()), Qt::AlignCenter, label);
     }
     painter.drawText(QRectF(left, bottom + fm.height() + 4, right - left, fm.height()),
                      Qt::AlignCenter, c.frequencyUnit);
@@ -194,6 +203,7 @@ EqualizerWindow::EqualizerWindow(Design& design, ui::Toolkit& toolkit,
     right->addWidget(plot_, 1);
     status_ = new QLabel(central);
     status_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    status_->setWordWrap(true);
     right->addWidget(status_);
     list_ = new QListWidget(central);
     list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
