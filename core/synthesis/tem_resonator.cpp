@@ -1,5 +1,7 @@
 #include "synthesis/tem_resonator.h"
 
+#include "analysis/trig.h"
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -211,40 +213,51 @@ bool buildChain(const Structure& s, const Values& v, std::vector<Element>& chain
 }
 
 Response evaluate(const std::vector<Element>& chain, double fo, double rl, double rs, double f) {
+    // Every element is lossless, so the chain matrix keeps the form
+    // [a, jb; jc, d] with a, b, c, d real: four real numbers, and eight real
+    // products per element.
     const double w = kTwoPi * f;
-    Abcd m;
+    double ma = 1, mb = 0, mc = 0, md = 1;
+    auto apply = [&](double xa, double xb, double xc, double xd) {
+        const double a = ma * xa - mb * xc, b = ma * xb + mb * xd;
+        const double c = mc * xa + md * xc, d = md * xd - mc * xb;
+        ma = a;
+        mb = b;
+        mc = c;
+        md = d;
+    };
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const Element& e = *it;
-        const double th = e.theta * f / fo;
-        Abcd x;
+        double sn = 0, cs = 1;
+        if (e.code != 2 && e.code != 3) analysis::sinCos(e.theta * f / fo, sn, cs);
         switch (e.code) {
-        case 16:
-            x = shunt(Cx(0, -1 / (e.z * std::tan(th))));
+        case 16: // shunt -j / (z tan)
+            apply(1, 0, -cs / (e.z * sn), 1);
             break;
-        case 20:
-            x = shunt(1.0 / Cx(0, e.z * std::tan(th) + w * e.lead));
+        case 20: // shunt 1 / j (z tan + w lead)
+            apply(1, 0, -1 / (e.z * sn / cs + w * e.lead), 1);
             break;
         case 2:
-            x = shunt(Cx(0, w * e.z));
+            apply(1, 0, w * e.z, 1);
             break;
         case 17:
-            x = series(Cx(0, e.z * std::tan(th)));
+            apply(1, e.z * sn / cs, 0, 1);
             break;
         case 19:
-            x = series(Cx(0, -e.z / std::tan(th)));
+            apply(1, -e.z * cs / sn, 0, 1);
             break;
         case 3:
-            x = series(e.letter == 'C' ? Cx(0, -1 / (w * e.z)) : Cx(0, w * e.z));
+            apply(1, e.letter == 'C' ? -1 / (w * e.z) : w * e.z, 0, 1);
             break;
         default: // 23
-            x = {std::cos(th), Cx(0, e.z * std::sin(th)), Cx(0, std::sin(th) / e.z), std::cos(th)};
+            apply(cs, e.z * sn, sn / e.z, cs);
             break;
         }
-        m = times(m, x);
     }
-    const Cx zin = (m.a * rl + m.b) / (m.c * rl + m.d);
-    const Cx s21 = 2 * std::sqrt(rs * rl) / (m.a * rl + m.b + m.c * rs * rl + m.d * rs);
-    return {(zin - rs) / (zin + rs), -20 * std::log10(std::abs(s21))};
+    const Cx zin = Cx(ma * rl, mb) / Cx(md, mc * rl);
+    const double dr = ma * rl + md * rs, di = mb + mc * rs * rl;
+    const double s21 = 2 * std::sqrt(rs * rl) / std::hypot(dr, di);
+    return {(zin - rs) / (zin + rs), -20 * std::log10(s21)};
 }
 
 double prototypeLossDb(const std::vector<double>& g, double w) {
