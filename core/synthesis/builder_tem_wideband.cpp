@@ -144,25 +144,8 @@ bool extract(const Characteristic& ch, int n, double alpha, Ladder& out) {
     return false;
 }
 
-// Transducer loss of the normalized ladder (load 1) by its chain matrix.
 double ladderLossDb(const Ladder& l, double theta) {
-    using C = std::complex<double>;
-    const double t = std::tan(theta), c = std::cos(theta), s = std::sin(theta);
-    C a = 1, b = 0, cc = 0, d = 1;
-    auto apply = [&](C ea, C eb, C ec, C ed) {
-        const C na = a * ea + b * ec, nb = a * eb + b * ed, nc = cc * ea + d * ec,
-                nd = cc * eb + d * ed;
-        a = na, b = nb, cc = nc, d = nd;
-    };
-    for (int k = static_cast<int>(l.stub.size()) - 1; k >= 0; --k) {
-        apply(1, 0, C(0, -l.stub[k] / t), 1);
-        if (k > 0) {
-            const double z = l.line[k - 1];
-            apply(c, C(0, z * s), C(0, s / z), c);
-        }
-    }
-    const double rs = 1 / l.source;
-    return -20 * std::log10(std::abs(2 * std::sqrt(rs) / (a + b + cc * rs + d * rs)));
+    return stubLadderLossDb(l.stub, l.line, l.source, true, theta);
 }
 
 double stubBandpassLossDb(int n, double ar, double kflat, double tc, double theta) {

@@ -85,6 +85,11 @@ struct DistributedNotch {
     double tc = 0, kflat = 0; // ripple edge; Butterworth constant
 };
 bool distributedNotch(int n, double ar, double as, double theta1, DistributedNotch& out);
+// Transducer loss in dB, at the electrical length theta, of a normalized
+// ladder (load 1, source 1 / source) of shunt stubs (normalized admittances,
+// from the load end; shorted or open) joined by unit elements.
+double stubLadderLossDb(const std::vector<double>& stub, const std::vector<double>& line,
+                        double source, bool shorted, double theta);
 // Its loss in dB at the electrical length theta.
 double distributedNotchLossDb(int n, double ar, double kflat, double tc, double theta);
 // Narrow-band TEM bandpass: combline (16), open-line and short-circuited-line

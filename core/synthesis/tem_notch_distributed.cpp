@@ -123,8 +123,10 @@ bool extract(const Poly& e, const Poly& f, int n, DistributedNotch& out) {
     return false;
 }
 
-// Transducer loss of the normalized ladder (load 1) by its chain matrix.
-double ladderLossDb(const DistributedNotch& l, double theta) {
+} // namespace
+
+double stubLadderLossDb(const std::vector<double>& stub, const std::vector<double>& line,
+                        double source, bool shorted, double theta) {
     using C = std::complex<double>;
     const double t = std::tan(theta), c = std::cos(theta), s = std::sin(theta);
     C a = 1, b = 0, cc = 0, d = 1;
@@ -133,15 +135,21 @@ double ladderLossDb(const DistributedNotch& l, double theta) {
                 nd = cc * eb + d * ed;
         a = na, b = nb, cc = nc, d = nd;
     };
-    for (int k = static_cast<int>(l.stub.size()) - 1; k >= 0; --k) {
-        apply(1, 0, C(0, l.stub[k] * t), 1);
+    for (int k = static_cast<int>(stub.size()) - 1; k >= 0; --k) {
+        apply(1, 0, C(0, shorted ? -stub[k] / t : stub[k] * t), 1);
         if (k > 0) {
-            const double z = l.line[k - 1];
+            const double z = line[k - 1];
             apply(c, C(0, z * s), C(0, s / z), c);
         }
     }
-    const double rs = 1 / l.source;
+    const double rs = 1 / source;
     return -20 * std::log10(std::abs(2 * std::sqrt(rs) / (a + b + cc * rs + d * rs)));
+}
+
+namespace {
+
+double ladderLossDb(const DistributedNotch& l, double theta) {
+    return stubLadderLossDb(l.stub, l.line, l.source, false, theta);
 }
 
 } // namespace

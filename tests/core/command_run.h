@@ -27,4 +27,14 @@ inline CommandRun runCommand(const std::string& line) {
     return r;
 }
 
+// program with args in directory dir, standard error discarded: what it
+// printed, and its exit status in status.
+inline std::string runIn(const std::string& dir, const std::string& program,
+                         const std::string& args, int& status) {
+    const CommandRun r =
+        runCommand("cd '" + dir + "' && '" + program + "' " + args + " 2>/dev/null");
+    status = r.status;
+    return r.out;
+}
+
 } // namespace tanvex::test

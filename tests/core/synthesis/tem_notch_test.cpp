@@ -2,6 +2,7 @@
 // closed form of its characteristic; the capacitively coupled stub notch,
 // a narrow-band design, against the distributed notch it stands for; the
 // line report and the console on the TEM designs.
+#include "../command_run.h"
 #include "builder_response.h"
 #include "design/design_file.h"
 #include "design/operations.h"
@@ -299,15 +300,7 @@ TEST(TemNotch, ReportListsTheLines) {
 namespace {
 
 std::string run(const std::string& dir, const std::string& args, int& status) {
-    const std::string cmd =
-        "cd '" + dir + "' && '" + std::string(TANVEX_CLI) + "' " + args + " 2>/dev/null";
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[512];
-    while (p && std::fgets(buf, sizeof buf, p)) out += buf;
-    const int st = p ? pclose(p) : -1;
-    status = st >= 0 ? WEXITSTATUS(st) : -1;
-    return out;
+    return test::runIn(dir, TANVEX_CLI, args, status);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The general TEM stub notch against the closed form of its reference lowpass
 // under Richards' mapping Omega = tan(theta) / tan(theta1): the analysed
 // lossless network must follow it over the whole commensurate period.
+#include "../command_run.h"
 #include "builder_response.h"
 #include "design/design_file.h"
 #include "design/operations.h"
@@ -261,15 +262,7 @@ TEST(TemStubNotch, RefusalsNameTheParameter) {
 namespace {
 
 std::string run(const std::string& dir, const std::string& args, int& status) {
-    const std::string cmd =
-        "cd '" + dir + "' && '" + std::string(TANVEX_CLI) + "' " + args + " 2>/dev/null";
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[512];
-    while (p && std::fgets(buf, sizeof buf, p)) out += buf;
-    const int st = p ? pclose(p) : -1;
-    status = st >= 0 ? WEXITSTATUS(st) : -1;
-    return out;
+    return test::runIn(dir, TANVEX_CLI, args, status);
 }
 
 } // namespace
