@@ -2,57 +2,23 @@
 // short-circuited-line interdigital, dielectric resonator), fifth order,
 // 0.1 dB Chebyshev, 10 % bandwidth, from a fresh prototype each time: the
 // inverter design and its refinement on the exact response included.
-#include "design/operations.h"
-#include "synthesis/calculate.h"
-#include "synthesis/catalogue.h"
-#include "ui/scripted_toolkit.h"
-
-#include <benchmark/benchmark.h>
-
-#include <memory>
-
-using namespace tanvex;
-using namespace tanvex::synthesis;
+#include "tem_calculate.h"
 
 namespace {
 
 void calculateType(benchmark::State& state, int command, char cfg, double degrees, int order = 5) {
-    auto design = std::make_unique<Design>();
-    auto proto = std::make_unique<LowpassPrototype>();
-    ui::ScriptedToolkit tk;
-    PrototypeContext ctx{*design, *proto, tk, "", true, {}};
-    newDesign(design->entries);
-    applyDesignType(*design, command);
-    DesignRecord& rec = design->record;
-    rec[0].value = 1;
-    writeMask(rec, kAllPoleMask);
-    writeMask(rec, designTypeInfo(designTypeOfCommand(command)).mask);
-    rec[1].value = order;
-    rec[2].value = 0.1;
-    rec[3].value = 0.1;
-    rec[13].value = 2;
-    rec[5].value = 1e9;
-    rec[6].value = 100e6;
-    rec[7].value = command == 120 ? 11 : 75;
-    rec[8].value = 50;
-    rec[9].value = 50;
-    rec[11].letter = cfg;
-    rec[17].value = degrees;
-    rec[18].letter = 'Y';
-    rec[19].value = 0.5;
-    rec[0].letter = 'Y';
-    rec[20].value = 1e-9;
-    setAllCouplings(rec, 'C');
-    CalculateHooks first;
-    if (calculate(ctx, first) != 0) {
-        state.SkipWithError("the design does not build");
-        return;
-    }
-    for (auto _ : state) {
-        CalculateHooks hooks;
-        *proto = LowpassPrototype{};
-        benchmark::DoNotOptimize(calculate(ctx, hooks));
-    }
+    timeCalculate(state, command, order, [&](tanvex::DesignRecord& rec) {
+        rec[6].value = 100e6;
+        rec[7].value = command == 120 ? 11 : 75;
+        rec[9].value = 50;
+        rec[11].letter = cfg;
+        rec[17].value = degrees;
+        rec[18].letter = 'Y';
+        rec[19].value = 0.5;
+        rec[0].letter = 'Y';
+        rec[20].value = 1e-9;
+        tanvex::synthesis::setAllCouplings(rec, 'C');
+    });
 }
 
 void BM_CalculateCombline(benchmark::State& s) {
