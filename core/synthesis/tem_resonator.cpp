@@ -540,8 +540,13 @@ double refine(const Structure& s, const Target& t, Values& v) {
                 auto g2 = [&](double f) { return std::norm(response(f).gamma); };
                 std::vector<double> mn, mx;
                 if (probe && static_cast<int>(mins.size()) == n) {
-                    for (double f : mins) mn.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
-                    for (double f : maxs) mx.push_back(polish(g2, f, step / 16, t.f1, t.f2, 3));
+                    // A small step moves the extrema a little, but to first
+                    // order neither a maximum's level nor the locus's
+                    // distance from the origin changes with where along the
+                    // curve they are taken: the probe keeps the frequencies
+                    // the full evaluation found.
+                    mn = mins;
+                    mx = maxs;
                 } else {
                     // Close minima may hide between grid points: a grid four
                     // times finer when the count is short.
@@ -595,8 +600,16 @@ double refine(const Structure& s, const Target& t, Values& v) {
             };
             std::vector<double> x2 = x;
             const double w2 = levenbergMarquardt(x2, stage2, 40);
+            Values reached;
+            if (std::isfinite(w2)) unpack(x2, reached);
+            // Short of the equiripple conditions, the passband that is
+            // closer to the target's: where the stage-2 search stopped, or
+            // the prototype followed in stage 1.
+            if (std::isfinite(w2) && !(w2 < 1e-7) && attempt == 1 &&
+                passbandScore(s, best, t) < passbandScore(s, reached, t))
+                reached = {};
             if (std::isfinite(w2) || attempt == 1) worst = w2;
-            if (std::isfinite(w2)) unpack(x2, best);
+            if (!reached.tune.empty()) best = reached;
         }
     }
     v = best;
