@@ -378,10 +378,6 @@ bool narrowBandDesign(const Structure& s, const std::vector<double>& g, double f
 
 namespace {
 
-// Residuals at x; probe: a small step for the Jacobian (what the last full
-// evaluation found may be reused).
-using Residuals = std::function<bool(const std::vector<double>&, std::vector<double>&, bool probe)>;
-
 double norm2(const std::vector<double>& r) {
     double s = 0;
     for (double x : r) s += x * x;
@@ -412,7 +408,8 @@ bool solve(std::vector<double> a, std::vector<double>& b, int n) {
     return true;
 }
 
-// Levenberg-Marquardt on the residuals; x holds the start and the result.
+} // namespace
+
 double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int iterations) {
     const int p = static_cast<int>(x.size());
     std::vector<double> r;
@@ -458,6 +455,8 @@ double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int itera
     }
     return std::sqrt(cost);
 }
+
+namespace {
 
 double gammaOf(double db) {
     return std::sqrt(std::max(0.0, 1 - std::pow(10.0, -db / 10)));

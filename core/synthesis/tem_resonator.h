@@ -10,6 +10,7 @@
 #include "synthesis/prototype.h"
 
 #include <complex>
+#include <functional>
 #include <vector>
 
 namespace tanvex::synthesis::tem {
@@ -109,6 +110,14 @@ double refine(const Structure& s, const Target& t, Values& v);
 // 0.05 dB and |edge position error| / (1 % of the bandwidth); below 1 the
 // passband is within them. Infinite for values that make no network.
 double passbandScore(const Structure& s, const Values& v, const Target& t);
+
+// Residuals at x; probe: a small step for the Jacobian (what the last full
+// evaluation found may be reused).
+using Residuals = std::function<bool(const std::vector<double>&, std::vector<double>&, bool probe)>;
+// Levenberg-Marquardt on the residuals (forward-difference Jacobian, steps
+// clamped to 0.5 per unknown); x holds the start and the result. Returns the
+// residuals' norm, infinite when the start has none.
+double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int iterations);
 
 // Loss (dB) of the all-pole prototype g0..g(n+1) at normalized frequency w.
 double prototypeLossDb(const std::vector<double>& g, double w);
