@@ -190,6 +190,10 @@ bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r) {
            ladderDeviationDb(lad, r.fFactors, r.pFactors, r.omegaS) <= kEllipticLadderTolerance;
 }
 
+bool ellipticLadderNegative(const LadderResult& lad) {
+    return lad.ok && lad.negative && lad.worstResidual < 1e-24;
+}
+
 LadderResult ellipticLadder(const EllipticResponse& r, bool singly, LadderSearch* stats) {
     // __float128 first, more digits while the analysed ladder does not hold
     // the response. A negative element with the arithmetic intact (the
@@ -202,7 +206,7 @@ LadderResult ellipticLadder(const EllipticResponse& r, bool singly, LadderSearch
         LadderResult lad = ellipticLadderAt(r, singly, precision, false);
         if (ellipticLadderHolds(lad, r)) return lad;
         if (precision == 0) first = lad;
-        if (lad.ok && lad.negative && lad.worstResidual < 1e-24) {
+        if (ellipticLadderNegative(lad)) {
             if (r.zeros.size() < 2) return lad;
             LadderResult other = ellipticOrderSearch(r, singly, precision, stats);
             return ellipticLadderHolds(other, r) ? other : lad;

@@ -90,6 +90,9 @@ LadderResult ellipticOrderSearch(const EllipticResponse& r, bool singly, int pre
                                  LadderSearch* stats = nullptr);
 // The ladder has N positive elements and matches the response.
 bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r);
+// A negative element with the arithmetic sound (division remainders at
+// rounding level): a property of the zero order, not of the precision.
+bool ellipticLadderNegative(const LadderResult& lad);
 constexpr double kEllipticLadderTolerance = 1e-5;
 constexpr long kEllipticSearchSteps = 20000;
 

@@ -36,6 +36,7 @@ closedform::Form formOf(int n, int termination) {
 
 struct Checked {
     int result = -99;
+    int fault = 0; // fault index of a refusal
     double amin = 0;
     double passDev = 0, stopDev = 0; // largest |ladder - closed form|, dB
 };
@@ -55,7 +56,10 @@ Checked check(const GridCase& c) {
     fx.rec()[10].value = 1e6;
     fx.rec()[11].letter = 'P';
     out.result = lowpassLadder(fx.ctx, 0);
-    if (out.result != 0) return out;
+    if (out.result != 0) {
+        out.fault = faultIndex(fx.rec());
+        return out;
+    }
     const bool singly = c.termination == 1;
     const auto br = testeval::fromPrototype(*fx.proto);
     auto ladderLoss = [&](double w) {
@@ -177,8 +181,9 @@ std::vector<GridCase> lowGrid(bool sampled) {
 }
 
 // A case of the low grid: it builds and matches the closed form, or it is an
-// odd order refused with the order at fault after every order of its zeros
-// was examined and found with a negative element. Returns 1 when refused.
+// odd order refused with the attenuation at fault after every order of its
+// zeros was examined and found with a negative element. Returns 1 when
+// refused.
 int expectBuiltOrRefusedWithEveryOrderTried(const GridCase& c) {
     SCOPED_TRACE(testing::Message() << "N=" << c.n << " Ar=" << c.ar << " edge=" << c.edge
                                     << " type " << c.termination);
@@ -191,6 +196,7 @@ int expectBuiltOrRefusedWithEveryOrderTried(const GridCase& c) {
     // Every even design of the grid has a positive ladder.
     EXPECT_EQ(c.n % 2, 1) << "Amin " << r.amin;
     EXPECT_EQ(r.result, kBuildFault);
+    EXPECT_EQ(r.fault, 4); // the attenuation: a higher one gives a ladder
     const EllipticResponse resp = responseOf(c);
     LadderSearch search;
     const LadderResult lad = ellipticLadder(resp, c.termination == 1, &search);
@@ -280,14 +286,16 @@ TEST(EllipticPrecision, FloatPrecisionAloneLosesTheSharpestLadders) {
 TEST(EllipticPrecision, NegativeElementsInEveryOrderAreStillRefused) {
     // 0.01 dB and an edge at 1.005 leave a ninth order only 14 dB: its
     // ladders have a negative element in each of the 24 zero orders, the
-    // arithmetic being sound, so the order is named as the fault.
+    // arithmetic being sound, so the attenuation is named as the fault. The
+    // same order and ripple with 35 dB (edge 1.05) builds.
     const closedform::Elliptic cf(9, 0.01, 1 / 1.005, closedform::Form::Odd);
     Fixture fx;
     fx.choose(121, 4, 9, 0.01, 0.01, cf.amin());
     fx.rec()[10].value = 1e6;
     fx.rec()[11].letter = 'P';
     EXPECT_EQ(lowpassLadder(fx.ctx, 0), kBuildFault);
-    EXPECT_EQ(faultIndex(fx.rec()), 1);
+    EXPECT_EQ(faultIndex(fx.rec()), 4);
+    expectMatches({9, 0.01, 1.05, 2});
     // Each order built on its own has a negative element, and the search
     // says it examined all 24 and found none.
     for (int term : {1, 2}) {
