@@ -151,33 +151,8 @@ double ellipticBandEdgeScale(const EllipticResponse& r, double as) {
     return omega;
 }
 
-LadderResult
-ladderWithPositiveOrder(const std::vector<Real>& zerosAscending,
-                        const std::function<LadderResult(const std::vector<Real>&)>& build) {
-    int m = static_cast<int>(zerosAscending.size());
-    std::vector<int> seq = automaticZeroSequence(m);
-    auto inOrder = [&](const std::vector<int>& order) {
-        std::vector<Real> z;
-        for (int idx : order) z.push_back(zerosAscending[idx - 1]);
-        return build(z);
-    };
-    LadderResult first = inOrder(seq);
-    if (!first.ok || !first.negative || m < 2) return first;
-    // A few other orders; beyond that a negative element is a sign of lost
-    // precision rather than of an unlucky order.
-    std::vector<int> order(m);
-    for (int i = 0; i < m; ++i) order[i] = i + 1;
-    int tries = 0;
-    do {
-        if (order == seq) continue;
-        LadderResult r = inOrder(order);
-        if (r.ok && !r.negative) return r;
-    } while (std::next_permutation(order.begin(), order.end()) && ++tries < 24);
-    return first;
-}
-
 LadderResult ellipticLadderAt(const EllipticResponse& r, bool singly, int precision,
-                              bool otherOrders) {
+                              bool otherOrders, LadderSearch* stats) {
     if (!r.ok) {
         LadderResult bad;
         bad.error = "no elliptic response";
@@ -186,19 +161,28 @@ LadderResult ellipticLadderAt(const EllipticResponse& r, bool singly, int precis
     int inf = r.n % 2 == 1 ? 1 : 2;
     // Singly terminated too from the elliptic F: the generalized Chebyshev
     // function of the same zeros and zeros at infinity is this function.
-    auto build = [&](const std::vector<Real>& order) {
-        if (precision == 0)
-            return synthesizeLadderFactored(r.fFactors, r.pFactors, order, inf, singly);
-        return synthesizeLadderFactoredPrecise(r.fFactors, r.pFactors, order, inf, singly,
-                                               precision);
-    };
-    if (!otherOrders) {
-        std::vector<Real> order;
-        for (int idx : automaticZeroSequence(static_cast<int>(r.zeros.size())))
-            order.push_back(r.zeros[idx - 1]);
-        return build(order);
-    }
-    return ladderWithPositiveOrder(r.zeros, build);
+    std::vector<Real> order;
+    for (int idx : automaticZeroSequence(static_cast<int>(r.zeros.size())))
+        order.push_back(r.zeros[idx - 1]);
+    LadderResult first = precision == 0
+                             ? synthesizeLadderFactored(r.fFactors, r.pFactors, order, inf, singly)
+                             : synthesizeLadderFactoredPrecise(r.fFactors, r.pFactors, order, inf,
+                                                               singly, precision);
+    if (!otherOrders || !first.ok || !first.negative || r.zeros.size() < 2) return first;
+    LadderResult other = ellipticOrderSearch(r, singly, precision, stats);
+    return other.ok ? other : first;
+}
+
+LadderResult ellipticOrderSearch(const EllipticResponse& r, bool singly, int precision,
+                                 LadderSearch* stats) {
+    const int inf = r.n % 2 == 1 ? 1 : 2;
+    // A step costs about 6, 9 and 16 us at N = 24 in the three precisions:
+    // the limit keeps a search that runs into it near 0.1 s.
+    const long limit = kEllipticSearchSteps >> precision;
+    if (precision == 0)
+        return searchLadderFactored(r.fFactors, r.pFactors, r.zeros, inf, singly, limit, stats);
+    return searchLadderFactoredPrecise(r.fFactors, r.pFactors, r.zeros, inf, singly, precision,
+                                       limit, stats);
 }
 
 bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r) {
@@ -206,19 +190,25 @@ bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r) {
            ladderDeviationDb(lad, r.fFactors, r.pFactors, r.omegaS) <= kEllipticLadderTolerance;
 }
 
-LadderResult ellipticLadder(const EllipticResponse& r, bool singly) {
+bool ellipticLadderNegative(const LadderResult& lad) {
+    return lad.ok && lad.negative && lad.worstResidual < 1e-24;
+}
+
+LadderResult ellipticLadder(const EllipticResponse& r, bool singly, LadderSearch* stats) {
     // __float128 first, more digits while the analysed ladder does not hold
     // the response. A negative element with the arithmetic intact (the
     // division remainders at rounding level) is a property of the zero order:
-    // the other orders are tried at that precision, and more digits would not
-    // change the outcome.
+    // the other orders are searched at that precision, and more digits would
+    // not change the outcome.
+    if (stats) *stats = LadderSearch{};
     LadderResult first;
     for (int precision = 0; precision <= 2; ++precision) {
         LadderResult lad = ellipticLadderAt(r, singly, precision, false);
         if (ellipticLadderHolds(lad, r)) return lad;
         if (precision == 0) first = lad;
-        if (lad.ok && lad.negative && lad.worstResidual < 1e-24) {
-            LadderResult other = ellipticLadderAt(r, singly, precision, true);
+        if (ellipticLadderNegative(lad)) {
+            if (r.zeros.size() < 2) return lad;
+            LadderResult other = ellipticOrderSearch(r, singly, precision, stats);
             return ellipticLadderHolds(other, r) ? other : lad;
         }
     }

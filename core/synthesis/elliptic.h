@@ -27,7 +27,6 @@
 
 #include "synthesis/ladder_extraction.h"
 
-#include <functional>
 #include <vector>
 
 namespace tanvex::synthesis {
@@ -70,22 +69,32 @@ double ellipticBandEdgeScale(const EllipticResponse& r, double as);
 // The arithmetic is __float128 first and multiprecision (precision 1, then
 // 2) when the analysed ladder does not match the response to within
 // kEllipticLadderTolerance (ladderDeviationDb); the result is the first
-// ladder that does, else the __float128 one.
-LadderResult ellipticLadder(const EllipticResponse& r, bool singly);
+// ladder that does, else the __float128 one. When the automatic zero order
+// gives a negative element with the arithmetic sound, the other orders are
+// searched at that precision (ellipticOrderSearch); stats, when given, tells
+// what that search did (orders 0 when it did not run).
+LadderResult ellipticLadder(const EllipticResponse& r, bool singly, LadderSearch* stats = nullptr);
 // One attempt: precision 0 (__float128), 1 or 2 (about 60 or 120 decimal
-// digits); the automatic zero order only, or with otherOrders the others
-// too when an element comes out negative.
+// digits); the automatic zero order only, or with otherOrders the search
+// over the others when an element comes out negative.
 LadderResult ellipticLadderAt(const EllipticResponse& r, bool singly, int precision,
-                              bool otherOrders);
+                              bool otherOrders, LadderSearch* stats = nullptr);
+// The first zero order, lexicographically by the ascending zeros, whose
+// ladder has no negative element (searchLadderFactored). The search
+// abandons an order at its first negative element, which rules out all
+// orders that begin the same way: for the designs with stopband edges down
+// to 1.005 it examines all orders within a few hundred extraction steps; it
+// is cut short after kEllipticSearchSteps steps at precision 0 (half that
+// at 1, a quarter at 2), about 0.1 s.
+LadderResult ellipticOrderSearch(const EllipticResponse& r, bool singly, int precision,
+                                 LadderSearch* stats = nullptr);
 // The ladder has N positive elements and matches the response.
 bool ellipticLadderHolds(const LadderResult& lad, const EllipticResponse& r);
+// A negative element with the arithmetic sound (division remainders at
+// rounding level): a property of the zero order, not of the precision.
+bool ellipticLadderNegative(const LadderResult& lad);
 constexpr double kEllipticLadderTolerance = 1e-5;
-
-// Builds the ladder with the zeros in the automatic order and, when an
-// element comes out negative, in a few other orders.
-LadderResult
-ladderWithPositiveOrder(const std::vector<Real>& zerosAscending,
-                        const std::function<LadderResult(const std::vector<Real>&)>& build);
+constexpr long kEllipticSearchSteps = 20000;
 
 // Largest deviation of the ladder's analysed attenuation from 10 log(1 +
 // |F/P|^2), relative to 1 + the wanted attenuation, over the passband and

@@ -610,6 +610,14 @@ LadderResult synthesizeLadderFactored(const FactoredPoly& f, const FactoredPoly&
     return wideFactoredLadder<Wide>(f, p, finiteZeros, infinityZeros, singly);
 }
 
+LadderResult searchLadderFactored(const FactoredPoly& f, const FactoredPoly& p,
+                                  const std::vector<Real>& zerosAscending, int infinityZeros,
+                                  bool singly, long stepLimit, LadderSearch* stats) {
+    LadderSearch local;
+    return wideFactoredSearch<Wide>(f, p, zerosAscending, infinityZeros, singly, stepLimit,
+                                    stats ? *stats : local);
+}
+
 LadderResult synthesizeGeneralizedChebyshev(const std::vector<Real>& zeros,
                                             const std::vector<Real>& extractionOrder,
                                             int infinityZeros, Real eps, bool singly) {

@@ -147,6 +147,32 @@ LadderResult synthesizeLadderFactoredPrecise(const FactoredPoly& f, const Factor
                                              const std::vector<Real>& finiteZeros,
                                              int infinityZeros, bool singly, int precision);
 
+// What an order search did: zero orders examined (built, or ruled out by a
+// negative element in the part they share with an order already tried),
+// pairs of sections extracted, and whether every order was examined (false
+// when the step limit cut the search short).
+struct LadderSearch {
+    long orders = 0;
+    long steps = 0;
+    bool complete = false;
+};
+
+// The ladder of synthesizeLadderFactored (same form, same element values)
+// for the first order of the zeros, in lexicographic order of their indices
+// in zerosAscending, that has no negative element: a depth-first search that
+// abandons an order at its first negative element together with all orders
+// beginning the same way, and finds E once. At most stepLimit shunt C /
+// tank pairs are extracted. Not ok ("every zero order has a negative
+// element") when no order has all elements positive.
+LadderResult searchLadderFactored(const FactoredPoly& f, const FactoredPoly& p,
+                                  const std::vector<Real>& zerosAscending, int infinityZeros,
+                                  bool singly, long stepLimit, LadderSearch* stats = nullptr);
+// The same in multiprecision (precision 1 or 2 as synthesizeLadderFactoredPrecise).
+LadderResult searchLadderFactoredPrecise(const FactoredPoly& f, const FactoredPoly& p,
+                                         const std::vector<Real>& zerosAscending, int infinityZeros,
+                                         bool singly, int precision, long stepLimit,
+                                         LadderSearch* stats = nullptr);
+
 // The same with E(s) already known (E E* = F F* + P P*).
 LadderResult synthesizeLadderFromE(const Poly& e, const Poly& f, const Poly& p,
                                    const std::vector<Real>& finiteZeros, int infinityZeros,

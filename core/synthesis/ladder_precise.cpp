@@ -26,4 +26,17 @@ LadderResult synthesizeLadderFactoredPrecise(const FactoredPoly& f, const Factor
     return wide::wideFactoredLadder<Precise120>(f, p, finiteZeros, infinityZeros, singly);
 }
 
+LadderResult searchLadderFactoredPrecise(const FactoredPoly& f, const FactoredPoly& p,
+                                         const std::vector<Real>& zerosAscending, int infinityZeros,
+                                         bool singly, int precision, long stepLimit,
+                                         LadderSearch* stats) {
+    LadderSearch local;
+    LadderSearch& s = stats ? *stats : local;
+    if (precision <= 1)
+        return wide::wideFactoredSearch<Precise60>(f, p, zerosAscending, infinityZeros, singly,
+                                                   stepLimit, s);
+    return wide::wideFactoredSearch<Precise120>(f, p, zerosAscending, infinityZeros, singly,
+                                                stepLimit, s);
+}
+
 } // namespace tanvex::synthesis

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -252,105 +253,167 @@ WP<W> wideHurwitz(const WP<W>& f, const WP<W>& p, std::vector<WC<W>>* rootsOut =
     return wideFromRoots(roots, wsqrt(lead));
 }
 
-template <class W>
-LadderResult wideExtract(WP<W> num, WP<W> den, const std::vector<LadderSection>& sections,
-                         bool singly) {
-    LadderResult res;
-    wtrim(num);
-    wtrim(den);
+// The extraction between sections: the remaining impedance num/den seen
+// from the termination end and the ladder so far.
+template <class W> struct WideExtraction {
+    WP<W> num, den;
     W pendingW = -1; // the factor s^2 + pendingW^2 was already divided out
+    LadderResult res;
+};
+
+// Removes one section; next is the section after it (nullptr for the last).
+// False, with res.error set, when the section cannot be removed.
+template <class W>
+bool wideExtractSection(WideExtraction<W>& x, const LadderSection& sec, const LadderSection* next) {
+    LadderResult& res = x.res;
     auto note = [&](W r) {
         res.worstResidual = std::max(res.worstResidual, static_cast<double>(r));
     };
-    for (size_t i = 0; i < sections.size(); ++i) {
-        const LadderSection& sec = sections[i];
-        const LadderSection* next = i + 1 < sections.size() ? &sections[i + 1] : nullptr;
-        LadderElement el;
-        el.code = sec.code;
-        W residual = 0;
-        if (sec.code == 2 || sec.code == 3) {
-            // Shunt C works on Y = den/num, series L on Z = num/den.
-            WP<W>& top = sec.code == 2 ? den : num;
-            WP<W>& bottom = sec.code == 2 ? num : den;
-            int partner = sec.code == 2 ? 5 : 4;
-            W k;
-            if (next && next->code == partner) {
-                W w = next->omega;
-                k = ratioOverJw(top, bottom, w);
-                top = wdivQuadratic(wsubShift(top, k, bottom), w * w, &residual);
-                note(residual);
-                pendingW = w;
-            } else {
-                int dt = wdegree(top), db = wdegree(bottom);
-                if (dt != db + 1) {
-                    res.error = "no pole at infinity to remove";
-                    return res;
-                }
-                k = top[dt] / bottom[db];
-                top = wsubShift(top, k, bottom);
-                dropTop(top, dt);
-                // With more sections to come the remainder has a zero at
-                // infinity (the next element is of the other kind): whatever
-                // is left at or above the bottom's degree is rounding.
-                if (next) dropTop(top, db);
-                pendingW = -1;
-            }
-            el.value = static_cast<double>(k);
-        } else if (sec.code == 5 || sec.code == 4) {
-            // Code 5: Z = num/((s^2+W^2) den); code 4: Y = den/((s^2+W^2) num).
-            WP<W>& top = sec.code == 5 ? num : den;
-            WP<W>& bottom = sec.code == 5 ? den : num;
-            W w = sec.omega;
-            if (pendingW != w) {
-                bottom = wdivQuadratic(bottom, w * w, &residual);
-                note(residual);
-            }
-            W a = ratioOverJw(top, bottom, w);
-            top = wdivQuadratic(wsubShift(top, a, bottom), w * w, &residual);
+    LadderElement el;
+    el.code = sec.code;
+    W residual = 0;
+    if (sec.code == 2 || sec.code == 3) {
+        // Shunt C works on Y = den/num, series L on Z = num/den.
+        WP<W>& top = sec.code == 2 ? x.den : x.num;
+        WP<W>& bottom = sec.code == 2 ? x.num : x.den;
+        int partner = sec.code == 2 ? 5 : 4;
+        W k;
+        if (next && next->code == partner) {
+            W w = next->omega;
+            k = ratioOverJw(top, bottom, w);
+            top = wdivQuadratic(wsubShift(top, k, bottom), w * w, &residual);
             note(residual);
-            pendingW = -1;
-            // Tank in the series arm: Z = (1/C) s / (s^2 + 1/(L C)); branch in
-            // shunt: Y = (1/L) s / (s^2 + 1/(L C)).
-            if (sec.code == 5) {
-                el.value2 = static_cast<double>(1 / a);
-                el.value = static_cast<double>(a / (w * w));
-            } else {
-                el.value = static_cast<double>(1 / a);
-                el.value2 = static_cast<double>(a / (w * w));
-            }
+            x.pendingW = w;
         } else {
-            res.error = "unknown section code";
-            return res;
+            int dt = wdegree(top), db = wdegree(bottom);
+            if (dt != db + 1) {
+                res.error = "no pole at infinity to remove";
+                return false;
+            }
+            k = top[dt] / bottom[db];
+            top = wsubShift(top, k, bottom);
+            dropTop(top, dt);
+            // With more sections to come the remainder has a zero at
+            // infinity (the next element is of the other kind): whatever
+            // is left at or above the bottom's degree is rounding.
+            if (next) dropTop(top, db);
+            x.pendingW = -1;
         }
-        if (!(el.value > 0) || (el.code >= 4 && !(el.value2 > 0))) res.negative = true;
-        if (!std::isfinite(el.value) || !std::isfinite(el.value2)) {
-            res.error = "element value not finite";
-            return res;
+        el.value = static_cast<double>(k);
+    } else if (sec.code == 5 || sec.code == 4) {
+        // Code 5: Z = num/((s^2+W^2) den); code 4: Y = den/((s^2+W^2) num).
+        WP<W>& top = sec.code == 5 ? x.num : x.den;
+        WP<W>& bottom = sec.code == 5 ? x.den : x.num;
+        W w = sec.omega;
+        if (x.pendingW != w) {
+            bottom = wdivQuadratic(bottom, w * w, &residual);
+            note(residual);
         }
-        res.elements.push_back(el);
+        W a = ratioOverJw(top, bottom, w);
+        top = wdivQuadratic(wsubShift(top, a, bottom), w * w, &residual);
+        note(residual);
+        x.pendingW = -1;
+        // Tank in the series arm: Z = (1/C) s / (s^2 + 1/(L C)); branch in
+        // shunt: Y = (1/L) s / (s^2 + 1/(L C)).
+        if (sec.code == 5) {
+            el.value2 = static_cast<double>(1 / a);
+            el.value = static_cast<double>(a / (w * w));
+        } else {
+            el.value = static_cast<double>(1 / a);
+            el.value2 = static_cast<double>(a / (w * w));
+        }
+    } else {
+        res.error = "unknown section code";
+        return false;
     }
-    wtrim(num);
-    wtrim(den);
+    if (!(el.value > 0) || (el.code >= 4 && !(el.value2 > 0))) res.negative = true;
+    if (!std::isfinite(el.value) || !std::isfinite(el.value2)) {
+        res.error = "element value not finite";
+        return false;
+    }
+    res.elements.push_back(el);
+    return true;
+}
+
+// After the last section: the remainder must be an open circuit (singly) or
+// a resistance, the source. Sets res.ok.
+template <class W> bool wideExtractEnd(WideExtraction<W>& x, bool singly) {
+    LadderResult& res = x.res;
+    wtrim(x.num);
+    wtrim(x.den);
     if (singly) {
         // The last shunt C leaves nothing: admittance den/num must vanish.
         W scaleN = 0, scaleD = 0;
-        for (W c : num) scaleN = std::max(scaleN, wabs(c));
-        for (W c : den) scaleD = std::max(scaleD, wabs(c));
+        for (W c : x.num) scaleN = std::max(scaleN, wabs(c));
+        for (W c : x.den) scaleD = std::max(scaleD, wabs(c));
         if (scaleN == 0 || scaleD > W(1e-6) * scaleN) {
             res.error = "remainder is not an open circuit";
-            return res;
+            return false;
         }
         res.source = 1e20;
     } else {
-        if (wdegree(num) != 0 || wdegree(den) != 0 || den[0] == 0) {
+        if (wdegree(x.num) != 0 || wdegree(x.den) != 0 || x.den[0] == 0) {
             res.error = "remainder is not a resistance";
-            return res;
+            return false;
         }
-        res.source = static_cast<double>(num[0] / den[0]);
+        res.source = static_cast<double>(x.num[0] / x.den[0]);
         if (!(res.source > 0)) res.negative = true;
     }
     res.ok = true;
-    return res;
+    return true;
+}
+
+template <class W>
+LadderResult wideExtract(WP<W> num, WP<W> den, const std::vector<LadderSection>& sections,
+                         bool singly) {
+    WideExtraction<W> x;
+    x.num = std::move(num);
+    x.den = std::move(den);
+    wtrim(x.num);
+    wtrim(x.den);
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const LadderSection* next = i + 1 < sections.size() ? &sections[i + 1] : nullptr;
+        if (!wideExtractSection(x, sections[i], next)) return x.res;
+    }
+    wideExtractEnd(x, singly);
+    return x.res;
+}
+
+// The impedance num/den seen from the termination end of a ladder whose
+// first element is series (firstSeries) or shunt: (E + F)/(E - F) or its
+// reciprocal, or Ee/Eo (Eo/Ee) fed from a current source. False, with the
+// reason in error, when the form does not fit the function.
+template <class W>
+bool wideTerminationImpedance(const WP<W>& e, const WP<W>& f, const WP<W>& p, bool firstSeries,
+                              bool singly, WP<W>& num, WP<W>& den, std::string& error) {
+    if (singly) {
+        num = e;
+        den = e;
+        for (size_t k = 0; k < e.size(); ++k) (k % 2 ? num : den)[k] = 0;
+        wtrim(num);
+        wtrim(den);
+        bool pole = wdegree(num) > wdegree(den);
+        if (pole != firstSeries) {
+            error = "ladder form does not match the order";
+            return false;
+        }
+        return true;
+    }
+    WP<W> ff = f;
+    ff.resize(e.size(), 0);
+    int de = wdegree(e);
+    W sigma = (ff[de] != 0 && e[de] * ff[de] < 0) ? -1 : 1;
+    WP<W> a = wadd(e, ff, sigma);
+    WP<W> b = wadd(e, ff, -sigma);
+    // E and F share their leading term when P has zeros at infinity; the
+    // difference loses that term exactly.
+    if (wdegree(p) < de && ff[de] != 0) {
+        b[de] = 0;
+        wtrim(b);
+    }
+    num = firstSeries ? a : b;
+    den = firstSeries ? b : a;
+    return true;
 }
 
 template <class W>
@@ -376,36 +439,117 @@ LadderResult wideSynthesize(const WP<W>& e, const WP<W>& f, const WP<W>& p,
         bad.error = "unsupported number of zeros at infinity";
         return bad;
     }
-    bool firstSeries = sections.front().code == 3;
     WP<W> num, den;
-    if (singly) {
-        num = e;
-        den = e;
-        for (size_t k = 0; k < e.size(); ++k) (k % 2 ? num : den)[k] = 0;
-        wtrim(num);
-        wtrim(den);
-        bool pole = wdegree(num) > wdegree(den);
-        if (pole != firstSeries) {
-            bad.error = "ladder form does not match the order";
-            return bad;
-        }
-    } else {
-        WP<W> ff = f;
-        ff.resize(e.size(), 0);
-        int de = wdegree(e);
-        W sigma = (ff[de] != 0 && e[de] * ff[de] < 0) ? -1 : 1;
-        WP<W> a = wadd(e, ff, sigma);
-        WP<W> b = wadd(e, ff, -sigma);
-        // E and F share their leading term when P has zeros at infinity; the
-        // difference loses that term exactly.
-        if (wdegree(p) < de && ff[de] != 0) {
-            b[de] = 0;
-            wtrim(b);
-        }
-        num = firstSeries ? a : b;
-        den = firstSeries ? b : a;
-    }
+    if (!wideTerminationImpedance(e, f, p, sections.front().code == 3, singly, num, den, bad.error))
+        return bad;
     return wideExtract(num, den, sections, singly);
+}
+
+// Depth-first search over the orders of the finite zeros in the ladder form
+// of wideSynthesize (a series L first with two zeros at infinity, then
+// shunt C / series tank pairs, a shunt C last). Orders are taken in
+// lexicographic order of the zero indices; an order is abandoned at the
+// first negative element, and with it every order sharing that beginning,
+// so a search that finds nothing has still ruled out every order. The
+// state after each pair is shared by all orders that begin alike: the
+// element values are those of wideSynthesize for the same order, digit
+// for digit.
+template <class W> class WideOrderSearch {
+public:
+    WideOrderSearch(const std::vector<Real>& zeros, bool singly, long stepLimit,
+                    LadderSearch& stats)
+        : zeros_(zeros), singly_(singly), limit_(stepLimit), stats_(stats),
+          used_(zeros.size(), false) {}
+
+    // From the state after the series L (if any); true when found.
+    bool run(const WideExtraction<W>& x) {
+        stats_ = LadderSearch{};
+        bool ok = search(x, 0);
+        stats_.complete = ok || !cut_;
+        return ok;
+    }
+    const LadderResult& found() const { return found_; }
+
+    static long factorial(int k) {
+        long r = 1;
+        for (int i = 2; i <= k; ++i) r *= i;
+        return r;
+    }
+
+private:
+    bool search(const WideExtraction<W>& x, int depth) {
+        const int m = static_cast<int>(zeros_.size());
+        if (depth == m) {
+            WideExtraction<W> y = x;
+            ++stats_.orders;
+            if (wideExtractSection(y, LadderSection{2, 0}, nullptr) && wideExtractEnd(y, singly_) &&
+                !y.res.negative) {
+                found_ = y.res;
+                return true;
+            }
+            return false;
+        }
+        for (int i = 0; i < m; ++i) {
+            if (used_[i]) continue;
+            if (stats_.steps >= limit_) {
+                cut_ = true;
+                return false;
+            }
+            ++stats_.steps;
+            WideExtraction<W> y = x;
+            const LadderSection c{2, 0}, t{5, zeros_[i]};
+            if (!wideExtractSection(y, c, &t) || y.res.negative ||
+                !wideExtractSection(y, t, nullptr) || y.res.negative) {
+                stats_.orders += factorial(m - depth - 1);
+                continue;
+            }
+            used_[i] = true;
+            const bool ok = search(y, depth + 1);
+            used_[i] = false;
+            if (ok || cut_) return ok;
+        }
+        return false;
+    }
+
+    const std::vector<Real>& zeros_;
+    bool singly_;
+    long limit_;
+    LadderSearch& stats_;
+    std::vector<bool> used_;
+    bool cut_ = false;
+    LadderResult found_;
+};
+
+template <class W>
+LadderResult wideSearchOrders(const WP<W>& e, const WP<W>& f, const WP<W>& p,
+                              const std::vector<Real>& zeros, int infinityZeros, bool singly,
+                              long stepLimit, LadderSearch& stats) {
+    WideExtraction<W> x;
+    stats = LadderSearch{};
+    if (zeros.empty() || (infinityZeros != 1 && infinityZeros != 2) ||
+        wdegree(e) != 2 * static_cast<int>(zeros.size()) + infinityZeros) {
+        x.res.error = "zero count does not match the degree";
+        return x.res;
+    }
+    const bool firstSeries = infinityZeros == 2;
+    if (!wideTerminationImpedance(e, f, p, firstSeries, singly, x.num, x.den, x.res.error))
+        return x.res;
+    wtrim(x.num);
+    wtrim(x.den);
+    if (firstSeries) {
+        const LadderSection l{3, 0}, c{2, 0};
+        if (!wideExtractSection(x, l, &c)) return x.res;
+        if (x.res.negative) {
+            stats.orders = WideOrderSearch<W>::factorial(static_cast<int>(zeros.size()));
+            stats.complete = true;
+            return x.res;
+        }
+    }
+    WideOrderSearch<W> search(zeros, singly, stepLimit, stats);
+    if (search.run(x)) return search.found();
+    LadderResult none;
+    none.error = "every zero order has a negative element";
+    return none;
 }
 
 template <class W> WP<W> wideFactored(const FactoredPoly& fp) {
@@ -549,26 +693,48 @@ LadderResult wideLadderFromFP(const WP<W>& f, const WP<W>& p, const std::vector<
     return wideSynthesize(e, f, p, finiteZeros, infinityZeros, singly);
 }
 
-// The same for F and P in factored form, E from wideHurwitzFactored. P's
-// factors are taken as the squares, formed in W, of the zeros the extraction
-// shifts to, so that both describe exactly the same zeros (a square rounded
-// to long double is off by a relative 1e-19, which a sharp response
-// magnifies beyond any precision of the extraction).
+// E for F and P in factored form, P's factors taken as the squares, formed
+// in W, of the zeros the extraction shifts to, so that both describe exactly
+// the same zeros (a square rounded to long double is off by a relative
+// 1e-19, which a sharp response magnifies beyond any precision of the
+// extraction). fw and pw receive the factors used.
 template <class W>
-LadderResult wideFactoredLadder(const FactoredPoly& f, const FactoredPoly& p,
-                                const std::vector<Real>& finiteZeros, int infinityZeros,
-                                bool singly) {
-    WFactored<W> fw = wideFactors<W>(f), pw = wideFactors<W>(p);
+WP<W> wideFactoredE(const FactoredPoly& f, const FactoredPoly& p,
+                    const std::vector<Real>& finiteZeros, WFactored<W>& fw, WFactored<W>& pw) {
+    fw = wideFactors<W>(f);
+    pw = wideFactors<W>(p);
     for (Real z : finiteZeros) {
         size_t best = 0;
         for (size_t i = 1; i < p.squares.size(); ++i)
             if (std::fabs(p.squares[i] - z * z) < std::fabs(p.squares[best] - z * z)) best = i;
         if (best < p.squares.size()) pw.squares[best] = W(z) * W(z);
     }
-    WP<W> e = wideHurwitzFactored(fw, pw);
+    return wideHurwitzFactored(fw, pw);
+}
+
+// The ladder for F and P in factored form, E from wideFactoredE.
+template <class W>
+LadderResult wideFactoredLadder(const FactoredPoly& f, const FactoredPoly& p,
+                                const std::vector<Real>& finiteZeros, int infinityZeros,
+                                bool singly) {
+    WFactored<W> fw, pw;
+    WP<W> e = wideFactoredE(f, p, finiteZeros, fw, pw);
     if (e.empty()) return noHurwitzFactor();
     return wideSynthesize(e, wideFactored(fw), wideFactored(pw), finiteZeros, infinityZeros,
                           singly);
+}
+
+// The order search on F and P in factored form (E found once).
+template <class W>
+LadderResult wideFactoredSearch(const FactoredPoly& f, const FactoredPoly& p,
+                                const std::vector<Real>& zeros, int infinityZeros, bool singly,
+                                long stepLimit, LadderSearch& stats) {
+    WFactored<W> fw, pw;
+    WP<W> e = wideFactoredE(f, p, zeros, fw, pw);
+    stats = LadderSearch{};
+    if (e.empty()) return noHurwitzFactor();
+    return wideSearchOrders(e, wideFactored(fw), wideFactored(pw), zeros, infinityZeros, singly,
+                            stepLimit, stats);
 }
 
 // Ladder of the generalized Chebyshev function of the zeros.
