@@ -25,6 +25,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr int kSteps = 16;
+constexpr double kFarFromTarget = 10;
 
 int fault(DesignRecord& rec, int slot) {
     setFaultIndex(rec, slot);
@@ -179,6 +180,14 @@ int temNarrowBand(PrototypeContext& ctx) {
             s = free, v = w;
     }
     if (v.tune.empty()) return kBuildNegative;
+    // A design whose passband is nowhere near the target (ten times the
+    // tolerances: 0.5 dB of ripple or 10 % of the bandwidth at the edges)
+    // is refused rather than given as the filter asked for. The open-line
+    // interdigital gets there when its end lines come near a quarter wave
+    // inside the band: shorter lines are the remedy; for the others the
+    // bandwidth.
+    if (!(residual < 1e-7) && !(tem::passbandScore(s, v, t) <= kFarFromTarget))
+        return fault(rec, type == 18 ? 17 : 6);
     std::vector<tem::Element> chain;
     if (!tem::buildChain(s, v, chain)) return kBuildNegative;
     if (!tem::writeChain(ctx.design.entries, chain, rl, rs, fo)) return fault(rec, 1);

@@ -305,6 +305,29 @@ TEST(TemNarrow, OpenLineInterdigitalWithShorterLines) {
     }
 }
 
+// Where the open-line interdigital's end lines pass everything inside the
+// band, two resonators at 85 degrees have no band edge near the target's:
+// the design is refused with the electrical length at fault, and shorter
+// lines give the filter.
+TEST(TemNarrow, OpenLineInterdigitalFarFromTheBandIsRefused) {
+    Spec s;
+    s.type = 18;
+    s.cfg = 'O';
+    s.n = 2;
+    s.ar = s.as = 0.1;
+    s.bw = 0.2 * s.fo;
+    s.degrees = 85;
+    Fixture fx;
+    EXPECT_EQ(build(fx, s), 5);
+    EXPECT_EQ(faultIndex(fx.rec()), 17);
+    s.degrees = 70;
+    Fixture fs;
+    ASSERT_EQ(build(fs, s), 0);
+    const Measure m = measure(fs.list(), s);
+    EXPECT_NEAR(m.ripple, s.ar, 0.05);
+    EXPECT_LT(m.edgeErr, 0.01);
+}
+
 // The internal scaler sets the interior resonators' admittance level (free
 // rods: their self admittance is the level), the passband stays the design's.
 TEST(TemNarrow, InternalScalerSetsTheInteriorLevel) {
