@@ -212,52 +212,160 @@ bool buildChain(const Structure& s, const Values& v, std::vector<Element>& chain
     return true;
 }
 
-Response evaluate(const std::vector<Element>& chain, double fo, double rl, double rs, double f) {
-    // Every element is lossless, so the chain matrix keeps the form
-    // [a, jb; jc, d] with a, b, c, d real: four real numbers, and eight real
-    // products per element.
+namespace {
+
+// Every element is lossless, so a chain matrix keeps the form
+// [a, jb; jc, d] with a, b, c, d real: four real numbers.
+struct Real4 {
+    double a = 1, b = 0, c = 0, d = 1;
+};
+
+// m := m x (eight real products).
+[[gnu::always_inline]] inline void applyTo(Real4& m, double xa, double xb, double xc, double xd) {
+    const double a = m.a * xa - m.b * xc, b = m.a * xb + m.b * xd;
+    const double c = m.c * xa + m.d * xc, d = m.d * xd - m.c * xb;
+    m = {a, b, c, d};
+}
+[[gnu::always_inline]] inline void applyTo(Real4& m, const Real4& x) {
+    applyTo(m, x.a, x.b, x.c, x.d);
+}
+
+// The element's chain matrix at f.
+[[gnu::always_inline]] inline Real4 elementMatrix(const Element& e, double fo, double f) {
     const double w = kTwoPi * f;
-    double ma = 1, mb = 0, mc = 0, md = 1;
-    auto apply = [&](double xa, double xb, double xc, double xd) {
-        const double a = ma * xa - mb * xc, b = ma * xb + mb * xd;
-        const double c = mc * xa + md * xc, d = md * xd - mc * xb;
-        ma = a;
-        mb = b;
-        mc = c;
-        md = d;
-    };
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const Element& e = *it;
-        double sn = 0, cs = 1;
-        if (e.code != 2 && e.code != 3) analysis::sinCos(e.theta * f / fo, sn, cs);
-        switch (e.code) {
-        case 16: // shunt -j / (z tan)
-            apply(1, 0, -cs / (e.z * sn), 1);
-            break;
-        case 20: // shunt 1 / j (z tan + w lead)
-            apply(1, 0, -1 / (e.z * sn / cs + w * e.lead), 1);
-            break;
-        case 2:
-            apply(1, 0, w * e.z, 1);
-            break;
-        case 17:
-            apply(1, e.z * sn / cs, 0, 1);
-            break;
-        case 19:
-            apply(1, -e.z * cs / sn, 0, 1);
-            break;
-        case 3:
-            apply(1, e.letter == 'C' ? -1 / (w * e.z) : w * e.z, 0, 1);
-            break;
-        default: // 23
-            apply(cs, e.z * sn, sn / e.z, cs);
-            break;
-        }
+    double sn = 0, cs = 1;
+    if (e.code != 2 && e.code != 3) analysis::sinCos(e.theta * f / fo, sn, cs);
+    switch (e.code) {
+    case 16: // shunt -j / (z tan)
+        return {1, 0, -cs / (e.z * sn), 1};
+    case 20: // shunt 1 / j (z tan + w lead)
+        return {1, 0, -1 / (e.z * sn / cs + w * e.lead), 1};
+    case 2:
+        return {1, 0, w * e.z, 1};
+    case 17:
+        return {1, e.z * sn / cs, 0, 1};
+    case 19:
+        return {1, -e.z * cs / sn, 0, 1};
+    case 3:
+        return {1, e.letter == 'C' ? -1 / (w * e.z) : w * e.z, 0, 1};
+    default: // 23
+        return {cs, e.z * sn, sn / e.z, cs};
     }
-    const Cx zin = Cx(ma * rl, mb) / Cx(md, mc * rl);
-    const double dr = ma * rl + md * rs, di = mb + mc * rs * rl;
+}
+
+// Reflection at the source end: zin = (a rl + j b) / (d + j c rl).
+Cx reflectionOf(const Real4& m, double rl, double rs) {
+    const Cx zin = Cx(m.a * rl, m.b) / Cx(m.d, m.c * rl);
+    return (zin - rs) / (zin + rs);
+}
+
+Response responseOf(const Real4& m, double rl, double rs) {
+    const Cx zin = Cx(m.a * rl, m.b) / Cx(m.d, m.c * rl);
+    const double dr = m.a * rl + m.d * rs, di = m.b + m.c * rs * rl;
     const double s21 = 2 * std::sqrt(rs * rl) / std::hypot(dr, di);
     return {(zin - rs) / (zin + rs), -20 * std::log10(s21)};
+}
+
+// The chain matrices on either side of every element at a set of
+// frequencies, for a chain that changes in a few neighbouring elements at a
+// time (the Jacobian's probes): the changed chain's response at one of those
+// frequencies costs the changed elements and one product instead of the
+// whole chain.
+class PartialChains {
+public:
+    // Records `chain` at the frequencies fs; the products are formed at the
+    // first probe (a rejected trial step is never probed).
+    void rebase(const std::vector<Element>& chain, double fo, const std::vector<double>& fs) {
+        base_ = chain;
+        fo_ = fo;
+        fs_ = fs;
+        formed_ = false;
+    }
+
+    // Prepares for `chain`: true when it has the recorded one's elements
+    // (those that changed form one run).
+    bool prepare(const std::vector<Element>& chain) {
+        if (chain.size() != base_.size() || base_.empty()) return false;
+        if (!formed_) form();
+        auto same = [](const Element& x, const Element& y) {
+            return x.code == y.code && x.z == y.z && x.theta == y.theta && x.lead == y.lead &&
+                   x.letter == y.letter;
+        };
+        first_ = 0;
+        last_ = -1;
+        for (size_t e = 0; e < chain.size(); ++e)
+            if (!same(chain[e], base_[e])) {
+                if (last_ < first_) first_ = static_cast<int>(e);
+                last_ = static_cast<int>(e);
+            }
+        return true;
+    }
+
+    // The reflection of the prepared chain at f, when f is one of the
+    // recorded frequencies.
+    bool reflection(const std::vector<Element>& chain, double rl, double rs, double f,
+                    Cx& out) const {
+        const auto it =
+            std::lower_bound(index_.begin(), index_.end(), std::pair<double, size_t>(f, 0));
+        if (it == index_.end() || it->first != f) return false;
+        const size_t row = it->second * (base_.size() + 1);
+        if (last_ < first_) {
+            out = reflectionOf(upper_[row], rl, rs);
+            return true;
+        }
+        Real4 m = upper_[row + last_ + 1];
+        for (int e = last_; e >= first_; --e) applyTo(m, elementMatrix(chain[e], fo_, f));
+        applyTo(m, lower_[row + first_]);
+        out = reflectionOf(m, rl, rs);
+        return true;
+    }
+
+private:
+    // The chain matrix is x[n-1] ... x[0]: upper[e] = x[n-1] ... x[e],
+    // lower[e] = x[e-1] ... x[0], per recorded frequency.
+    void form() {
+        const size_t n = base_.size();
+        index_.clear();
+        upper_.assign(fs_.size() * (n + 1), Real4{});
+        lower_.assign(fs_.size() * (n + 1), Real4{});
+        std::vector<Real4> x(n);
+        for (size_t i = 0; i < fs_.size(); ++i) {
+            index_.emplace_back(fs_[i], i);
+            Real4* up = &upper_[i * (n + 1)];
+            Real4* lo = &lower_[i * (n + 1)];
+            for (size_t e = 0; e < n; ++e) x[e] = elementMatrix(base_[e], fo_, fs_[i]);
+            for (size_t e = n; e-- > 0;) {
+                up[e] = up[e + 1];
+                applyTo(up[e], x[e]);
+            }
+            for (size_t e = 1; e <= n; ++e) {
+                lo[e] = x[e - 1];
+                applyTo(lo[e], lo[e - 1]);
+            }
+        }
+        std::sort(index_.begin(), index_.end());
+        formed_ = true;
+    }
+
+    std::vector<Element> base_;
+    std::vector<double> fs_;
+    double fo_ = 1;
+    bool formed_ = false;
+    std::vector<std::pair<double, size_t>> index_;
+    std::vector<Real4> upper_, lower_;
+    int first_ = 0, last_ = -1;
+};
+
+Real4 chainMatrix(const std::vector<Element>& chain, double fo, double f) {
+    Real4 m;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) applyTo(m, elementMatrix(*it, fo, f));
+    return m;
+}
+
+} // namespace
+
+Response evaluate(const std::vector<Element>& chain, double fo, double rl, double rs, double f) {
+    return responseOf(chainMatrix(chain, fo, f), rl, rs);
 }
 
 double prototypeLossDb(const std::vector<double>& g, double w) {
@@ -471,6 +579,8 @@ template <class G> double polish(G g, double x, double h, double lo, double hi, 
         if (den == 0) break;
         const double dx = std::clamp(-h * (gp - gm) / (2 * den), -2 * h, 2 * h);
         x = std::clamp(x + dx, lo, hi);
+        // Settled to the last few digits: more parabolas change nothing.
+        if (std::fabs(dx) < 1e-11 * std::fabs(x)) break;
         h = std::max(std::fabs(dx), h / 8) / 4;
     }
     return x;
@@ -489,7 +599,23 @@ double refine(const Structure& s, const Target& t, Values& v) {
     };
     std::vector<double> x(nt + n + 1, 0.0);
     std::vector<Element> chain;
-    auto response = [&](double f) { return evaluate(chain, s.fo, s.rl, s.rs, f); };
+    // A probe's chain differs from the last full evaluation's in the
+    // elements of one unknown: its responses come from that evaluation's
+    // partial products where the frequency is one of those recorded.
+    PartialChains partial;
+    bool probing = false;
+    auto reflection = [&](double f) {
+        Cx out;
+        if (probing && partial.reflection(chain, s.rl, s.rs, f, out)) return out;
+        return reflectionOf(chainMatrix(chain, s.fo, f), s.rl, s.rs);
+    };
+    auto begin = [&](const std::vector<double>& xx, bool probe) {
+        Values vv;
+        unpack(xx, vv);
+        if (!buildChain(s, vv, chain)) return false;
+        probing = probe && partial.prepare(chain);
+        return true;
+    };
     const double f0c = std::sqrt(t.f1 * t.f2), wg = (t.f2 - t.f1) / f0c;
     auto freqOf = [&](double om) { return f0c * (wg * om + std::sqrt(wg * wg * om * om + 4)) / 2; };
     // Stage 1: the mapped prototype's passband, edges weighted.
@@ -501,14 +627,16 @@ double refine(const Structure& s, const Target& t, Values& v) {
         want.push_back(gammaOf(prototypeLossDb(t.g, om)));
     }
     const double ge = gammaOf(t.edgeDb);
-    Residuals stage1 = [&](const std::vector<double>& xx, std::vector<double>& r, bool) {
-        Values vv;
-        unpack(xx, vv);
-        if (!buildChain(s, vv, chain)) return false;
+    std::vector<double> probeAt = f1s;
+    probeAt.push_back(t.f1);
+    probeAt.push_back(t.f2);
+    Residuals stage1 = [&](const std::vector<double>& xx, std::vector<double>& r, bool probe) {
+        if (!begin(xx, probe)) return false;
         r.clear();
-        for (int i = 0; i < m1; ++i) r.push_back(std::abs(response(f1s[i]).gamma) - want[i]);
-        r.push_back(4 * (std::abs(response(t.f1).gamma) - ge));
-        r.push_back(4 * (std::abs(response(t.f2).gamma) - ge));
+        for (int i = 0; i < m1; ++i) r.push_back(std::abs(reflection(f1s[i])) - want[i]);
+        r.push_back(4 * (std::abs(reflection(t.f1)) - ge));
+        r.push_back(4 * (std::abs(reflection(t.f2)) - ge));
+        if (!probe) partial.rebase(chain, s.fo, probeAt);
         return true;
     };
     // A start that already has the passband's shape (a neighbouring design)
@@ -532,11 +660,9 @@ double refine(const Structure& s, const Target& t, Values& v) {
             std::vector<double> mins, maxs; // as the last full evaluation found them
             Residuals stage2 = [&](const std::vector<double>& xx, std::vector<double>& r,
                                    bool probe) {
-                Values vv;
-                unpack(xx, vv);
-                if (!buildChain(s, vv, chain)) return false;
+                if (!begin(xx, probe)) return false;
                 // |gamma|^2 is smooth through the perfect matches.
-                auto g2 = [&](double f) { return std::norm(response(f).gamma); };
+                auto g2 = [&](double f) { return std::norm(reflection(f)); };
                 std::vector<double> mn, mx;
                 if (probe && static_cast<int>(mins.size()) == n) {
                     // A small step moves the extrema a little, but to first
@@ -589,12 +715,21 @@ double refine(const Structure& s, const Target& t, Values& v) {
                     // Signed distance of the reflection locus from the origin:
                     // zero when the minimum is a perfect match.
                     const double h = 1e-6 * fm;
-                    const Cx gm = response(fm).gamma;
-                    const Cx d = (response(fm + h).gamma - response(fm - h).gamma) / (2 * h);
+                    const Cx gm = reflection(fm);
+                    const Cx d = (reflection(fm + h) - reflection(fm - h)) / (2 * h);
                     r.push_back((std::conj(d) * gm).imag() / std::abs(d));
                 }
                 r.push_back(logK(t.f1) - ke);
                 r.push_back(logK(t.f2) - ke);
+                if (!probe) {
+                    std::vector<double> at = mx;
+                    for (double fm : mn) {
+                        const double h = 1e-6 * fm;
+                        at.insert(at.end(), {fm, fm + h, fm - h});
+                    }
+                    at.insert(at.end(), {t.f1, t.f2});
+                    partial.rebase(chain, s.fo, at);
+                }
                 return true;
             };
             std::vector<double> x2 = x;
