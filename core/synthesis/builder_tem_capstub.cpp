@@ -77,9 +77,8 @@ double capNotchLossDb(const CapNotch& c, double f) {
     return 10 * std::log10((dr * dr + di * di) / (4 * c.zs * c.z0));
 }
 
-// Moves the stubs' lengths and capacitors and the unit elements'
-// impedances so that the notch follows the distributed notch `want` (dB at
-// f) from 2.5 bandwidths below the centre to 2.5 above, in the
+// Moves the stubs' lengths and the unit elements' impedances so that the notch follows the
+// distributed notch `want` (dB at f) from 2.5 bandwidths below the centre to 2.5 above, in the
 // characteristic |K| = sqrt(10^(L/10) - 1), relative where it is large:
 // the resonance-and-slope start matches the stubs at f0 only. Every stub
 // stays resonant at f0 (its capacitor follows its length): the notch keeps
