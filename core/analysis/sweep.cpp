@@ -1,6 +1,7 @@
 #include "analysis/sweep.h"
 
 #include "analysis/analysis_constants.h"
+#include "analysis/both_ends.h"
 #include "design/operations.h"
 #include "ui/scripted_toolkit.h"
 
@@ -21,6 +22,10 @@ bool takesData(const EntryList& entries, int n) {
         if (entries[i].code == 50 || (entries[i].code == 22 && entries[i].value < 0.0)) return true;
     return false;
 }
+
+// Points taken at a time when a sweep is shared between two threads: a few
+// walks against one shared count.
+constexpr int kShareChunk = 8;
 
 } // namespace
 
@@ -240,10 +245,12 @@ int SweepEvaluator::analyse(int mode) {
     interpreter_.clearDelay();
     if (parallel_ && mode <= 2 && points >= kParallelMinPoints && !takesData(entries, n) &&
         std::thread::hardware_concurrency() >= 2) {
-        // The upper part of the range on a second interpreter. Its notices
-        // go to a toolkit of its own: a walk there that fails or has
-        // anything to say leaves its points to this thread, which walks them
-        // again and says it here, in order.
+        // This thread walks the points upwards from the first, a second one
+        // with an interpreter of its own downwards from the last, until they
+        // meet. The second thread's notices go to a toolkit of its own: it
+        // stops at a walk that fails or has anything to say and gives that
+        // point and the rest of its share back to this thread, which walks
+        // them again and says it here, in order.
         if (!worker_) {
             workerToolkit_ = std::make_unique<ui::ScriptedToolkit>();
             workerData_ = std::make_unique<NoDataServices>(*workerToolkit_);
@@ -253,27 +260,22 @@ int SweepEvaluator::analyse(int mode) {
         workerToolkit_->log.clear();
         worker_->prepare(entries, settings);
         worker_->clearDelay();
-        const int middle = points / 2 + 1;
-        int workerDone = points;
-        std::thread second([&] {
-            for (int k = middle; k <= points; ++k) {
-                if (!walkPoint(*worker_, rq, k, walked_[k])) {
-                    workerDone = k - 1;
-                    return;
-                }
-            }
-        });
-        int k = 1;
-        for (; k < middle; ++k)
-            if (!walkPoint(interpreter_, rq, k, walked_[k])) break;
-        second.join();
-        if (k < middle) {
-            for (int j = 1; j < k; ++j) emitPoint(j, walked_[j]);
+        // Item i is point i + 1.
+        const BothEnds split = shareBothEnds(
+            points, kShareChunk,
+            [&](int i) { return walkPoint(interpreter_, rq, i + 1, walked_[i + 1]); },
+            [&](int i) {
+                return walkPoint(*worker_, rq, i + 1, walked_[i + 1]) &&
+                       workerToolkit_->log.empty();
+            });
+        if (split.failedAt >= 0) {
+            for (int k = 1; k <= split.failedAt; ++k) emitPoint(k, walked_[k]);
             return 1;
         }
-        if (!workerToolkit_->notices().empty()) workerDone = middle - 1;
-        for (k = 1; k <= points; ++k) {
-            if (k > workerDone && !walkPoint(interpreter_, rq, k, walked_[k])) return 1;
+        for (int k = 1; k <= points; ++k) {
+            if (k > split.callerEnd && k <= split.helperFrom &&
+                !walkPoint(interpreter_, rq, k, walked_[k]))
+                return 1;
             emitPoint(k, walked_[k]);
         }
     } else {

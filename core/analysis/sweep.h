@@ -153,11 +153,13 @@ public:
     void setObserver(SweepObserver* observer) { observer_ = observer; }
     const NetworkInterpreter& interpreter() const { return interpreter_; }
     // Lets a plain sweep (modes 0-2, no data branch or data term, at least
-    // kParallelMinPoints points, two processors) walk the upper half of its
-    // points on a second thread. The values and the table are the same; the
-    // observer is then called after all the walks, with this thread's
-    // interpreter standing at some other point: only for callers whose
-    // observer reads the values alone.
+    // kParallelMinPoints points, two processors) share its walks with a
+    // second thread, which walks downwards from the last point while this
+    // one walks upwards from the first, until they meet (analysis/both_ends.h;
+    // this thread never waits for the second to start). The values and the
+    // table are the same; the observer is then called after all the walks,
+    // with this thread's interpreter standing at some other point: only for
+    // callers whose observer reads the values alone.
     void setParallel(bool on) { parallel_ = on; }
     static constexpr int kParallelMinPoints = 200;
 
