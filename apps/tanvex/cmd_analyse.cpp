@@ -4,15 +4,18 @@
 #include "sweep_args.h"
 
 #include "analysis/analysis_constants.h"
+#include "analysis/both_ends.h"
 #include "analysis/sweep.h"
 #include "design/design_file.h"
 #include "design/text_io.h"
 #include "outputs/analysis_table.h"
 #include "ui/scripted_toolkit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,63 @@ const char* const kUsageTail =
     "\n"
     "At most 1000 points. Exit status: 0 done, 1 the analysis failed (its message\n"
     "is on standard error), 2 bad options or a design that cannot be read.\n";
+
+const char* const kCsvHeader =
+    "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,r_ohm,x_ohm\n";
+
+// Rows per block of the CSV text, and the most one row can take: seven
+// numbers of at most 32 characters, each with its separator.
+constexpr int kBlockRows = 25;
+constexpr std::size_t kRowRoom = 7 * 33;
+
+char* csvRow(char* out, const analysis::PointValues& p) {
+    const double values[7] = {p.frequency, p.returnLoss, p.attenuation, p.delay, p.phase, p.r, p.x};
+    for (int i = 0; i < 7; ++i) {
+        out = formatGeneral(out, values[i], 10);
+        *out++ = i < 6 ? ',' : '\n';
+    }
+    return out;
+}
+
+// The CSV rows, the numbers those of "%.10g". The blocks are formatted by
+// this thread upwards from the front of one buffer and by a second thread
+// downwards from its back (analysis/both_ends.h); the back part then moves
+// up to the front part.
+std::string csvRows(const std::vector<analysis::PointValues>& points) {
+    const int count = static_cast<int>(points.size());
+    const int blocks = (count + kBlockRows - 1) / kBlockRows;
+    const std::size_t room = static_cast<std::size_t>(count) * kRowRoom;
+    std::unique_ptr<char[]> buffer(new char[room]);
+    char* const end = buffer.get() + room;
+    char* front = buffer.get();
+    char* back = end;
+    auto block = [&](int b, char* out) {
+        const int last = std::min(count, (b + 1) * kBlockRows);
+        for (int k = b * kBlockRows; k < last; ++k)
+            out = csvRow(out, points[static_cast<std::size_t>(k)]);
+        return out;
+    };
+    analysis::shareBothEnds(
+        blocks, 1,
+        [&](int b) {
+            front = block(b, front);
+            return true;
+        },
+        [&](int b) {
+            char text[kBlockRows * kRowRoom];
+            const std::size_t n = static_cast<std::size_t>(block(b, text) - text);
+            back -= n;
+            std::memcpy(back, text, n);
+            return true;
+        },
+        count >= analysis::SweepEvaluator::kParallelMinPoints);
+    std::string rows;
+    rows.reserve(static_cast<std::size_t>(front - buffer.get()) +
+                 static_cast<std::size_t>(end - back));
+    rows.append(buffer.get(), front);
+    rows.append(back, end);
+    return rows;
+}
 
 } // namespace
 
@@ -82,26 +142,9 @@ int cmdAnalyse(int argc, char** argv) {
     if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
 
     if (csv) {
-        // Formatted into one buffer and written at once: the numbers are
-        // those of "%.10g".
-        std::string out = "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,"
-                          "r_ohm,x_ohm\n";
-        out.reserve(out.size() + result.points.size() * 7 * 18);
-        char buf[32];
-        const auto put = [&](double v, char end) {
-            out.append(buf, formatGeneral(buf, v, 10));
-            out.push_back(end);
-        };
-        for (const auto& p : result.points) {
-            put(p.frequency, ',');
-            put(p.returnLoss, ',');
-            put(p.attenuation, ',');
-            put(p.delay, ',');
-            put(p.phase, ',');
-            put(p.r, ',');
-            put(p.x, '\n');
-        }
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(kCsvHeader, 1, std::strlen(kCsvHeader), stdout);
+        const std::string rows = csvRows(result.points);
+        std::fwrite(rows.data(), 1, rows.size(), stdout);
         return 0;
     }
     for (const std::string& line :
