@@ -61,11 +61,11 @@ char* csvRow(char* out, const analysis::PointValues& p) {
     return out;
 }
 
-// The CSV rows, the numbers those of "%.10g". The blocks are formatted by
-// this thread upwards from the front of one buffer and by a second thread
-// downwards from its back (analysis/both_ends.h); the back part then moves
-// up to the front part.
-std::string csvRows(const std::vector<analysis::PointValues>& points) {
+// Writes the CSV rows, the numbers those of "%.10g". The blocks are
+// formatted by this thread upwards from the front of one buffer and by a
+// second thread downwards from its back (analysis/both_ends.h); the back part
+// then moves up to the front part and the whole is written at once.
+void writeCsvRows(const std::vector<analysis::PointValues>& points, std::FILE* out) {
     const int count = static_cast<int>(points.size());
     const int blocks = (count + kBlockRows - 1) / kBlockRows;
     const std::size_t room = static_cast<std::size_t>(count) * kRowRoom;
@@ -73,11 +73,11 @@ std::string csvRows(const std::vector<analysis::PointValues>& points) {
     char* const end = buffer.get() + room;
     char* front = buffer.get();
     char* back = end;
-    auto block = [&](int b, char* out) {
+    auto block = [&](int b, char* at) {
         const int last = std::min(count, (b + 1) * kBlockRows);
         for (int k = b * kBlockRows; k < last; ++k)
-            out = csvRow(out, points[static_cast<std::size_t>(k)]);
-        return out;
+            at = csvRow(at, points[static_cast<std::size_t>(k)]);
+        return at;
     };
     analysis::shareBothEnds(
         blocks, 1,
@@ -93,12 +93,9 @@ std::string csvRows(const std::vector<analysis::PointValues>& points) {
             return true;
         },
         count >= analysis::SweepEvaluator::kParallelMinPoints);
-    std::string rows;
-    rows.reserve(static_cast<std::size_t>(front - buffer.get()) +
-                 static_cast<std::size_t>(end - back));
-    rows.append(buffer.get(), front);
-    rows.append(back, end);
-    return rows;
+    const std::size_t backSize = static_cast<std::size_t>(end - back);
+    std::memmove(front, back, backSize);
+    std::fwrite(buffer.get(), 1, static_cast<std::size_t>(front - buffer.get()) + backSize, out);
 }
 
 } // namespace
@@ -143,8 +140,7 @@ int cmdAnalyse(int argc, char** argv) {
 
     if (csv) {
         std::fwrite(kCsvHeader, 1, std::strlen(kCsvHeader), stdout);
-        const std::string rows = csvRows(result.points);
-        std::fwrite(rows.data(), 1, rows.size(), stdout);
+        writeCsvRows(result.points, stdout);
         return 0;
     }
     for (const std::string& line :

@@ -174,6 +174,7 @@ int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, Swe
     analysis::SweepEvaluator sweep(design, result.table, options, toolkit, data, views);
     Collector collector;
     collector.points = &result.points;
+    result.points.reserve(analysis::kMaxSweepPoints);
     sweep.setObserver(&collector);
     sweep.setParallel(true);
     const int r = sweep.analyse(1);
