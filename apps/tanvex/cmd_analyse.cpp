@@ -4,19 +4,18 @@
 #include "sweep_args.h"
 
 #include "analysis/analysis_constants.h"
-#include "analysis/both_ends.h"
 #include "analysis/sweep.h"
 #include "design/design_file.h"
 #include "design/text_io.h"
 #include "outputs/analysis_table.h"
 #include "ui/scripted_toolkit.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace tanvex;
@@ -47,10 +46,11 @@ const char* const kUsageTail =
 const char* const kCsvHeader =
     "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,r_ohm,x_ohm\n";
 
-// Rows per block of the CSV text, and the most one row can take: seven
-// numbers of at most 32 characters, each with its separator.
-constexpr int kBlockRows = 25;
-constexpr std::size_t kRowRoom = 7 * 33;
+// A CSV row is seven numbers of "%.10g", each at most 17 characters (a
+// sign, ten digits, the point and an exponent such as e-308) and its
+// separator; formatGeneral wants room for 32 after the number it writes.
+constexpr std::size_t kRowMost = 7 * 18;
+constexpr std::size_t kRowRoom = 6 * 18 + 32;
 
 char* csvRow(char* out, const analysis::PointValues& p) {
     const double values[7] = {p.frequency, p.returnLoss, p.attenuation, p.delay, p.phase, p.r, p.x};
@@ -61,42 +61,47 @@ char* csvRow(char* out, const analysis::PointValues& p) {
     return out;
 }
 
-// Writes the CSV rows, the numbers those of "%.10g". The blocks are
-// formatted by this thread upwards from the front of one buffer and by a
-// second thread downwards from its back (analysis/both_ends.h); the back part
-// then moves up to the front part and the whole is written at once.
-void writeCsvRows(const std::vector<analysis::PointValues>& points, std::FILE* out) {
-    const int count = static_cast<int>(points.size());
-    const int blocks = (count + kBlockRows - 1) / kBlockRows;
-    const std::size_t room = static_cast<std::size_t>(count) * kRowRoom;
-    std::unique_ptr<char[]> buffer(new char[room]);
-    char* const end = buffer.get() + room;
-    char* front = buffer.get();
-    char* back = end;
-    auto block = [&](int b, char* at) {
-        const int last = std::min(count, (b + 1) * kBlockRows);
-        for (int k = b * kBlockRows; k < last; ++k)
-            at = csvRow(at, points[static_cast<std::size_t>(k)]);
-        return at;
-    };
-    analysis::shareBothEnds(
-        blocks, 1,
-        [&](int b) {
-            front = block(b, front);
-            return true;
-        },
-        [&](int b) {
-            char text[kBlockRows * kRowRoom];
-            const std::size_t n = static_cast<std::size_t>(block(b, text) - text);
-            back -= n;
-            std::memcpy(back, text, n);
-            return true;
-        },
-        count >= analysis::SweepEvaluator::kParallelMinPoints);
-    const std::size_t backSize = static_cast<std::size_t>(end - back);
-    std::memmove(front, back, backSize);
-    std::fwrite(buffer.get(), 1, static_cast<std::size_t>(front - buffer.get()) + backSize, out);
-}
+// The CSV rows, the numbers those of "%.10g", formatted as the sweep reports
+// the points: those of this thread upwards from the front of one buffer,
+// those of the sweep's second thread (from the last point downwards) from its
+// back; at the end the back part moves up to the front part and the whole is
+// written at once.
+class CsvRows : public analysis::SweepObserver {
+public:
+    CsvRows()
+        : buffer_(new char[kRoom]), front_(buffer_.get()), back_(buffer_.get() + kRoom),
+          owner_(std::this_thread::get_id()) {}
+    bool concurrent() const override { return true; }
+    void point(int, const analysis::PointValues& v, const analysis::NetworkInterpreter&) override {
+        char text[kRowRoom];
+        const std::size_t n = static_cast<std::size_t>(csvRow(text, v) - text);
+        if (std::this_thread::get_id() == owner_) {
+            std::memcpy(front_, text, n);
+            front_ += n;
+        } else {
+            back_ -= n;
+            std::memcpy(back_, text, n);
+        }
+    }
+    void write(std::FILE* out) {
+        const std::size_t backSize = static_cast<std::size_t>(buffer_.get() + kRoom - back_);
+        std::memmove(front_, back_, backSize);
+        std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(front_ - buffer_.get()) + backSize,
+                    out);
+    }
+
+private:
+    // Room for the longest sweep (below the size that the allocator would
+    // map on its own); only the pages written are ever touched.
+    static constexpr std::size_t kRoom = analysis::kMaxSweepPoints * kRowMost;
+    // The two threads' ends on cache lines of their own: a line written by
+    // one thread and read by the other would move between the processors
+    // at every row.
+    std::unique_ptr<char[]> buffer_;
+    alignas(64) char* front_;
+    alignas(64) char* back_;
+    alignas(64) const std::thread::id owner_;
+};
 
 } // namespace
 
@@ -136,13 +141,14 @@ int cmdAnalyse(int argc, char** argv) {
         return 2;
     }
     cli::SweepResult result;
-    if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
-
     if (csv) {
+        CsvRows rows;
+        if (cli::sweepDesign(design, args, toolkit, result, &rows) != 0) return 1;
         std::fwrite(kCsvHeader, 1, std::strlen(kCsvHeader), stdout);
-        writeCsvRows(result.points, stdout);
+        rows.write(stdout);
         return 0;
     }
+    if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
     for (const std::string& line :
          outputs::tableOf(design, result.table, result.fastDelay, result.points).lines())
         std::printf("%s\n", line.c_str());

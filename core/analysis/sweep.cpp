@@ -189,19 +189,10 @@ int SweepEvaluator::analyse(int mode) {
         return true;
     };
 
-    double phiSaved = 0.0;
-    double previousF = f1;
-    bool tapAtEnd = false;
-    auto emitPoint = [&](int k, const WalkedPoint& w) {
+    // A point's values from its walks, the phase below it and the frequency
+    // difference of the delay; and their place in the table.
+    auto valuesOf = [&](int k, const WalkedPoint& w, double phiBefore, double difference) {
         const double f = frequencyOf(k);
-        double difference = 0.0;
-        if (w.prePass) {
-            phiSaved = w.phiBelow;
-            difference = 1e-7 * f;
-        } else if (delay) {
-            difference = logarithmic ? f - previousF : step;
-        }
-        ResultRecord& out = mode == 4 ? table_.single : table_.records[k];
         const Cx z = w.z;
         double rho = std::sqrt(((z.r - rref) * (z.r - rref) + z.x * z.x) /
                                ((z.r + rref) * (z.r + rref) + z.x * z.x));
@@ -210,16 +201,15 @@ int SweepEvaluator::analyse(int mode) {
         PointValues v;
         v.frequency = f;
         v.returnLoss = -20.0 * std::log10(rho);
-        tapAtEnd = w.tap;
         if (impedanceFields) {
-            const Cx reported = tapAtEnd ? w.tapZ : z;
+            const Cx reported = w.tap ? w.tapZ : z;
             v.r = reported.r;
             v.x = reported.x;
             v.impedance = true;
         }
         double tau = 0.0;
         if (delay) {
-            double dphi = w.phi - phiSaved;
+            double dphi = w.phi - phiBefore;
             if (w.wrap)
                 while (dphi < 0.0) dphi += std::numbers::pi;
             tau = dphi / (kOmega * difference);
@@ -228,6 +218,10 @@ int SweepEvaluator::analyse(int mode) {
         v.attenuation = -kDb * w.lambda;
         v.delay = meanDelay + tau;
         v.phase = -w.phi * kDegreesPerRadian;
+        return v;
+    };
+    auto record = [&](int k, const PointValues& v) {
+        ResultRecord& out = mode == 4 ? table_.single : table_.records[k];
         out[kFieldFrequency] = static_cast<float>(v.frequency);
         out[kFieldReturnLoss] = static_cast<float>(v.returnLoss);
         out[kFieldAttenuation] = static_cast<float>(v.attenuation);
@@ -237,9 +231,37 @@ int SweepEvaluator::analyse(int mode) {
             out[kFieldR] = static_cast<float>(v.r);
             out[kFieldX] = static_cast<float>(v.x);
         }
+    };
+
+    double phiSaved = 0.0;
+    double previousF = f1;
+    bool tapAtEnd = false;
+    // The points in order: the fast delay differences a point's phase with
+    // the previous point's.
+    auto emitPoint = [&](int k, const WalkedPoint& w) {
+        const double f = frequencyOf(k);
+        double difference = 0.0;
+        if (w.prePass) {
+            phiSaved = w.phiBelow;
+            difference = 1e-7 * f;
+        } else if (delay) {
+            difference = logarithmic ? f - previousF : step;
+        }
+        const PointValues v = valuesOf(k, w, phiSaved, difference);
+        tapAtEnd = w.tap;
+        record(k, v);
         if (observer_) observer_->point(k, v, interpreter_);
         if (fast) phiSaved = w.phi;
         previousF = f;
+    };
+    // A point whose values need no other point (precise delay, or none),
+    // reported by the thread that walked it.
+    auto reportPoint = [&](int k, const WalkedPoint& w, const NetworkInterpreter& in) {
+        const double f = frequencyOf(k);
+        const PointValues v =
+            w.prePass ? valuesOf(k, w, w.phiBelow, 1e-7 * f) : valuesOf(k, w, 0.0, 0.0);
+        record(k, v);
+        observer_->point(k, v, in);
     };
 
     interpreter_.clearDelay();
@@ -260,24 +282,37 @@ int SweepEvaluator::analyse(int mode) {
         workerToolkit_->log.clear();
         worker_->prepare(entries, settings);
         worker_->clearDelay();
-        // Item i is point i + 1.
+        // Item i is point i + 1. An observer that takes points from both
+        // threads at once has them as soon as they are walked, when their
+        // values need no other point.
+        const bool early = observer_ && observer_->concurrent() && (!delay || !fast);
         const BothEnds split = shareBothEnds(
             points, kShareChunk,
-            [&](int i) { return walkPoint(interpreter_, rq, i + 1, walked_[i + 1]); },
             [&](int i) {
-                return walkPoint(*worker_, rq, i + 1, walked_[i + 1]) &&
-                       workerToolkit_->log.empty();
+                if (!walkPoint(interpreter_, rq, i + 1, walked_[i + 1])) return false;
+                if (early) reportPoint(i + 1, walked_[i + 1], interpreter_);
+                return true;
+            },
+            [&](int i) {
+                if (!walkPoint(*worker_, rq, i + 1, walked_[i + 1]) || !workerToolkit_->log.empty())
+                    return false;
+                if (early) reportPoint(i + 1, walked_[i + 1], *worker_);
+                return true;
             });
         if (split.failedAt >= 0) {
-            for (int k = 1; k <= split.failedAt; ++k) emitPoint(k, walked_[k]);
+            if (!early)
+                for (int k = 1; k <= split.failedAt; ++k) emitPoint(k, walked_[k]);
             return 1;
         }
         for (int k = 1; k <= points; ++k) {
-            if (k > split.callerEnd && k <= split.helperFrom &&
-                !walkPoint(interpreter_, rq, k, walked_[k]))
-                return 1;
-            emitPoint(k, walked_[k]);
+            const bool givenBack = k > split.callerEnd && k <= split.helperFrom;
+            if (givenBack && !walkPoint(interpreter_, rq, k, walked_[k])) return 1;
+            if (!early)
+                emitPoint(k, walked_[k]);
+            else if (givenBack)
+                reportPoint(k, walked_[k], interpreter_);
         }
+        tapAtEnd = walked_[points].tap;
     } else {
         WalkedPoint w;
         for (int k = 1; k <= points; ++k) {

@@ -135,6 +135,15 @@ class SweepObserver {
 public:
     virtual ~SweepObserver() = default;
     virtual void point(int k, const PointValues& values, const NetworkInterpreter& interpreter) = 0;
+    // True: a sweep split between two threads (SweepEvaluator::setParallel)
+    // whose points' values need no other point (precise delay, or none)
+    // calls point() on the thread that walked the point, as soon as it is
+    // walked: the calling thread from the first point upwards (then any
+    // points the second thread gave back, upwards), the second thread from
+    // the last point downwards, both at once. The interpreter is the one
+    // that walked the point. A sweep that fails may then have reported
+    // points beyond the failing one.
+    virtual bool concurrent() const { return false; }
 };
 
 // Slot 1 settings-string positions read and written by the sweep.
