@@ -64,8 +64,7 @@ char* csvRow(char* out, const analysis::PointValues& p) {
 // The CSV rows, the numbers those of "%.10g", formatted as the sweep reports
 // the points: those of this thread upwards from the front of one buffer,
 // those of the sweep's second thread (from the last point downwards) from its
-// back; at the end the back part moves up to the front part and the whole is
-// written at once.
+// back; the two parts are written one after the other.
 class CsvRows : public analysis::SweepObserver {
 public:
     CsvRows()
@@ -84,10 +83,8 @@ public:
         }
     }
     void write(std::FILE* out) {
-        const std::size_t backSize = static_cast<std::size_t>(buffer_.get() + kRoom - back_);
-        std::memmove(front_, back_, backSize);
-        std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(front_ - buffer_.get()) + backSize,
-                    out);
+        std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(front_ - buffer_.get()), out);
+        std::fwrite(back_, 1, static_cast<std::size_t>(buffer_.get() + kRoom - back_), out);
     }
 
 private:

@@ -67,7 +67,6 @@ BothEnds shareBothEnds(int count, int chunk, Caller&& caller, Helper helper,
                 }
                 next -= n;
                 s.settled.fetch_add(n, std::memory_order_release);
-                s.settled.notify_one();
             }
         };
         try {
@@ -89,10 +88,10 @@ BothEnds shareBothEnds(int count, int chunk, Caller&& caller, Helper helper,
             }
     }
     // Closing the count leaves the helper what it has taken; wait until it
-    // has done or given back all of that.
+    // has done or given back all of that (at most a few items: yielding,
+    // should the helper wait for this processor).
     const int theirs = std::min(shared->taken.exchange(count), count) - result.callerEnd;
-    for (int settled; (settled = shared->settled.load(std::memory_order_acquire)) < theirs;)
-        shared->settled.wait(settled, std::memory_order_acquire);
+    while (shared->settled.load(std::memory_order_acquire) < theirs) std::this_thread::yield();
     result.helperFrom = std::max(shared->helperFrom, result.callerEnd);
     return result;
 }

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <thread>
+#include <sched.h>
 
 namespace tanvex::analysis {
 
@@ -21,6 +21,14 @@ bool takesData(const EntryList& entries, int n) {
     for (int i = 1; i < n; ++i)
         if (entries[i].code == 50 || (entries[i].code == 22 && entries[i].value < 0.0)) return true;
     return false;
+}
+
+// True when this thread may run on two processors or more: one system call
+// (the processors online would be read from a file).
+bool twoProcessors() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) >= 2;
 }
 
 // Points taken at a time when a sweep is shared between two threads: a few
@@ -266,7 +274,7 @@ int SweepEvaluator::analyse(int mode) {
 
     interpreter_.clearDelay();
     if (parallel_ && mode <= 2 && points >= kParallelMinPoints && !takesData(entries, n) &&
-        std::thread::hardware_concurrency() >= 2) {
+        twoProcessors()) {
         // This thread walks the points upwards from the first, a second one
         // with an interpreter of its own downwards from the last, until they
         // meet. The second thread's notices go to a toolkit of its own: it
@@ -277,28 +285,31 @@ int SweepEvaluator::analyse(int mode) {
             workerToolkit_ = std::make_unique<ui::ScriptedToolkit>();
             workerData_ = std::make_unique<NoDataServices>(*workerToolkit_);
             worker_ = std::make_unique<NetworkInterpreter>(*workerToolkit_, *workerData_);
-            walked_.resize(kResultRecords);
         }
         workerToolkit_->log.clear();
         worker_->prepare(entries, settings);
         worker_->clearDelay();
         // Item i is point i + 1. An observer that takes points from both
         // threads at once has them as soon as they are walked, when their
-        // values need no other point.
+        // values need no other point; the walks are then not kept.
         const bool early = observer_ && observer_->concurrent() && (!delay || !fast);
+        if (!early && walked_.empty()) walked_.resize(kResultRecords);
+        bool lastTap = false; // of the last point, for the header
+        // A walk on the second thread (silent) stands only if it had
+        // nothing to say.
+        auto walkOn = [&](NetworkInterpreter& in, bool silent, int k) {
+            WalkedPoint here;
+            WalkedPoint& w = early ? here : walked_[k];
+            if (!walkPoint(in, rq, k, w) || (silent && !workerToolkit_->log.empty())) return false;
+            if (early) {
+                reportPoint(k, w, in);
+                if (k == points) lastTap = w.tap;
+            }
+            return true;
+        };
         const BothEnds split = shareBothEnds(
-            points, kShareChunk,
-            [&](int i) {
-                if (!walkPoint(interpreter_, rq, i + 1, walked_[i + 1])) return false;
-                if (early) reportPoint(i + 1, walked_[i + 1], interpreter_);
-                return true;
-            },
-            [&](int i) {
-                if (!walkPoint(*worker_, rq, i + 1, walked_[i + 1]) || !workerToolkit_->log.empty())
-                    return false;
-                if (early) reportPoint(i + 1, walked_[i + 1], *worker_);
-                return true;
-            });
+            points, kShareChunk, [&](int i) { return walkOn(interpreter_, false, i + 1); },
+            [&](int i) { return walkOn(*worker_, true, i + 1); });
         if (split.failedAt >= 0) {
             if (!early)
                 for (int k = 1; k <= split.failedAt; ++k) emitPoint(k, walked_[k]);
@@ -306,13 +317,10 @@ int SweepEvaluator::analyse(int mode) {
         }
         for (int k = 1; k <= points; ++k) {
             const bool givenBack = k > split.callerEnd && k <= split.helperFrom;
-            if (givenBack && !walkPoint(interpreter_, rq, k, walked_[k])) return 1;
-            if (!early)
-                emitPoint(k, walked_[k]);
-            else if (givenBack)
-                reportPoint(k, walked_[k], interpreter_);
+            if (givenBack && !walkOn(interpreter_, false, k)) return 1;
+            if (!early) emitPoint(k, walked_[k]);
         }
-        tapAtEnd = walked_[points].tap;
+        tapAtEnd = early ? lastTap : walked_[points].tap;
     } else {
         WalkedPoint w;
         for (int k = 1; k <= points; ++k) {
