@@ -37,13 +37,16 @@ struct BothEnds {
 };
 
 namespace detail {
+// The count each side takes from, the helper's progress and the caller's
+// stop each on a cache line of its own: a line written by one processor
+// and read by the other moves between them at every access.
 struct SharedCount {
     explicit SharedCount(int n) : count(n), helperFrom(n) {}
     const int count;
-    std::atomic<int> taken{0};     // items taken by either side (may pass count)
-    std::atomic<int> settled{0};   // the helper's items done or given back
-    std::atomic<bool> stop{false}; // the caller failed: the helper gives the rest back
-    int helperFrom;                // written by the helper before it settles
+    alignas(64) std::atomic<int> taken{0};     // items taken by either side (may pass count)
+    alignas(64) std::atomic<int> settled{0};   // the helper's items done or given back
+    int helperFrom;                            // written by the helper before it settles
+    alignas(64) std::atomic<bool> stop{false}; // the caller failed: the helper gives the rest back
 };
 } // namespace detail
 
@@ -56,6 +59,7 @@ BothEnds shareBothEnds(int count, int chunk, Caller&& caller, Helper helper,
         auto run = [shared, chunk, helper]() mutable {
             detail::SharedCount& s = *shared;
             int next = s.count - 1; // the next item downwards
+            int from = s.count;     // the lowest item done
             bool going = true;
             while (going && !s.stop.load(std::memory_order_relaxed)) {
                 const int before = s.taken.fetch_add(chunk, std::memory_order_relaxed);
@@ -63,9 +67,10 @@ BothEnds shareBothEnds(int count, int chunk, Caller&& caller, Helper helper,
                 const int n = std::min(chunk, s.count - before);
                 for (int i = next; i > next - n && going; --i) {
                     going = !s.stop.load(std::memory_order_relaxed) && helper(i);
-                    if (going) s.helperFrom = i;
+                    if (going) from = i;
                 }
                 next -= n;
+                s.helperFrom = from;
                 s.settled.fetch_add(n, std::memory_order_release);
             }
         };
