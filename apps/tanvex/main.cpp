@@ -5,9 +5,9 @@
 #include "design/text_io.h"
 
 #include <clocale>
-#include <malloc.h>
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 
 namespace {
