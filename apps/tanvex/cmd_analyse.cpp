@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace tanvex;
@@ -40,6 +42,63 @@ const char* const kUsageTail =
     "\n"
     "At most 1000 points. Exit status: 0 done, 1 the analysis failed (its message\n"
     "is on standard error), 2 bad options or a design that cannot be read.\n";
+
+const char* const kCsvHeader =
+    "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,r_ohm,x_ohm\n";
+
+// A CSV row is seven numbers of "%.10g", each at most 17 characters (a
+// sign, ten digits, the point and an exponent such as e-308) and its
+// separator; formatGeneral wants room for 32 after the number it writes.
+constexpr std::size_t kRowMost = 7 * 18;
+constexpr std::size_t kRowRoom = 6 * 18 + 32;
+
+char* csvRow(char* out, const analysis::PointValues& p) {
+    const double values[7] = {p.frequency, p.returnLoss, p.attenuation, p.delay, p.phase, p.r, p.x};
+    for (int i = 0; i < 7; ++i) {
+        out = formatGeneral(out, values[i], 10);
+        *out++ = i < 6 ? ',' : '\n';
+    }
+    return out;
+}
+
+// The CSV rows, the numbers those of "%.10g", formatted as the sweep reports
+// the points: those of this thread upwards from the front of one buffer,
+// those of the sweep's second thread (from the last point downwards) from its
+// back; the two parts are written one after the other.
+class CsvRows : public analysis::SweepObserver {
+public:
+    CsvRows()
+        : buffer_(new char[kRoom]), front_(buffer_.get()), back_(buffer_.get() + kRoom),
+          owner_(std::this_thread::get_id()) {}
+    bool concurrent() const override { return true; }
+    void point(int, const analysis::PointValues& v, const analysis::NetworkInterpreter&) override {
+        char text[kRowRoom];
+        const std::size_t n = static_cast<std::size_t>(csvRow(text, v) - text);
+        if (std::this_thread::get_id() == owner_) {
+            std::memcpy(front_, text, n);
+            front_ += n;
+        } else {
+            back_ -= n;
+            std::memcpy(back_, text, n);
+        }
+    }
+    void write(std::FILE* out) {
+        std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(front_ - buffer_.get()), out);
+        std::fwrite(back_, 1, static_cast<std::size_t>(buffer_.get() + kRoom - back_), out);
+    }
+
+private:
+    // Room for the longest sweep (below the size that the allocator would
+    // map on its own); only the pages written are ever touched.
+    static constexpr std::size_t kRoom = analysis::kMaxSweepPoints * kRowMost;
+    // The two threads' ends on cache lines of their own: a line written by
+    // one thread and read by the other would move between the processors
+    // at every row.
+    std::unique_ptr<char[]> buffer_;
+    alignas(64) char* front_;
+    alignas(64) char* back_;
+    alignas(64) const std::thread::id owner_;
+};
 
 } // namespace
 
@@ -79,31 +138,14 @@ int cmdAnalyse(int argc, char** argv) {
         return 2;
     }
     cli::SweepResult result;
-    if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
-
     if (csv) {
-        // Formatted into one buffer and written at once: the numbers are
-        // those of "%.10g".
-        std::string out = "frequency_hz,return_loss_db,attenuation_db,group_delay_s,phase_deg,"
-                          "r_ohm,x_ohm\n";
-        out.reserve(out.size() + result.points.size() * 7 * 18);
-        char buf[32];
-        const auto put = [&](double v, char end) {
-            out.append(buf, formatGeneral(buf, v, 10));
-            out.push_back(end);
-        };
-        for (const auto& p : result.points) {
-            put(p.frequency, ',');
-            put(p.returnLoss, ',');
-            put(p.attenuation, ',');
-            put(p.delay, ',');
-            put(p.phase, ',');
-            put(p.r, ',');
-            put(p.x, '\n');
-        }
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        CsvRows rows;
+        if (cli::sweepDesign(design, args, toolkit, result, &rows) != 0) return 1;
+        std::fwrite(kCsvHeader, 1, std::strlen(kCsvHeader), stdout);
+        rows.write(stdout);
         return 0;
     }
+    if (cli::sweepDesign(design, args, toolkit, result) != 0) return 1;
     for (const std::string& line :
          outputs::tableOf(design, result.table, result.fastDelay, result.points).lines())
         std::printf("%s\n", line.c_str());

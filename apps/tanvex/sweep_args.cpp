@@ -163,7 +163,8 @@ struct Collector : analysis::SweepObserver {
 
 } // namespace
 
-int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, SweepResult& result) {
+int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, SweepResult& result,
+                analysis::SweepObserver* observer) {
     analysis::SweepOptions options;
     applySweepArgs(args, design, options);
     // Data branches read their files from the working directory; a file
@@ -174,7 +175,8 @@ int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, Swe
     analysis::SweepEvaluator sweep(design, result.table, options, toolkit, data, views);
     Collector collector;
     collector.points = &result.points;
-    sweep.setObserver(&collector);
+    if (!observer) result.points.reserve(analysis::kMaxSweepPoints);
+    sweep.setObserver(observer ? observer : &collector);
     sweep.setParallel(true);
     const int r = sweep.analyse(1);
     result.fastDelay = options.fastDelay;

@@ -50,7 +50,9 @@ struct SweepResult {
 
 // Applies the options to the design's saved sweep and sweeps it (batch:
 // data files are read from the working directory, a missing one ends the
-// run). Returns the sweep's result (0 done).
-int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, SweepResult& result);
+// run). Returns the sweep's result (0 done). The points go to
+// result.points, or to the observer when one is given.
+int sweepDesign(Design& design, const SweepArgs& args, ui::Toolkit& toolkit, SweepResult& result,
+                analysis::SweepObserver* observer = nullptr);
 
 } // namespace tanvex::cli

@@ -1,6 +1,10 @@
 // Speed of the sweep evaluator: 1000-point sweeps with the precise group
 // delay method (2000 walks), and the number of heap allocations a sweep makes
-// (counted by replacing the global operator new; it must be 0).
+// (counted by replacing the global operator new; it must be 0 on one thread).
+// The "TwoThreads" cases split the sweep as the console does (a second
+// thread from the last point down, the points reported to an observer on the
+// thread that walked them); their time is wall-clock time, and they allocate
+// the shared count and the thread.
 #include "analysis/sweep.h"
 #include "ui/scripted_toolkit.h"
 
@@ -101,7 +105,15 @@ void bigNetwork(Design& d) {
     setEntry(l, i, 1e8, 'x', 1);
 }
 
-void runSweep(benchmark::State& state, void (*make)(Design&)) {
+// Takes the points from both threads, as the console's CSV does.
+struct Sink : SweepObserver {
+    bool concurrent() const override { return true; }
+    void point(int, const PointValues& v, const NetworkInterpreter&) override {
+        benchmark::DoNotOptimize(v.delay);
+    }
+};
+
+void runSweep(benchmark::State& state, void (*make)(Design&), bool twoThreads = false) {
     // The objects live on the heap, as in the program, so that the stack's
     // random placement does not change their relative alignment from run to
     // run.
@@ -121,6 +133,11 @@ void runSweep(benchmark::State& state, void (*make)(Design&)) {
     NoAnalysisViews views;
     auto ownedSweep = std::make_unique<SweepEvaluator>(design, table, options, tk, data, views);
     SweepEvaluator& sweep = *ownedSweep;
+    Sink sink;
+    if (twoThreads) {
+        sweep.setParallel(true);
+        sweep.setObserver(&sink);
+    }
     long allocations = 0;
     for (auto _ : state) {
         const long before = gAllocations.load();
@@ -141,8 +158,16 @@ void BM_LadderPreciseSweep(benchmark::State& state) {
 void BM_BigNetworkPreciseSweep(benchmark::State& state) {
     runSweep(state, bigNetwork);
 }
+void BM_LadderPreciseSweepTwoThreads(benchmark::State& state) {
+    runSweep(state, ladder, true);
+}
+void BM_BigNetworkPreciseSweepTwoThreads(benchmark::State& state) {
+    runSweep(state, bigNetwork, true);
+}
 
 } // namespace
 
 BENCHMARK(BM_LadderPreciseSweep)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BigNetworkPreciseSweep)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LadderPreciseSweepTwoThreads)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_BigNetworkPreciseSweepTwoThreads)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -142,6 +142,10 @@ int DataFileServices::assignSlot(int entryIndex) {
 bool DataFileServices::readPoints(DataSlot& s, const std::vector<std::string>& lines,
                                   const std::string& file, int entryIndex) {
     const double fm = design_.notation.frequency.multiplier;
+    if (s.points.empty()) {
+        s.points.resize(kMaxDataPoints + 1);
+        s.slope.resize(kMaxDataPoints + 1);
+    }
     int count = 0, skipped = 0;
     bool more = false;
     for (const std::string& line : lines) {

@@ -88,11 +88,14 @@ struct DataSlot {
     int count = 0;        // points, or the polynomial degree
     int search = 2;       // upper point of the last interpolation
     std::string nameRead; // the slot's name when its file was read
-    std::vector<DataPoint> points = std::vector<DataPoint>(kMaxDataPoints + 1);
+    // Points 1..count (index 0 unused); sized kMaxDataPoints + 1 when the
+    // slot first reads a point file, empty until then (a sweep without data
+    // branches leaves all ten slots unallocated).
+    std::vector<DataPoint> points;
     // Slopes of R and X over the segment that ends at point p (p >= 2),
     // worked out once when the file is read: a sweep then interpolates
     // without a division.
-    std::vector<DataPoint> slope = std::vector<DataPoint>(kMaxDataPoints + 1);
+    std::vector<DataPoint> slope;
     std::array<double, kMaxFitTerms> a{}; // R coefficients a0..a9
     std::array<double, kMaxFitTerms> b{}; // X coefficients b0..b9
 };

@@ -147,8 +147,9 @@ int NetworkInterpreter::walk(const EntryList& list, const WalkRequest& rq) {
     main_ = rq.mainPass;
     recording_ = rq.record && rq.mainPass;
     mismatch_ = rq.mismatchStep;
+    // Both from the value (reading acc_ back whole would wait on the store).
     acc_ = {rq.load, 0.0};
-    runStart_ = acc_;
+    runStart_ = {rq.load, 0.0};
     e_ = {};
     depth_ = 0;
     side_ = false;

@@ -1,6 +1,7 @@
 #include "analysis/sweep.h"
 
 #include "analysis/analysis_constants.h"
+#include "analysis/both_ends.h"
 #include "design/operations.h"
 #include "ui/scripted_toolkit.h"
 
@@ -8,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <thread>
+#include <sched.h>
 
 namespace tanvex::analysis {
 
@@ -21,6 +22,18 @@ bool takesData(const EntryList& entries, int n) {
         if (entries[i].code == 50 || (entries[i].code == 22 && entries[i].value < 0.0)) return true;
     return false;
 }
+
+// True when this thread may run on two processors or more: one system call
+// (the processors online would be read from a file).
+bool twoProcessors() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) >= 2;
+}
+
+// Points taken at a time when a sweep is shared between two threads: a few
+// walks against one shared count.
+constexpr int kShareChunk = 8;
 
 } // namespace
 
@@ -184,19 +197,10 @@ int SweepEvaluator::analyse(int mode) {
         return true;
     };
 
-    double phiSaved = 0.0;
-    double previousF = f1;
-    bool tapAtEnd = false;
-    auto emitPoint = [&](int k, const WalkedPoint& w) {
+    // A point's values from its walks, the phase below it and the frequency
+    // difference of the delay; and their place in the table.
+    auto valuesOf = [&](int k, const WalkedPoint& w, double phiBefore, double difference) {
         const double f = frequencyOf(k);
-        double difference = 0.0;
-        if (w.prePass) {
-            phiSaved = w.phiBelow;
-            difference = 1e-7 * f;
-        } else if (delay) {
-            difference = logarithmic ? f - previousF : step;
-        }
-        ResultRecord& out = mode == 4 ? table_.single : table_.records[k];
         const Cx z = w.z;
         double rho = std::sqrt(((z.r - rref) * (z.r - rref) + z.x * z.x) /
                                ((z.r + rref) * (z.r + rref) + z.x * z.x));
@@ -205,16 +209,15 @@ int SweepEvaluator::analyse(int mode) {
         PointValues v;
         v.frequency = f;
         v.returnLoss = -20.0 * std::log10(rho);
-        tapAtEnd = w.tap;
         if (impedanceFields) {
-            const Cx reported = tapAtEnd ? w.tapZ : z;
+            const Cx reported = w.tap ? w.tapZ : z;
             v.r = reported.r;
             v.x = reported.x;
             v.impedance = true;
         }
         double tau = 0.0;
         if (delay) {
-            double dphi = w.phi - phiSaved;
+            double dphi = w.phi - phiBefore;
             if (w.wrap)
                 while (dphi < 0.0) dphi += std::numbers::pi;
             tau = dphi / (kOmega * difference);
@@ -223,6 +226,10 @@ int SweepEvaluator::analyse(int mode) {
         v.attenuation = -kDb * w.lambda;
         v.delay = meanDelay + tau;
         v.phase = -w.phi * kDegreesPerRadian;
+        return v;
+    };
+    auto record = [&](int k, const PointValues& v) {
+        ResultRecord& out = mode == 4 ? table_.single : table_.records[k];
         out[kFieldFrequency] = static_cast<float>(v.frequency);
         out[kFieldReturnLoss] = static_cast<float>(v.returnLoss);
         out[kFieldAttenuation] = static_cast<float>(v.attenuation);
@@ -232,50 +239,88 @@ int SweepEvaluator::analyse(int mode) {
             out[kFieldR] = static_cast<float>(v.r);
             out[kFieldX] = static_cast<float>(v.x);
         }
+    };
+
+    double phiSaved = 0.0;
+    double previousF = f1;
+    bool tapAtEnd = false;
+    // The points in order: the fast delay differences a point's phase with
+    // the previous point's.
+    auto emitPoint = [&](int k, const WalkedPoint& w) {
+        const double f = frequencyOf(k);
+        double difference = 0.0;
+        if (w.prePass) {
+            phiSaved = w.phiBelow;
+            difference = 1e-7 * f;
+        } else if (delay) {
+            difference = logarithmic ? f - previousF : step;
+        }
+        const PointValues v = valuesOf(k, w, phiSaved, difference);
+        tapAtEnd = w.tap;
+        record(k, v);
         if (observer_) observer_->point(k, v, interpreter_);
         if (fast) phiSaved = w.phi;
         previousF = f;
     };
+    // A point whose values need no other point (precise delay, or none),
+    // reported by the thread that walked it.
+    auto reportPoint = [&](int k, const WalkedPoint& w, const NetworkInterpreter& in) {
+        const double f = frequencyOf(k);
+        const PointValues v =
+            w.prePass ? valuesOf(k, w, w.phiBelow, 1e-7 * f) : valuesOf(k, w, 0.0, 0.0);
+        record(k, v);
+        observer_->point(k, v, in);
+    };
 
     interpreter_.clearDelay();
     if (parallel_ && mode <= 2 && points >= kParallelMinPoints && !takesData(entries, n) &&
-        std::thread::hardware_concurrency() >= 2) {
-        // The upper part of the range on a second interpreter. Its notices
-        // go to a toolkit of its own: a walk there that fails or has
-        // anything to say leaves its points to this thread, which walks them
-        // again and says it here, in order.
+        twoProcessors()) {
+        // This thread walks the points upwards from the first, a second one
+        // with an interpreter of its own downwards from the last, until they
+        // meet. The second thread's notices go to a toolkit of its own: it
+        // stops at a walk that fails or has anything to say and gives that
+        // point and the rest of its share back to this thread, which walks
+        // them again and says it here, in order.
         if (!worker_) {
             workerToolkit_ = std::make_unique<ui::ScriptedToolkit>();
             workerData_ = std::make_unique<NoDataServices>(*workerToolkit_);
             worker_ = std::make_unique<NetworkInterpreter>(*workerToolkit_, *workerData_);
-            walked_.resize(kResultRecords);
         }
         workerToolkit_->log.clear();
         worker_->prepare(entries, settings);
         worker_->clearDelay();
-        const int middle = points / 2 + 1;
-        int workerDone = points;
-        std::thread second([&] {
-            for (int k = middle; k <= points; ++k) {
-                if (!walkPoint(*worker_, rq, k, walked_[k])) {
-                    workerDone = k - 1;
-                    return;
-                }
+        // Item i is point i + 1. An observer that takes points from both
+        // threads at once has them as soon as they are walked, when their
+        // values need no other point; the walks are then not kept.
+        const bool early = observer_ && observer_->concurrent() && (!delay || !fast);
+        if (!early && walked_.empty()) walked_.resize(kResultRecords);
+        bool lastTap = false; // of the last point, for the header
+        // A walk on the second thread (silent) stands only if it had
+        // nothing to say.
+        auto walkOn = [&](NetworkInterpreter& in, bool silent, int k) {
+            WalkedPoint here;
+            WalkedPoint& w = early ? here : walked_[k];
+            if (!walkPoint(in, rq, k, w) || (silent && !workerToolkit_->log.empty())) return false;
+            if (early) {
+                reportPoint(k, w, in);
+                if (k == points) lastTap = w.tap;
             }
-        });
-        int k = 1;
-        for (; k < middle; ++k)
-            if (!walkPoint(interpreter_, rq, k, walked_[k])) break;
-        second.join();
-        if (k < middle) {
-            for (int j = 1; j < k; ++j) emitPoint(j, walked_[j]);
+            return true;
+        };
+        const BothEnds split = shareBothEnds(
+            points, kShareChunk, [&](int i) { return walkOn(interpreter_, false, i + 1); },
+            [&](int i) { return walkOn(*worker_, true, i + 1); });
+        if (split.failedAt >= 0) {
+            if (!early)
+                for (int k = 1; k <= split.failedAt; ++k) emitPoint(k, walked_[k]);
             return 1;
         }
-        if (!workerToolkit_->notices().empty()) workerDone = middle - 1;
-        for (k = 1; k <= points; ++k) {
-            if (k > workerDone && !walkPoint(interpreter_, rq, k, walked_[k])) return 1;
-            emitPoint(k, walked_[k]);
+        for (int k = 1; k <= points; ++k) {
+            const bool givenBack = k > split.callerEnd && k <= split.helperFrom;
+            if (givenBack && !walkOn(interpreter_, false, k)) return 1;
+            if (!early) emitPoint(k, walked_[k]);
         }
+        tapAtEnd = early ? lastTap : walked_[points].tap;
     } else {
         WalkedPoint w;
         for (int k = 1; k <= points; ++k) {

@@ -135,6 +135,15 @@ class SweepObserver {
 public:
     virtual ~SweepObserver() = default;
     virtual void point(int k, const PointValues& values, const NetworkInterpreter& interpreter) = 0;
+    // True: a sweep split between two threads (SweepEvaluator::setParallel)
+    // whose points' values need no other point (precise delay, or none)
+    // calls point() on the thread that walked the point, as soon as it is
+    // walked: the calling thread from the first point upwards (then any
+    // points the second thread gave back, upwards), the second thread from
+    // the last point downwards, both at once. The interpreter is the one
+    // that walked the point. A sweep that fails may then have reported
+    // points beyond the failing one.
+    virtual bool concurrent() const { return false; }
 };
 
 // Slot 1 settings-string positions read and written by the sweep.
@@ -153,11 +162,13 @@ public:
     void setObserver(SweepObserver* observer) { observer_ = observer; }
     const NetworkInterpreter& interpreter() const { return interpreter_; }
     // Lets a plain sweep (modes 0-2, no data branch or data term, at least
-    // kParallelMinPoints points, two processors) walk the upper half of its
-    // points on a second thread. The values and the table are the same; the
-    // observer is then called after all the walks, with this thread's
-    // interpreter standing at some other point: only for callers whose
-    // observer reads the values alone.
+    // kParallelMinPoints points, two processors) share its walks with a
+    // second thread, which walks downwards from the last point while this
+    // one walks upwards from the first, until they meet (analysis/both_ends.h;
+    // this thread never waits for the second to start). The values and the
+    // table are the same; the observer is then called after all the walks,
+    // with this thread's interpreter standing at some other point: only for
+    // callers whose observer reads the values alone.
     void setParallel(bool on) { parallel_ = on; }
     static constexpr int kParallelMinPoints = 200;
 

@@ -94,6 +94,34 @@ TEST_F(AnalyseCommand, CsvMatchesTheClosedFormResponse) {
     }
 }
 
+TEST_F(AnalyseCommand, LongSweepsComeOutWholeAndInOrder) {
+    // Sweeps long enough to be walked and formatted by two threads: every
+    // row once, evenly spaced and ascending, each the closed-form response
+    // at its own frequency (a block out of place or written twice fails).
+    for (int points : {1000, 613, 226}) {
+        const CliRun r =
+            run(dir, "rc --csv --q 0,0,0 --delay precise --points " + std::to_string(points));
+        ASSERT_EQ(r.status, 0) << r.out;
+        std::string header;
+        const auto rows = parseCsv(r.out, header);
+        ASSERT_EQ(rows.size(), static_cast<size_t>(points));
+        const double step = 2e6 / (points - 1);
+        for (size_t k = 0; k < rows.size(); ++k) {
+            ASSERT_EQ(rows[k].size(), 7u) << k;
+            const double f = 1e6 + step * static_cast<double>(k);
+            ASSERT_NEAR(rows[k][0], f, 1e-3) << k;
+            const std::complex<double> zc(0.0, -1.0 / (2 * M_PI * f * 100e-12));
+            const std::complex<double> zp = 1.0 / (1.0 / 50.0 + 1.0 / zc);
+            const std::complex<double> s21 = 2.0 * zp / (zp + 50.0);
+            ASSERT_NEAR(rows[k][2], -20 * std::log10(std::abs(s21)), 1e-8) << k;
+            ASSERT_NEAR(rows[k][4], std::arg(s21) * 180 / M_PI, 1e-7) << k;
+            ASSERT_NEAR(rows[k][6], zp.imag(), 1e-7) << k;
+            const double w = 2 * M_PI * f, rc = 25.0 * 100e-12;
+            ASSERT_NEAR(rows[k][3], rc / (1 + w * w * rc * rc), 1e-6 * rc) << k;
+        }
+    }
+}
+
 TEST_F(AnalyseCommand, OptionsOverrideTheSavedSweep) {
     const CliRun r = run(dir, "rc --csv --from 2 --to 4 --points 5 --spacing log --delay fast");
     ASSERT_EQ(r.status, 0) << r.out;
