@@ -180,6 +180,20 @@ int temNarrowBand(PrototypeContext& ctx) {
             s = free, v = w;
     }
     if (v.tune.empty()) return kBuildNegative;
+    if (!(residual < 1e-7) && t.ripple > 0) {
+        // No equiripple passband: the ripple held and the edges placed
+        // instead, when that passband is the closer one.
+        // From the design reached and from the narrow-band design.
+        double score = tem::passbandScore(s, v, t);
+        tem::Values from[2] = {v, {}};
+        if (!tem::edgeCorrectedDesign(s, t, from[1])) from[1] = {};
+        for (tem::Values& w : from) {
+            if (w.tune.empty()) continue;
+            tem::settle(s, t, w);
+            const double sw = tem::passbandScore(s, w, t);
+            if (sw < score) v = w, score = sw;
+        }
+    }
     // A design whose passband is nowhere near the target (ten times the
     // tolerances: 0.5 dB of ripple or 10 % of the bandwidth at the edges)
     // is refused rather than given as the filter asked for. The open-line

@@ -750,6 +750,63 @@ double refine(const Structure& s, const Target& t, Values& v) {
     return worst;
 }
 
+double settle(const Structure& s, const Target& t, Values& v) {
+    if (!(t.ripple > 0) || v.tune.empty()) return INFINITY;
+    const int n = s.n;
+    const Values start = v;
+    const int nt = t.tuneEach ? n : 1;
+    auto unpack = [&](const std::vector<double>& x, Values& out) {
+        out = start;
+        for (int k = 0; k < n; ++k) out.tune[k] = start.tune[k] * std::exp(x[t.tuneEach ? k : 0]);
+        for (int j = 0; j <= n; ++j) out.k[j] = start.k[j] * std::exp(x[nt + j]);
+    };
+    const double gr = gammaOf(t.ripple), ge = gammaOf(t.edgeDb);
+    const double kr = std::log(gr / std::sqrt(1 - gr * gr));
+    const double ke = std::log(ge / std::sqrt(1 - ge * ge));
+    const double go = gammaOf(t.edgeDb + 3e-3);
+    const double kOut = std::log(go / std::sqrt(1 - go * go));
+    const int m = 16 * n + 32;
+    const double h = (t.f2 - t.f1) / m;
+    std::vector<Element> chain;
+    std::vector<double> mag(m + 1);
+    Residuals fn = [&](const std::vector<double>& xx, std::vector<double>& r, bool) {
+        Values vv;
+        unpack(xx, vv);
+        if (!buildChain(s, vv, chain)) return false;
+        auto g2 = [&](double f) {
+            return std::norm(reflectionOf(chainMatrix(chain, s.fo, f), s.rl, s.rs));
+        };
+        auto logK = [&](double f) {
+            const double q = std::min(g2(f), 1 - 1e-15);
+            return 0.5 * std::log(q / (1 - q));
+        };
+        for (int i = 0; i <= m; ++i) mag[i] = g2(t.f1 + h * i);
+        // The band's highest ripple peaks, each only as far as it rises
+        // above the ripple: a fixed count, the missing ones zero.
+        std::vector<double> over;
+        for (int i = 1; i < m; ++i)
+            if (mag[i] >= mag[i - 1] && mag[i] > mag[i + 1]) {
+                const double f = polish(g2, t.f1 + h * i, h / 2, t.f1, t.f2, 6);
+                over.push_back(std::max(0.0, logK(f) - kr));
+            }
+        std::sort(over.begin(), over.end(), std::greater<double>());
+        over.resize(n, 0.0);
+        r = over;
+        r.push_back(logK(t.f1) - ke);
+        r.push_back(logK(t.f2) - ke);
+        // With the minima free, one may slip outside the band and carry the
+        // passband beyond its edge: the loss just outside must have risen.
+        const double out = 0.008 * (t.f2 - t.f1);
+        r.push_back(std::max(0.0, kOut - logK(t.f1 - out)));
+        r.push_back(std::max(0.0, kOut - logK(t.f2 + out)));
+        return true;
+    };
+    std::vector<double> x(nt + n + 1, 0.0);
+    const double left = levenbergMarquardt(x, fn, 60);
+    if (std::isfinite(left)) unpack(x, v);
+    return left;
+}
+
 namespace {
 
 // The outermost frequencies around the band f1..f2 where the loss of the

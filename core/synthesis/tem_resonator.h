@@ -105,6 +105,12 @@ struct Target {
 // passband as closely as they can).
 double refine(const Structure& s, const Target& t, Values& v);
 
+// Where the equiripple conditions have no solution: moves the values until
+// no ripple peak rises above the ripple and the loss at f1 and f2 is
+// edgeDb, the minima left free (a passband within the design's ripple with
+// its edges in place). Returns the remaining residual.
+double settle(const Structure& s, const Target& t, Values& v);
+
 // How far the passband of the values is from the target, in units of the
 // tolerances: the largest of |largest loss between f1 and f2 - edgeDb| /
 // 0.05 dB and |edge position error| / (1 % of the bandwidth); below 1 the
