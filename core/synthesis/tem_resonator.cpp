@@ -761,10 +761,10 @@ double settle(const Structure& s, const Target& t, Values& v) {
         for (int j = 0; j <= n; ++j) out.k[j] = start.k[j] * std::exp(x[nt + j]);
     };
     const double gr = gammaOf(t.ripple), ge = gammaOf(t.edgeDb);
-    const double kr = std::log(gr / std::sqrt(1 - gr * gr));
-    const double ke = std::log(ge / std::sqrt(1 - ge * ge));
     const double go = gammaOf(t.edgeDb + 3e-3);
-    const double kOut = std::log(go / std::sqrt(1 - go * go));
+    const double floor = 0.05 * std::min(gr, ge) * std::min(gr, ge);
+    auto level = [&](double g) { return 0.5 * std::log((g * g + floor) / (1 - g * g)); };
+    const double kr = level(gr), ke = level(ge), kOut = level(go);
     const int m = 16 * n + 32;
     const double h = (t.f2 - t.f1) / m;
     std::vector<Element> chain;
@@ -776,9 +776,12 @@ double settle(const Structure& s, const Target& t, Values& v) {
         auto g2 = [&](double f) {
             return std::norm(reflectionOf(chainMatrix(chain, s.fo, f), s.rl, s.rs));
         };
+        // The characteristic's logarithm, floored a little below the
+        // edge's level: a reflection zero at an edge would otherwise be a
+        // residual without bound, and a gradient that leads nowhere.
         auto logK = [&](double f) {
             const double q = std::min(g2(f), 1 - 1e-15);
-            return 0.5 * std::log(q / (1 - q));
+            return 0.5 * std::log((q + floor) / (1 - q));
         };
         for (int i = 0; i <= m; ++i) mag[i] = g2(t.f1 + h * i);
         // The band's highest ripple peaks, each only as far as it rises
