@@ -26,7 +26,8 @@ int commandOf(int type) {
     return type == 16 ? 116 : type == 18 ? 117 : type == 20 ? 118 : 120;
 }
 
-struct Spec {
+// What the engineer asks of one narrow-band design.
+struct Ask {
     int type = 20;
     char cfg = 'S';
     int kind = 1, n = 5;
@@ -39,7 +40,7 @@ struct Spec {
     double scaler = 0.5;
 };
 
-int build(Fixture& fx, const Spec& s) {
+int build(Fixture& fx, const Ask& s) {
     fx.choose(commandOf(s.type), s.kind, s.n, s.ar, s.as, 60);
     DesignRecord& r = fx.rec();
     r[5].value = s.fo;
@@ -82,7 +83,7 @@ struct Measure {
     double edgeErr = 0; // worst edge position error / Bw
 };
 
-Measure measure(const EntryList& l, const Spec& s) {
+Measure measure(const EntryList& l, const Ask& s) {
     Measure m;
     const double f1 = s.fo - s.bw / 2, f2 = s.fo + s.bw / 2;
     for (int i = 0; i <= 3000; ++i) m.ripple = std::max(m.ripple, lossDb(l, f1 + s.bw * i / 3000));
@@ -125,7 +126,7 @@ TEST(TemNarrow, PassbandRippleAndEdgesFrom1To20Percent) {
         for (double frac : {0.01, 0.05, 0.1, 0.2}) {
             for (int n : {3, 4}) {
                 if (form.type == 18 && frac > 0.05) continue;
-                Spec s;
+                Ask s;
                 s.type = form.type;
                 s.cfg = form.cfg;
                 s.degrees = form.degrees;
@@ -153,7 +154,7 @@ TEST(TemNarrow, PassbandRippleAndEdgesFrom1To20Percent) {
 // its third order (0.2 dB) at 10 % and 20 %.
 TEST(TemNarrow, AccuracyAtThirtyPercent) {
     for (const Form& form : kForms) {
-        Spec s;
+        Ask s;
         s.type = form.type;
         s.cfg = form.cfg;
         s.degrees = form.degrees;
@@ -173,7 +174,7 @@ TEST(TemNarrow, AccuracyAtThirtyPercent) {
             EXPECT_LT(m.edgeErr, 0.01);
             // Third order, 0.2 dB, at 10 % and 20 %.
             for (double frac : {0.1, 0.2}) {
-                Spec w = s;
+                Ask w = s;
                 w.ar = w.as = 0.2;
                 w.n = 3;
                 w.bw = frac * w.fo;
@@ -193,7 +194,7 @@ TEST(TemNarrow, AccuracyAtThirtyPercent) {
 TEST(TemNarrow, ButterworthEdgesAndSynchronousTuning) {
     // Maximally flat, defined at 3 dB: the 3 dB points are the band edges.
     for (const Form& form : {kForms[0], kForms[3], kForms[7]}) {
-        Spec s;
+        Ask s;
         s.type = form.type;
         s.cfg = form.cfg;
         s.degrees = form.degrees;
@@ -210,7 +211,7 @@ TEST(TemNarrow, ButterworthEdgesAndSynchronousTuning) {
     // and only the couplings move, in the least-squares sense: at 10 % the
     // combline's edges move by 1.3 % of Bw, the interdigital's stay put.
     for (const Form& form : {kForms[1], kForms[3]}) {
-        Spec s;
+        Ask s;
         s.type = form.type;
         s.cfg = form.cfg;
         s.degrees = form.degrees;
@@ -235,7 +236,7 @@ TEST(TemNarrow, StructureOfEachForm) {
             c += std::to_string(l[i].code) + (l[i].letter == 'L' ? "L " : " ");
         return c;
     };
-    Spec s;
+    Ask s;
     s.n = 3;
     s.type = 16;
     s.cfg = 'S';
@@ -261,7 +262,7 @@ TEST(TemNarrow, StructureOfEachForm) {
     // Capacitor ends, lines with their lead and no Cp.
     EXPECT_EQ(codes(c.list()).substr(0, 9), "3 20 3 20");
     for (int i = 1; i < entryCount(c.list()); ++i) EXPECT_NE(c.list()[i].code, 2);
-    Spec d = s;
+    Ask d = s;
     d.equal = 'Y';
     d.inductive = 2;
     Fixture e;
@@ -284,7 +285,7 @@ TEST(TemNarrow, StructureOfEachForm) {
 TEST(TemNarrow, OpenLineInterdigitalWithShorterLines) {
     for (double frac : {0.1, 0.2}) {
         for (int n : {3, 4}) {
-            Spec s;
+            Ask s;
             s.type = 18;
             s.cfg = 'O';
             s.degrees = 75;
@@ -307,7 +308,7 @@ TEST(TemNarrow, OpenLineInterdigitalWithShorterLines) {
 // the design is refused with the electrical length at fault, and shorter
 // lines give the filter.
 TEST(TemNarrow, OpenLineInterdigitalFarFromTheBandIsRefused) {
-    Spec s;
+    Ask s;
     s.type = 18;
     s.cfg = 'O';
     s.n = 2;
@@ -334,7 +335,7 @@ TEST(TemNarrow, OpenLineInterdigitalAt85DegreesMeetsTheTolerances) {
     for (int n : {2, 3, 5, 7})
         for (double ar : {0.01, 0.5})
             for (double frac : {0.1, 0.2}) {
-                Spec s;
+                Ask s;
                 s.type = 18;
                 s.cfg = 'O';
                 s.degrees = 85;
@@ -353,7 +354,7 @@ TEST(TemNarrow, OpenLineInterdigitalAt85DegreesMeetsTheTolerances) {
 // The internal scaler sets the interior resonators' admittance level (free
 // rods: their self admittance is the level), the passband stays the design's.
 TEST(TemNarrow, InternalScalerSetsTheInteriorLevel) {
-    Spec s;
+    Ask s;
     s.type = 20;
     s.equal = 'N';
     s.scaler = 0.25;
@@ -385,7 +386,7 @@ TEST(TemNarrow, RefusalsNameTheParameter) {
         {18, -1, 85, 'O', 'Y', 5, 6},   {20, 1e8, 85, 'C', 'Q', 5, 18},
     };
     for (const Case& c : cases) {
-        Spec s;
+        Ask s;
         s.type = c.type;
         s.bw = c.bw;
         s.degrees = c.degrees;
@@ -398,13 +399,13 @@ TEST(TemNarrow, RefusalsNameTheParameter) {
     {
         // Elliptic references have finite zeros no coupled-resonator form
         // here realizes.
-        Spec s;
+        Ask s;
         s.kind = 4;
         Fixture fx;
         EXPECT_EQ(build(fx, s), 3);
     }
     {
-        Spec s;
+        Ask s;
         s.type = 24;
         Fixture fy;
         s.lead = -1e-9;
@@ -413,7 +414,7 @@ TEST(TemNarrow, RefusalsNameTheParameter) {
     }
     {
         // One line cannot be tapped at both its ends here.
-        Spec s;
+        Ask s;
         s.cfg = 'T';
         s.n = 1;
         Fixture fx;
@@ -422,7 +423,7 @@ TEST(TemNarrow, RefusalsNameTheParameter) {
     }
     {
         // Singly terminated references: both ends are terminated here.
-        Spec s;
+        Ask s;
         Fixture fx;
         fx.choose(commandOf(20), 1, 5, 0.1, 0.1, 60);
         fx.rec()[13].value = 1;
@@ -455,7 +456,7 @@ TEST(TemNarrow, ConsoleCalcAnalyseAndSchematic) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     for (const Form& form : {kForms[0], kForms[4], kForms[6], kForms[7]}) {
-        Spec s;
+        Ask s;
         s.type = form.type;
         s.cfg = form.cfg;
         s.degrees = form.degrees;
