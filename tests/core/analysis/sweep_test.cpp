@@ -506,6 +506,39 @@ TEST(Sweep, EveryFailureMessageOnceThroughTheSweep) {
     }
 }
 
+namespace {
+
+// A lossy network of lumped groups, a delta-wye section (phase wrap),
+// stubs, unit elements and a side port.
+std::vector<NetEntry> mixedNetwork() {
+    return {{20e-12, 'C', 2}, {40e-9, 'L', 5},  {12e-12, 'C', 5}, {60.0, 'Z', 16},
+            {0.9, 'D', 16},   {50.0, 'Z', 23},  {0.4, 'D', 23},   {5e-12, 'C', 10},
+            {50e-9, 'L', 10}, {50e-9, 'L', 10}, {1e-6, 'L', 10},  {40.5e-12, 'C', 10},
+            {50.0, 'R', 8},   {15e-12, 'C', 2}, {0.0, '_', 9},    {30e-9, 'L', 3},
+            {70.0, 'Z', 18},  {0.6, 'D', 18}};
+}
+
+// The network with a code-98 group after it.
+std::vector<NetEntry> withCode98(std::vector<NetEntry> body) {
+    for (int code : {92, 92, 98, 3}) body.push_back({0.0, '_', code});
+    return body;
+}
+
+// The body between 50-ohm ends at 100 MHz, swept 5 to 400 (601 points).
+void loadSweep(Bench& b, const std::vector<NetEntry>& body, bool fast) {
+    EntryList& l = b.design.entries;
+    int i = 1;
+    for (const NetEntry& e : body) setEntry(l, i++, e.value, e.letter, e.code);
+    setEntry(l, i++, 50.0, 'R', 1);
+    setEntry(l, i, 1e8, 'x', 1);
+    b.options.fastDelay = fast;
+    b.design.analysis[3] = 40.0;
+    b.design.analysis[5] = 300.0;
+    b.range(5.0, 400.0, -601.0);
+}
+
+} // namespace
+
 TEST(Sweep, SecondThreadGivesTheSameValuesNoticesAndFailures) {
     // The same sweeps walked on one thread and split between two: every
     // value, every table field, every notice and the result agree exactly.
@@ -523,15 +556,7 @@ TEST(Sweep, SecondThreadGivesTheSameValuesNoticesAndFailures) {
     };
     auto run = [](const std::vector<NetEntry>& body, bool fast, bool parallel) {
         Bench b;
-        EntryList& l = b.design.entries;
-        int i = 1;
-        for (const NetEntry& e : body) setEntry(l, i++, e.value, e.letter, e.code);
-        setEntry(l, i++, 50.0, 'R', 1);
-        setEntry(l, i, 1e8, 'x', 1);
-        b.options.fastDelay = fast;
-        b.design.analysis[3] = 40.0;
-        b.design.analysis[5] = 300.0;
-        b.range(5.0, 400.0, -601.0);
+        loadSweep(b, body, fast);
         Values values;
         b.sweep.setObserver(&values);
         b.sweep.setParallel(parallel);
@@ -542,18 +567,8 @@ TEST(Sweep, SecondThreadGivesTheSameValuesNoticesAndFailures) {
         r.notices = b.tk.notices();
         return r;
     };
-    // A lossy network of lumped groups, a delta-wye section (phase wrap),
-    // stubs, unit elements and a side port.
-    const std::vector<NetEntry> network = {
-        {20e-12, 'C', 2}, {40e-9, 'L', 5},     {12e-12, 'C', 5}, {60.0, 'Z', 16},  {0.9, 'D', 16},
-        {50.0, 'Z', 23},  {0.4, 'D', 23},      {5e-12, 'C', 10}, {50e-9, 'L', 10}, {50e-9, 'L', 10},
-        {1e-6, 'L', 10},  {40.5e-12, 'C', 10}, {50.0, 'R', 8},   {15e-12, 'C', 2}, {0.0, '_', 9},
-        {30e-9, 'L', 3},  {70.0, 'Z', 18},     {0.6, 'D', 18}};
-    std::vector<NetEntry> code98 = network;
-    code98.push_back({0.0, '_', 92});
-    code98.push_back({0.0, '_', 92});
-    code98.push_back({0.0, '_', 98});
-    code98.push_back({0.0, '_', 3});
+    const std::vector<NetEntry> network = mixedNetwork();
+    const std::vector<NetEntry> code98 = withCode98(network);
     std::vector<NetEntry> broken = network;
     broken.push_back({10.0, 'R', 92}); // left on the stack
     const std::vector<NetEntry>* bodies[] = {&network, &code98, &broken};
@@ -606,38 +621,19 @@ TEST(Sweep, ConcurrentObserverHasEveryPointOnceFromTheThreadThatWalkedIt) {
             values.push_back(v);
         }
     };
-    const std::vector<NetEntry> network = {
-        {20e-12, 'C', 2}, {40e-9, 'L', 5},     {12e-12, 'C', 5}, {60.0, 'Z', 16},  {0.9, 'D', 16},
-        {50.0, 'Z', 23},  {0.4, 'D', 23},      {5e-12, 'C', 10}, {50e-9, 'L', 10}, {50e-9, 'L', 10},
-        {1e-6, 'L', 10},  {40.5e-12, 'C', 10}, {50.0, 'R', 8},   {15e-12, 'C', 2}, {0.0, '_', 9},
-        {30e-9, 'L', 3},  {70.0, 'Z', 18},     {0.6, 'D', 18}};
-    std::vector<NetEntry> code98 = network;
-    code98.push_back({0.0, '_', 92});
-    code98.push_back({0.0, '_', 92});
-    code98.push_back({0.0, '_', 98});
-    code98.push_back({0.0, '_', 3});
-    auto setUp = [](Bench& b, const std::vector<NetEntry>& body, bool fast) {
-        EntryList& l = b.design.entries;
-        int i = 1;
-        for (const NetEntry& e : body) setEntry(l, i++, e.value, e.letter, e.code);
-        setEntry(l, i++, 50.0, 'R', 1);
-        setEntry(l, i, 1e8, 'x', 1);
-        b.options.fastDelay = fast;
-        b.design.analysis[3] = 40.0;
-        b.design.analysis[5] = 300.0;
-        b.range(5.0, 400.0, -601.0);
-    };
+    const std::vector<NetEntry> network = mixedNetwork();
+    const std::vector<NetEntry> code98 = withCode98(network);
     const std::vector<NetEntry>* bodies[] = {&network, &code98};
     for (const auto* body : bodies) {
         for (int fastAndRun = 0; fastAndRun < 12; ++fastAndRun) {
             const bool fast = fastAndRun % 2 == 1;
             Bench one;
-            setUp(one, *body, fast);
+            loadSweep(one, *body, fast);
             InOrder reference;
             one.sweep.setObserver(&reference);
             const int result = one.sweep.analyse(1);
             Bench two;
-            setUp(two, *body, fast);
+            loadSweep(two, *body, fast);
             Early early(601);
             two.sweep.setObserver(&early);
             two.sweep.setParallel(true);
