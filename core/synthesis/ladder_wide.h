@@ -220,19 +220,29 @@ template <class W> void dropTop(WP<W>& p, int degree) {
     wtrim(p);
 }
 
+// G(s) = F F* + P P*, even in s, as the polynomial Q(w) = G(s) in w = -s^2
+// (rounded to long double for locating its roots), of degree n with the
+// leading coefficient lead; false when G is not even or lead is not positive.
+template <class W> bool inMinusSSquared(const WP<W>& g, int& n, Poly& qw, W& lead) {
+    const int n2 = wdegree(g);
+    if (n2 % 2 != 0) return false;
+    n = n2 / 2;
+    qw.assign(n + 1, 0);
+    for (int k = 0; k <= n; ++k) qw[k] = static_cast<Real>(g[2 * k] * ((k % 2) ? -1 : 1));
+    lead = g[2 * n] * ((n % 2) ? -1 : 1);
+    return lead > 0;
+}
+
 // E(s) in wide precision from F and P: roots located in long double, then
 // polished on G(s) = F F* + P P* in wide arithmetic.
 template <class W>
 WP<W> wideHurwitz(const WP<W>& f, const WP<W>& p, std::vector<WC<W>>* rootsOut = nullptr) {
     WP<W> g = wadd(wmul(f, wmirror(f)), wmul(p, wmirror(p)));
     wtrim(g);
-    int n2 = wdegree(g);
-    if (n2 % 2 != 0) return {};
-    int n = n2 / 2;
-    Poly qw(n + 1, 0);
-    for (int k = 0; k <= n; ++k) qw[k] = static_cast<Real>(g[2 * k] * ((k % 2) ? -1 : 1));
-    W lead = g[2 * n] * ((n % 2) ? -1 : 1);
-    if (!(lead > 0)) return {};
+    int n = 0;
+    Poly qw;
+    W lead = 0;
+    if (!inMinusSSquared(g, n, qw, lead)) return {};
     std::vector<Complex> wr = polyRoots(qw);
     const W tol = std::min(W(1e-60), W(64) * wideEpsilon<W>() * wideEpsilon<W>());
     std::vector<WC<W>> roots;
@@ -648,13 +658,10 @@ template <class W> WP<W> wideHurwitzFactored(const WFactored<W>& f, const WFacto
     WP<W> g = wadd(wmul(wideFactored(f), wmirror(wideFactored(f))),
                    wmul(wideFactored(p), wmirror(wideFactored(p))));
     wtrim(g);
-    int n2 = wdegree(g);
-    if (n2 % 2 != 0) return {};
-    int n = n2 / 2;
-    Poly qw(n + 1, 0);
-    for (int k = 0; k <= n; ++k) qw[k] = static_cast<Real>(g[2 * k] * ((k % 2) ? -1 : 1));
-    W lead = g[2 * n] * ((n % 2) ? -1 : 1);
-    if (!(lead > 0)) return {};
+    int n = 0;
+    Poly qw;
+    W lead = 0;
+    if (!inMinusSSquared(g, n, qw, lead)) return {};
     std::vector<WC<W>> wr;
     for (const Complex& w : polyRoots(qw)) wr.push_back({w.real(), w.imag()});
     // Long double first (cheap, to its own precision), then W, which
