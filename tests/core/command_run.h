@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 
@@ -36,5 +37,20 @@ inline std::string runIn(const std::string& dir, const std::string& program,
     status = r.status;
     return r.out;
 }
+
+// An empty directory of that name under the temporary directory.
+inline std::string freshDir(const std::string& name) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+#ifdef TANVEX_CLI
+// The test target's console program (TANVEX_CLI) run in dir.
+inline std::string runTanvex(const std::string& dir, const std::string& args, int& status) {
+    return runIn(dir, TANVEX_CLI, args, status);
+}
+#endif
 
 } // namespace tanvex::test

@@ -440,21 +440,10 @@ TEST(TemNarrow, RefusalsNameTheParameter) {
     }
 }
 
-namespace {
-
-std::string run(const std::string& dir, const std::string& args, int& status) {
-    return test::runIn(dir, TANVEX_CLI, args, status);
-}
-
-} // namespace
-
 // The console builds every type from its .spk, analyses the stored network
 // (lossless) to its passband and draws it.
 TEST(TemNarrow, ConsoleCalcAnalyseAndSchematic) {
-    const std::string dir =
-        (std::filesystem::temp_directory_path() / "tanvex_tem_narrow_calc").string();
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = test::freshDir("tanvex_tem_narrow_calc");
     for (const Form& form : {kForms[0], kForms[4], kForms[6], kForms[7]}) {
         Ask s;
         s.type = form.type;
@@ -466,14 +455,14 @@ TEST(TemNarrow, ConsoleCalcAnalyseAndSchematic) {
         ASSERT_EQ(saveDesign(*fx.design, dir, name, fx.tk) & kSpkFailed, 0);
         std::filesystem::remove(dir + "/" + name + ".dzn");
         int status = -1;
-        const std::string report = run(dir, "calc " + name, status);
+        const std::string report = test::runTanvex(dir, "calc " + name, status);
         ASSERT_EQ(status, 0) << name;
         EXPECT_NE(report.find("self     Y"), std::string::npos) << report;
-        const std::string csv = run(dir,
-                                    "analyse " + name +
-                                        " --from 900 --to 1100 --points 201 "
-                                        "--spacing linear --q 0,0,0 --csv",
-                                    status);
+        const std::string csv = test::runTanvex(dir,
+                                                "analyse " + name +
+                                                    " --from 900 --to 1100 --points 201 "
+                                                    "--spacing linear --q 0,0,0 --csv",
+                                                status);
         ASSERT_EQ(status, 0) << name;
         NetworkFile net;
         ASSERT_EQ(readNetworkFile(dir + "/" + name + ".dzn", net, fx.tk), 0);
@@ -491,7 +480,7 @@ TEST(TemNarrow, ConsoleCalcAnalyseAndSchematic) {
         EXPECT_EQ(rows, 201) << name;
         EXPECT_LT(worst, 1e-6) << name;
         EXPECT_NEAR(ripple, 0.1, 0.01) << name;
-        const std::string drawing = run(dir, "schematic " + name + " --ascii", status);
+        const std::string drawing = test::runTanvex(dir, "schematic " + name + " --ascii", status);
         EXPECT_EQ(status, 0) << name;
         EXPECT_FALSE(drawing.empty()) << name;
     }

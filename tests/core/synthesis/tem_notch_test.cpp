@@ -297,21 +297,10 @@ TEST(TemNotch, ReportListsTheLines) {
     EXPECT_NE(all.find("Yo = 0.013333"), std::string::npos) << all;
 }
 
-namespace {
-
-std::string run(const std::string& dir, const std::string& args, int& status) {
-    return test::runIn(dir, TANVEX_CLI, args, status);
-}
-
-} // namespace
-
 // Both new TEM designs through the console: built from their parameters,
 // swept as stored (lossless, CSV) and drawn.
 TEST(TemNotch, ConsoleCalcAnalyseAndSchematic) {
-    const std::string dir =
-        (std::filesystem::temp_directory_path() / "tanvex_tem_notch_calc").string();
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = test::freshDir("tanvex_tem_notch_calc");
     struct Case {
         const char* name;
         int command;
@@ -331,15 +320,16 @@ TEST(TemNotch, ConsoleCalcAnalyseAndSchematic) {
         ASSERT_EQ(saveDesign(*fx.design, dir, c.name, fx.tk) & kSpkFailed, 0);
         std::filesystem::remove(dir + "/" + c.name + ".dzn");
         int status = -1;
-        const std::string report = run(dir, std::string("calc ") + c.name, status);
+        const std::string report = test::runTanvex(dir, std::string("calc ") + c.name, status);
         ASSERT_EQ(status, 0) << c.name;
         EXPECT_NE(report.find(c.title), std::string::npos) << report;
         EXPECT_NE(report.find("Unit element"), std::string::npos) << report;
-        const std::string csv = run(dir,
-                                    std::string("analyse ") + c.name +
-                                        " --from 100 --to 1900 --points 181 --spacing linear "
-                                        "--q 0,0,0 --csv",
-                                    status);
+        const std::string csv =
+            test::runTanvex(dir,
+                            std::string("analyse ") + c.name +
+                                " --from 100 --to 1900 --points 181 --spacing linear "
+                                "--q 0,0,0 --csv",
+                            status);
         ASSERT_EQ(status, 0);
         NetworkFile net;
         ASSERT_EQ(readNetworkFile(dir + "/" + c.name + ".dzn", net, fx.tk), 0);
@@ -358,7 +348,7 @@ TEST(TemNotch, ConsoleCalcAnalyseAndSchematic) {
         EXPECT_LT(worst, 1e-6) << c.name;
         EXPECT_GT(rows, 0);
         const std::string drawing =
-            run(dir, std::string("schematic ") + c.name + " --ascii", status);
+            test::runTanvex(dir, std::string("schematic ") + c.name + " --ascii", status);
         EXPECT_EQ(status, 0);
         EXPECT_FALSE(drawing.empty());
     }

@@ -259,21 +259,10 @@ TEST(TemStubNotch, RefusalsNameTheParameter) {
     EXPECT_EQ(faultIndex(fx.rec()), 7);
 }
 
-namespace {
-
-std::string run(const std::string& dir, const std::string& args, int& status) {
-    return test::runIn(dir, TANVEX_CLI, args, status);
-}
-
-} // namespace
-
 // The console builds the design from its parameters, and the saved network
 // analyses (lossless, as CSV) to the mapped prototype and draws.
 TEST(TemStubNotch, ConsoleCalcAnalyseAndSchematic) {
-    const std::string dir =
-        (std::filesystem::temp_directory_path() / "tanvex_tem_stub_calc").string();
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = test::freshDir("tanvex_tem_stub_calc");
     const double fo = 1e9, bw = 400e6;
     Fixture fx;
     fx.choose(kStubNotchCommand, 1, 5, 0.5, 0.5, 60);
@@ -283,13 +272,13 @@ TEST(TemStubNotch, ConsoleCalcAnalyseAndSchematic) {
     ASSERT_EQ(saveDesign(*fx.design, dir, "notch", fx.tk) & kSpkFailed, 0);
     std::filesystem::remove(dir + "/notch.dzn");
     int status = -1;
-    const std::string report = run(dir, "calc notch", status);
+    const std::string report = test::runTanvex(dir, "calc notch", status);
     ASSERT_EQ(status, 0);
     EXPECT_NE(report.find("Design = General TEM Stub notch"), std::string::npos) << report;
-    const std::string csv = run(dir,
-                                "analyse notch --from 10 --to 1990 --points 199 "
-                                "--spacing linear --q 0,0,0 --csv",
-                                status);
+    const std::string csv = test::runTanvex(dir,
+                                            "analyse notch --from 10 --to 1990 --points 199 "
+                                            "--spacing linear --q 0,0,0 --csv",
+                                            status);
     ASSERT_EQ(status, 0);
     std::istringstream in(csv);
     std::string line;
@@ -313,7 +302,7 @@ TEST(TemStubNotch, ConsoleCalcAnalyseAndSchematic) {
     // the response by up to a few 1e-6 dB from the exact mapping.
     EXPECT_LT(worstStored, 1e-7);
     EXPECT_LT(worst, 1e-5);
-    const std::string drawing = run(dir, "schematic notch --ascii", status);
+    const std::string drawing = test::runTanvex(dir, "schematic notch --ascii", status);
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(drawing.empty());
     if (!HasFailure()) std::filesystem::remove_all(dir);
