@@ -566,6 +566,15 @@ double levenbergMarquardt(std::vector<double>& x, const Residuals& fn, int itera
 
 namespace {
 
+// The unknowns of the refinement: the logarithms of the tunings' (one
+// common factor unless each is free) and the couplings' factors on start.
+void scaled(const Values& start, const std::vector<double>& x, bool tuneEach, Values& out) {
+    const int n = static_cast<int>(start.tune.size()), nt = tuneEach ? n : 1;
+    out = start;
+    for (int k = 0; k < n; ++k) out.tune[k] = start.tune[k] * std::exp(x[tuneEach ? k : 0]);
+    for (int j = 0; j <= n; ++j) out.k[j] = start.k[j] * std::exp(x[nt + j]);
+}
+
 double gammaOf(double db) {
     return std::sqrt(std::max(0.0, 1 - std::pow(10.0, -db / 10)));
 }
@@ -593,9 +602,7 @@ double refine(const Structure& s, const Target& t, Values& v) {
     const Values start = v;
     const int nt = t.tuneEach ? n : 1;
     auto unpack = [&](const std::vector<double>& x, Values& out) {
-        out = start;
-        for (int k = 0; k < n; ++k) out.tune[k] = start.tune[k] * std::exp(x[t.tuneEach ? k : 0]);
-        for (int j = 0; j <= n; ++j) out.k[j] = start.k[j] * std::exp(x[nt + j]);
+        scaled(start, x, t.tuneEach, out);
     };
     std::vector<double> x(nt + n + 1, 0.0);
     std::vector<Element> chain;
@@ -756,9 +763,7 @@ double settle(const Structure& s, const Target& t, Values& v) {
     const Values start = v;
     const int nt = t.tuneEach ? n : 1;
     auto unpack = [&](const std::vector<double>& x, Values& out) {
-        out = start;
-        for (int k = 0; k < n; ++k) out.tune[k] = start.tune[k] * std::exp(x[t.tuneEach ? k : 0]);
-        for (int j = 0; j <= n; ++j) out.k[j] = start.k[j] * std::exp(x[nt + j]);
+        scaled(start, x, t.tuneEach, out);
     };
     const double gr = gammaOf(t.ripple), ge = gammaOf(t.edgeDb);
     const double go = gammaOf(t.edgeDb + 3e-3);
