@@ -61,6 +61,35 @@ void ladder(Design& d) {
     setEntry(l, i, 1e8, 'x', 1);
 }
 
+// The 16th-order bandpass that the console comparison with ngspice sweeps:
+// shunt and series resonators as plain elements (codes 2 and 3), 35 lines.
+void bandpass(Design& d) {
+    struct Element {
+        double value;
+        char letter;
+        int code;
+    };
+    static const Element kElements[] = {
+        {5.25667513e-12, 'C', 3}, {4.81869154e-07, 'L', 3}, {2.32747418e-10, 'C', 2},
+        {1.08831695e-08, 'L', 2}, {2.93654056e-12, 'C', 3}, {8.62589687e-07, 'L', 3},
+        {2.62251611e-10, 'C', 2}, {9.65877615e-09, 'L', 2}, {2.81401430e-12, 'C', 3},
+        {9.00148092e-07, 'L', 3}, {2.67358145e-10, 'C', 2}, {9.47429375e-09, 'L', 2},
+        {2.78702223e-12, 'C', 3}, {9.08865947e-07, 'L', 3}, {2.68602444e-10, 'C', 2},
+        {9.43040414e-09, 'L', 2}, {2.78314095e-12, 'C', 3}, {9.10133425e-07, 'L', 3},
+        {2.68228381e-10, 'C', 2}, {9.44355551e-09, 'L', 2}, {2.79609383e-12, 'C', 3},
+        {9.05917237e-07, 'L', 3}, {2.65655530e-10, 'C', 2}, {9.53501551e-09, 'L', 2},
+        {2.85053906e-12, 'C', 3}, {8.88614239e-07, 'L', 3}, {2.54571134e-10, 'C', 2},
+        {9.95018390e-09, 'L', 2}, {3.21188724e-12, 'C', 3}, {7.88642132e-07, 'L', 3},
+        {1.42211273e-10, 'C', 2}, {1.78117357e-08, 'L', 2}};
+    newDesign(d.entries);
+    EntryList& l = d.entries;
+    int i = 0;
+    setEntry(l, i++, 50.0, 'R', 1);
+    for (const Element& e : kElements) setEntry(l, i++, e.value, e.letter, e.code);
+    setEntry(l, i++, 6.77680672e+01, 'R', 1);
+    setEntry(l, i, 1e8, 'x', 1);
+}
+
 // About 140 entries: line sections, shunt and series stubs, lumped branches,
 // stubbed sections and a side port with its own network.
 void bigNetwork(Design& d) {
@@ -155,6 +184,9 @@ void runSweep(benchmark::State& state, void (*make)(Design&), bool twoThreads = 
 void BM_LadderPreciseSweep(benchmark::State& state) {
     runSweep(state, ladder);
 }
+void BM_BandpassPreciseSweep(benchmark::State& state) {
+    runSweep(state, bandpass);
+}
 void BM_BigNetworkPreciseSweep(benchmark::State& state) {
     runSweep(state, bigNetwork);
 }
@@ -168,6 +200,7 @@ void BM_BigNetworkPreciseSweepTwoThreads(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_LadderPreciseSweep)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BandpassPreciseSweep)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BigNetworkPreciseSweep)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LadderPreciseSweepTwoThreads)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_BigNetworkPreciseSweepTwoThreads)->Unit(benchmark::kMicrosecond)->UseRealTime();

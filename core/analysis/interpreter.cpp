@@ -256,6 +256,9 @@ void NetworkInterpreter::foldRunLoss() {
 }
 
 void NetworkInterpreter::closeRun() {
+    // A run without a series element (a shunt right after a shunt, a line or
+    // a transformer) ends where it started: it adds neither loss nor phase.
+    if (!recording_ && acc_.r == runStart_.r && acc_.x == runStart_.x) return;
     addPhase(acc_, runStart_);
     const double start2 = magnitudeSquared(runStart_);
     const double acc2 = magnitudeSquared(acc_);
@@ -315,6 +318,37 @@ bool NetworkInterpreter::opP() {
         r[2] = static_cast<float>(element.r);
         return finishRecord();
     }
+    return true;
+}
+
+bool NetworkInterpreter::shuntRow() {
+    // Shunt elements one after another on the main line (code 2): their
+    // admittances are summed and put across the line in one step, so the
+    // walk waits on one division for the row, not on one per element. The
+    // runs between them are empty and add nothing.
+    closeRun();
+    Cx y = reciprocal(e_);
+    while (pos_ + 1 < n_ && (*list_)[pos_ + 1].code == 2) {
+        next();
+        y = y + reciprocal(e_);
+    }
+    const Cx a = acc_;
+    const Cx d{1.0 + a.r * y.r - a.x * y.x, a.r * y.x + a.x * y.r};
+    const double inv = 1.0 / (d.r * d.r + d.x * d.x);
+    acc_ = {(a.r * d.r + a.x * d.x) * inv, (a.x * d.r - a.r * d.x) * inv};
+    runStart_ = acc_;
+    return true;
+}
+
+bool NetworkInterpreter::seriesRow() {
+    // Series elements one after another on the main line (code 3): summed
+    // apart, then added to the accumulator once.
+    Cx z = e_;
+    while (pos_ + 1 < n_ && (*list_)[pos_ + 1].code == 3) {
+        next();
+        z = z + e_;
+    }
+    acc_ = acc_ + z;
     return true;
 }
 
@@ -439,9 +473,11 @@ bool NetworkInterpreter::execute(int code) {
     // failure (&&).
     switch (code) {
     case 2:
-        return opP();
+        if (side_ || recording_) return opP();
+        return shuntRow();
     case 3:
-        return opS();
+        if (side_ || recording_) return opS();
+        return seriesRow();
     case 4:
         return opStore() && (next(), opSsub()) && opPnet();
     case 5:

@@ -127,6 +127,8 @@ private:
     // Primitives. They return false when the walk must fail.
     bool opP();
     bool opS();
+    bool shuntRow();
+    bool seriesRow();
     bool opStore();
     bool opPsub();
     bool opSsub();

@@ -161,7 +161,9 @@ TEST(DelayFit, RippleGoalTakesTheFewestSectionsAndAnUnreachableOneTheBestSet) {
     ASSERT_TRUE(eq.takeTarget(job));
     ASSERT_TRUE(eq.fit());
     EXPECT_FALSE(eq.report().reachedRipple);
-    EXPECT_TRUE(eq.report().stalled || eq.sections().size() == kMaxSections);
+    // It went on until it stalled or had shown the most sections; the set
+    // kept may be an earlier, better one.
+    EXPECT_TRUE(eq.report().stalled || reported == static_cast<std::size_t>(kMaxSections));
     const auto& all = eq.report().stepRipple;
     for (double step : all) EXPECT_LE(eq.report().rippleAfter, step * 1.0001);
 }
