@@ -25,8 +25,10 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <system_error>
+#include <pthread.h>
+#include <sched.h>
 #include <thread>
+#include <type_traits>
 
 namespace tanvex::analysis {
 
@@ -48,6 +50,40 @@ struct SharedCount {
     int helperFrom;                            // written by the helper before it settles
     alignas(64) std::atomic<bool> stop{false}; // the caller failed: the helper gives the rest back
 };
+
+// Starts fn on a detached thread placed on the processors other than the one
+// the caller is on (when it may use another): a new thread is otherwise
+// often put beside its creator, where the two take turns instead of running
+// at once. False when no thread could be started.
+template <class F> bool startElsewhere(F&& fn) {
+    using Fn = std::decay_t<F>;
+    auto owned = std::make_unique<Fn>(std::forward<F>(fn));
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return false;
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int here = sched_getcpu();
+        if (here >= 0 && here < CPU_SETSIZE && CPU_ISSET(here, &set) && CPU_COUNT(&set) > 1) {
+            CPU_CLR(here, &set);
+            pthread_attr_setaffinity_np(&attr, sizeof set, &set);
+        }
+    }
+    pthread_t thread;
+    const int r = pthread_create(
+        &thread, &attr,
+        [](void* p) -> void* {
+            const std::unique_ptr<Fn> f(static_cast<Fn*>(p));
+            (*f)();
+            return nullptr;
+        },
+        owned.get());
+    pthread_attr_destroy(&attr);
+    if (r != 0) return false;
+    owned.release(); // the thread owns it now
+    return true;
+}
 } // namespace detail
 
 // Pass startHelper = false to work every item on the calling thread.
@@ -74,10 +110,7 @@ BothEnds shareBothEnds(int count, int chunk, Caller&& caller, Helper helper,
                 s.settled.fetch_add(n, std::memory_order_release);
             }
         };
-        try {
-            std::thread(std::move(run)).detach();
-        } catch (const std::system_error&) {
-        }
+        detail::startElsewhere(std::move(run));
     }
     BothEnds result;
     int i = 0;

@@ -4,7 +4,22 @@
 #include "synthesis/ladder_extraction.h"
 #include "synthesis/ladder_wide.h"
 
+// Boost's integer header pulls in <iostream>, whose static object sets up
+// the standard streams and every locale facet when any program linking this
+// file starts (the console's `tanvex analyse` among them), though nothing
+// here prints. The stream classes it needs come from <istream> and
+// <ostream>; where the library's guard is another, the define does nothing.
+#include <istream>
+#include <ostream>
+#ifndef _GLIBCXX_IOSTREAM
+#define _GLIBCXX_IOSTREAM 1
+#define TANVEX_SKIPPED_IOSTREAM
+#endif
 #include <boost/multiprecision/cpp_bin_float.hpp>
+#ifdef TANVEX_SKIPPED_IOSTREAM
+#undef _GLIBCXX_IOSTREAM
+#undef TANVEX_SKIPPED_IOSTREAM
+#endif
 
 namespace tanvex::synthesis {
 
