@@ -250,7 +250,16 @@ double NetworkInterpreter::phi() const {
 }
 
 void NetworkInterpreter::foldRunLoss() {
-    lambda_ += 0.5 * (std::log(runStarts_) - std::log(runEnds_));
+    // Equal products (a pre-pass leaves both at 1) add nothing. Both in the
+    // range that the runs keep them to (as at the end of a walk), their
+    // quotient is in range too: one logarithm.
+    const auto inRange = [](double p) { return p < 1e150 && p > 1e-150; };
+    if (runStarts_ == runEnds_) {
+    } else if (inRange(runStarts_) && inRange(runEnds_)) {
+        lambda_ += 0.5 * std::log(runStarts_ / runEnds_);
+    } else {
+        lambda_ += 0.5 * (std::log(runStarts_) - std::log(runEnds_));
+    }
     runStarts_ = 1.0;
     runEnds_ = 1.0;
 }
