@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <pthread.h>
+#include <sched.h>
 #include <thread>
 #include <vector>
 
@@ -134,4 +138,26 @@ TEST(BothEnds, CallerFailureStopsBothSides) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             EXPECT_EQ(r.helperCalls.load(), calls);
         }
+}
+
+// The helper is placed on the processors other than the caller's: started
+// where its creator runs, the two would take turns on one processor.
+TEST(BothEnds, HelperAvoidsTheCallersProcessor) {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    const int available = CPU_COUNT(&allowed);
+    std::atomic<int> helperProcessors{-1};
+    std::atomic<bool> done{false};
+    detail::startElsewhere([&] {
+        cpu_set_t mine;
+        CPU_ZERO(&mine);
+        if (pthread_getaffinity_np(pthread_self(), sizeof mine, &mine) == 0)
+            helperProcessors = CPU_COUNT(&mine);
+        done = true;
+    });
+    for (int k = 0; k < 5000 && !done; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(done);
+    EXPECT_EQ(helperProcessors.load(), available > 1 ? available - 1 : available);
 }
