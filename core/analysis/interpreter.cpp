@@ -30,6 +30,19 @@ double expNear0(double x) {
                                       x * (1.0 / 24.0 + x * (1.0 / 120.0 + x * (1.0 / 720.0))))));
 }
 
+// The range the runs' products are kept to (see closeRun).
+bool productInRange(double p) {
+    return p < 1e150 && p > 1e-150;
+}
+
+// a in parallel with the admittance y: 1 / (1/a + y) written as
+// a / (1 + a y), the same value with one division fewer.
+Cx acrossAdmittance(Cx a, Cx y) {
+    const Cx d{1.0 + a.r * y.r - a.x * y.x, a.r * y.x + a.x * y.r};
+    const double inv = 1.0 / (d.r * d.r + d.x * d.x);
+    return {(a.r * d.r + a.x * d.x) * inv, (a.x * d.r - a.r * d.x) * inv};
+}
+
 bool lowerHalf(Cx z) {
     return z.x < 0.0 || (z.x == 0.0 && std::signbit(z.x) && z.r < 0.0);
 }
@@ -253,12 +266,10 @@ void NetworkInterpreter::foldRunLoss() {
     // Equal products (a pre-pass leaves both at 1) add nothing. Both in the
     // range that the runs keep them to (as at the end of a walk), their
     // quotient is in range too: one logarithm.
-    const auto inRange = [](double p) { return p < 1e150 && p > 1e-150; };
-    if (runStarts_ == runEnds_) {
-    } else if (inRange(runStarts_) && inRange(runEnds_)) {
-        lambda_ += 0.5 * std::log(runStarts_ / runEnds_);
-    } else {
-        lambda_ += 0.5 * (std::log(runStarts_) - std::log(runEnds_));
+    if (runStarts_ != runEnds_) {
+        lambda_ += productInRange(runStarts_) && productInRange(runEnds_)
+                       ? 0.5 * std::log(runStarts_ / runEnds_)
+                       : 0.5 * (std::log(runStarts_) - std::log(runEnds_));
     }
     runStarts_ = 1.0;
     runEnds_ = 1.0;
@@ -277,8 +288,7 @@ void NetworkInterpreter::closeRun() {
         // walk (or when a product leaves a safe range).
         runStarts_ *= start2;
         runEnds_ *= acc2;
-        if (!(runStarts_ < 1e150 && runStarts_ > 1e-150 && runEnds_ < 1e150 && runEnds_ > 1e-150))
-            foldRunLoss();
+        if (!(productInRange(runStarts_) && productInRange(runEnds_))) foldRunLoss();
     }
     if (recording_) {
         DistributionRecord& r = records_[recordCount_];
@@ -303,12 +313,8 @@ bool NetworkInterpreter::finishRecord() {
 // ---- Primitives -------------------------------------------------------------
 
 void NetworkInterpreter::parallelInto(Cx& a) {
-    // 1 / (1/a + Y) written as a / (1 + a Y): the same value with one
-    // division fewer.
     e_ = reciprocal(e_);
-    const Cx d{1.0 + a.r * e_.r - a.x * e_.x, a.r * e_.x + a.x * e_.r};
-    const double inv = 1.0 / (d.r * d.r + d.x * d.x);
-    a = {(a.r * d.r + a.x * d.x) * inv, (a.x * d.r - a.r * d.x) * inv};
+    a = acrossAdmittance(a, e_);
 }
 
 bool NetworkInterpreter::opP() {
@@ -341,10 +347,7 @@ bool NetworkInterpreter::shuntRow() {
         next();
         y = y + reciprocal(e_);
     }
-    const Cx a = acc_;
-    const Cx d{1.0 + a.r * y.r - a.x * y.x, a.r * y.x + a.x * y.r};
-    const double inv = 1.0 / (d.r * d.r + d.x * d.x);
-    acc_ = {(a.r * d.r + a.x * d.x) * inv, (a.x * d.r - a.r * d.x) * inv};
+    acc_ = acrossAdmittance(acc_, y);
     runStart_ = acc_;
     return true;
 }
@@ -840,9 +843,7 @@ bool NetworkInterpreter::executeSpecial(int code) {
             // ln(|a| / |num|) joins the runs' products (see closeRun).
             runStarts_ *= magnitudeSquared(a);
             runEnds_ *= magnitudeSquared(num);
-            if (!(runStarts_ < 1e150 && runStarts_ > 1e-150 && runEnds_ < 1e150 &&
-                  runEnds_ > 1e-150))
-                foldRunLoss();
+            if (!(productInRange(runStarts_) && productInRange(runEnds_))) foldRunLoss();
         }
         addPhase(num, a);
         if (recording_) {
